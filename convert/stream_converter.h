@@ -1,0 +1,62 @@
+// The conversion job: one recording in, one AVI out, in one synchronous call.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "chunk_reader.h"
+
+// Progress receiver: (context, bytes read so far, file size). A report whose
+// bytes-read count reaches the file size is the completion report; it comes
+// once, after the AVI is complete and in place. The result is ignored.
+typedef int (*ProgressCallback)(void* context, std::int64_t bytesRead, std::int64_t fileSize);
+
+// What a conversion did, filled in by Run.
+struct ConversionStats {
+    int frameRate = 0;          // the rate written into the AVI
+    bool rateFromHeader = false; // false: the fallback rate applied
+    std::int64_t fileSize = 0;
+    std::int64_t videoPackets = 0;
+    std::int64_t keyVideoPackets = 0;
+    std::int64_t audioPackets = 0;
+    std::int64_t damagedChunks = 0;   // dropped by the chunk search
+    std::int64_t refusedPackets = 0;  // dropped because the muxer refused them
+    std::int64_t outputBytes = 0;     // size of the finished AVI
+};
+
+class CStreamConverter {
+public:
+    CStreamConverter(const char* sourcePath, const char* destPath, int fallbackRate);
+
+    int SetCallback(void* context, ProgressCallback callback);
+
+    // 0 when the AVI is complete and in place; nonzero on failure, with
+    // ErrorMessage() naming the file and the cause. On failure nothing is
+    // left behind and an existing destination is untouched.
+    int Run();
+
+    const std::string& SourcePath() const { return m_source; }
+    const std::string& DestPath() const { return m_dest; }
+    const ConversionStats& Stats() const { return m_stats; }
+    // "FILE: cause", empty after a successful Run.
+    const std::string& ErrorMessage() const { return m_error; }
+    const std::string& ErrorFile() const { return m_errorFile; }
+    const std::string& ErrorCause() const { return m_errorCause; }
+
+private:
+    int Fail(const std::string& file, const std::string& cause);
+    void Report(std::int64_t bytesRead, std::int64_t fileSize);
+
+    std::string m_source;
+    std::string m_dest;
+    ProgressCallback m_callback = nullptr;
+    void* m_context = nullptr;
+    int m_fallbackRate;
+    ConversionStats m_stats;
+    std::string m_error;
+    std::string m_errorFile;
+    std::string m_errorCause;
+};
+
+// Runs the job on the calling thread; returns Run's result.
+int RunConverter(CStreamConverter* job);
