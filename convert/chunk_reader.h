@@ -19,8 +19,8 @@ struct Chunk {
     std::uint8_t* start = nullptr;   // the tag; valid until the next call
     std::uint8_t* payload = nullptr; // what goes into the packet
     std::int64_t payloadBytes = 0;
-    std::int64_t chunkBytes = 0;     // tag to end of chunk
-    std::int64_t fileOffset = 0;     // of the tag
+    std::int64_t chunkBytes = 0; // tag to end of chunk
+    std::int64_t fileOffset = 0; // of the tag
 };
 
 enum class ReadResult { Chunk, End, Error };

@@ -10,8 +10,8 @@
 
 struct ProbeResult {
     std::array<RateRecord, kRateRecordCount> records{};
-    int headerRate = 0;    // 0: the header gives none
-    int rate = 0;          // the rate that applies
+    int headerRate = 0; // 0: the header gives none
+    int rate = 0;       // the rate that applies
     bool rateFromHeader = false;
     std::int64_t fileSize = 0;
     std::int64_t keyVideoChunks = 0;

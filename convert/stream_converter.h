@@ -13,15 +13,15 @@ typedef int (*ProgressCallback)(void* context, std::int64_t bytesRead, std::int6
 
 // What a conversion did, filled in by Run.
 struct ConversionStats {
-    int frameRate = 0;          // the rate written into the AVI
+    int frameRate = 0;           // the rate written into the AVI
     bool rateFromHeader = false; // false: the fallback rate applied
     std::int64_t fileSize = 0;
     std::int64_t videoPackets = 0;
     std::int64_t keyVideoPackets = 0;
     std::int64_t audioPackets = 0;
-    std::int64_t damagedChunks = 0;   // dropped by the chunk search
-    std::int64_t refusedPackets = 0;  // dropped because the muxer refused them
-    std::int64_t outputBytes = 0;     // size of the finished AVI
+    std::int64_t damagedChunks = 0;  // dropped by the chunk search
+    std::int64_t refusedPackets = 0; // dropped because the muxer refused them
+    std::int64_t outputBytes = 0;    // size of the finished AVI
 };
 
 class CStreamConverter {

@@ -1,0 +1,166 @@
+#include "avi_output.h"
+
+#include <cerrno>
+#include <climits>
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/error.h>
+#include <libavutil/mathematics.h>
+}
+
+namespace {
+
+constexpr int kVideoStreamIndex = 0;
+constexpr int kAudioStreamIndex = 1;
+
+void SetVideoParameters(AVStream* stream, int frameRate) {
+    AVCodecParameters* par = stream->codecpar;
+    par->codec_type = AVMEDIA_TYPE_VIDEO;
+    par->codec_id = AV_CODEC_ID_H264;
+    par->width = kVideoWidth;
+    par->height = kVideoHeight;
+    stream->time_base = AVRational{1, frameRate};
+}
+
+// Beyond the basic fields, the audio declares 4-bit samples and 321 samples
+// a block: without them the muxer writes wSamplesPerBlock = 0 and times a
+// block as 41 ms instead of 40.125 ms, so the sound drifts from the video.
+void SetAudioParameters(AVStream* stream) {
+    AVCodecParameters* par = stream->codecpar;
+    par->codec_type = AVMEDIA_TYPE_AUDIO;
+    par->codec_id = AV_CODEC_ID_ADPCM_IMA_WAV;
+    par->bit_rate = kAudioBitRate;
+    par->sample_rate = kAudioSampleRate;
+    av_channel_layout_default(&par->ch_layout, 1);
+    par->block_align = kAudioBlockAlign;
+    par->bits_per_coded_sample = 4;
+    par->frame_size = kAudioSamplesPerBlock;
+    stream->time_base = AVRational{1, kAudioSampleRate};
+}
+
+} // namespace
+
+std::string AvErrorText(int error) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    if (av_strerror(error, text, sizeof text) < 0)
+        return "unknown error " + std::to_string(error);
+    return text;
+}
+
+void AviOutput::ContextDeleter::operator()(AVFormatContext* context) const {
+    if (context->pb != nullptr)
+        avio_closep(&context->pb);
+    avformat_free_context(context);
+}
+
+void AviOutput::PacketDeleter::operator()(AVPacket* packet) const {
+    av_packet_free(&packet);
+}
+
+AviOutput::AviOutput() = default;
+AviOutput::~AviOutput() = default;
+
+int AviOutput::Open(const std::string& path, int frameRate) {
+    m_frameRate = frameRate;
+    const AVOutputFormat* format = av_guess_format("avi", nullptr, nullptr);
+    if (format == nullptr)
+        return m_lastError = AVERROR_MUXER_NOT_FOUND;
+
+    AVFormatContext* raw = nullptr;
+    int ret = avformat_alloc_output_context2(&raw, format, nullptr, nullptr);
+    if (ret < 0)
+        return m_lastError = ret;
+    m_context.reset(raw);
+
+    AVStream* video = avformat_new_stream(m_context.get(), nullptr);
+    AVStream* audio = video ? avformat_new_stream(m_context.get(), nullptr) : nullptr;
+    if (audio == nullptr)
+        return m_lastError = AVERROR(ENOMEM);
+    video->id = 0;
+    audio->id = 0;
+    SetVideoParameters(video, frameRate);
+    SetAudioParameters(audio);
+
+    m_packet.reset(av_packet_alloc());
+    if (!m_packet)
+        return m_lastError = AVERROR(ENOMEM);
+
+    // The "file:" prefix keeps a name with a colon from being taken for
+    // another protocol.
+    const std::string url = "file:" + path;
+    m_context->url = av_strdup(url.c_str());
+    if (m_context->url == nullptr)
+        return m_lastError = AVERROR(ENOMEM);
+    ret = avio_open(&m_context->pb, url.c_str(), AVIO_FLAG_WRITE);
+    if (ret < 0)
+        return m_lastError = ret;
+    ret = avformat_write_header(m_context.get(), nullptr);
+    if (ret < 0)
+        return m_lastError = ret;
+    return 0;
+}
+
+WriteResult AviOutput::Write(int streamIndex, const std::uint8_t* data, std::int64_t size, bool key,
+                             std::int64_t pts, std::int64_t duration, int timeBaseDen) {
+    if (size < 0 || size > INT_MAX) {
+        m_lastError = AVERROR(EINVAL);
+        return WriteResult::Refused;
+    }
+    AVPacket* packet = m_packet.get();
+    av_packet_unref(packet);
+    // The packet borrows the chunk's bytes for the length of the call.
+    packet->data = const_cast<std::uint8_t*>(data);
+    packet->size = static_cast<int>(size);
+    packet->stream_index = streamIndex;
+    packet->flags = key ? AV_PKT_FLAG_KEY : 0;
+    packet->pts = pts;
+    packet->dts = pts;
+    packet->duration = duration;
+    av_packet_rescale_ts(packet, AVRational{1, timeBaseDen},
+                         m_context->streams[streamIndex]->time_base);
+
+    const int ret = av_write_frame(m_context.get(), packet);
+    packet->data = nullptr;
+    packet->size = 0;
+    if (ret >= 0)
+        return WriteResult::Written;
+    m_lastError = ret;
+    if (ret == AVERROR_INVALIDDATA && m_context->pb->error == 0)
+        return WriteResult::Refused;
+    return WriteResult::Failed;
+}
+
+WriteResult AviOutput::WriteVideo(const std::uint8_t* data, std::int64_t size, bool key) {
+    // A refused packet keeps its timestamp for the next one, so the frames
+    // written stay evenly spaced.
+    const WriteResult result =
+        Write(kVideoStreamIndex, data, size, key, m_videoIndex, 1, m_frameRate);
+    if (result == WriteResult::Written)
+        ++m_videoIndex;
+    return result;
+}
+
+WriteResult AviOutput::WriteAudio(const std::uint8_t* data, std::int64_t size) {
+    const WriteResult result =
+        Write(kAudioStreamIndex, data, size, true, m_audioIndex * kAudioSamplesPerBlock,
+              kAudioSamplesPerBlock, kAudioSampleRate);
+    if (result == WriteResult::Written)
+        ++m_audioIndex;
+    return result;
+}
+
+int AviOutput::Close() {
+    int ret = av_write_trailer(m_context.get());
+    if (ret < 0) {
+        m_lastError = ret;
+        return ret;
+    }
+    ret = avio_closep(&m_context->pb);
+    if (ret < 0) {
+        m_lastError = ret;
+        return ret;
+    }
+    m_context.reset();
+    return 0;
+}

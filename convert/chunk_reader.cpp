@@ -1,0 +1,125 @@
+#include "chunk_reader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// Room for the window plus a long run of consumed bytes in front of it, so
+// the held bytes move to the front only once every few windows.
+constexpr std::int64_t kBufferBytes = 4 * (kReadBufferBytes + 1);
+
+} // namespace
+
+ChunkReader::ChunkReader(std::FILE* source, std::int64_t fileSize)
+    : m_source(source), m_fileSize(fileSize < 0 ? 0 : fileSize), m_buffer(kBufferBytes) {
+    m_atEnd = m_fileSize == 0;
+}
+
+void ChunkReader::Drop(std::int64_t count) {
+    m_pos += count;
+    m_held -= count;
+    m_windowFileOffset += count;
+}
+
+bool ChunkReader::TopUp() {
+    if (m_atEnd)
+        return true;
+    const std::int64_t want = std::min(kReadBufferBytes - m_held, m_fileSize - m_bytesRead);
+    if (m_pos + m_held + want > kBufferBytes) {
+        std::memmove(m_buffer.data(), m_buffer.data() + m_pos, static_cast<std::size_t>(m_held));
+        m_pos = 0;
+    }
+    std::size_t got = 0;
+    if (want > 0) {
+        got = std::fread(m_buffer.data() + m_pos + m_held, 1, static_cast<std::size_t>(want),
+                         m_source);
+        if (got < static_cast<std::size_t>(want) && std::ferror(m_source)) {
+            if (errno == 0)
+                errno = EIO;
+            return false;
+        }
+    }
+    m_bytesRead += static_cast<std::int64_t>(got);
+    m_held += static_cast<std::int64_t>(got);
+    if (got < static_cast<std::size_t>(want)) {
+        // The file ended before the size measured at the start: it shrank
+        // while being read. What was read is all there is.
+        m_fileSize = m_bytesRead;
+    }
+    m_atEnd = m_bytesRead >= m_fileSize;
+    return true;
+}
+
+ReadResult ChunkReader::Next(Chunk& chunk) {
+    for (;;) {
+        errno = 0;
+        if (!TopUp())
+            return ReadResult::Error;
+
+        std::uint8_t* window = m_buffer.data() + m_pos;
+        int kind = kAllChunkKinds;
+        const std::int64_t p = FindChunkTag(window, 0, m_held, &kind);
+        if (p < 0) {
+            if (m_atEnd) {
+                Drop(m_held);
+                return ReadResult::End;
+            }
+            // A tag may begin in the last 7 bytes; everything before them
+            // has been searched.
+            const std::int64_t keep = std::min<std::int64_t>(m_held, kTagProbeBytes - 1);
+            Drop(m_held - keep);
+            continue;
+        }
+
+        const std::uint8_t* tag = window + p;
+        const std::int64_t available = m_held - p;
+        std::int64_t headBytes = 0;
+        std::int64_t chunkBytes = -1; // unknown until the head is held
+        std::int64_t payloadOffset = 0;
+        bool malformed = false;
+        if (kind == KIND_AUDIO) {
+            headBytes = kAudioHeadBytes;
+            if (available >= headBytes) {
+                const std::int64_t length = ReadLe16(tag + kAudioLengthOffset);
+                // L counts the 4 unused bytes before the payload: L <= 4
+                // leaves no block at all.
+                malformed = length <= 4;
+                chunkBytes = kAudioHeadBytes + length;
+                payloadOffset = kAudioPayloadOffset;
+            }
+        } else {
+            headBytes = kVideoHeadBytes;
+            if (available >= headBytes) {
+                const std::int64_t payload = ReadLe32(tag + kVideoPayloadSizeOffset);
+                const std::int64_t extension = ReadLe16(tag + kVideoExtensionSizeOffset);
+                chunkBytes = static_cast<std::int64_t>(kVideoHeadBytes) + extension + payload;
+                // Larger than the window: it could never be held whole.
+                malformed = chunkBytes > kReadBufferBytes;
+                payloadOffset = static_cast<std::int64_t>(kVideoHeadBytes) + extension;
+            }
+        }
+
+        const bool complete = !malformed && chunkBytes >= 0 && chunkBytes <= available;
+        if (!complete) {
+            if (malformed || m_atEnd) {
+                ++m_damaged;
+                Drop(p + 1);
+            } else {
+                Drop(p); // wait for the rest of the chunk
+            }
+            continue;
+        }
+
+        chunk.kind = static_cast<ChunkKind>(kind);
+        chunk.start = window + p;
+        chunk.payload = chunk.start + payloadOffset;
+        chunk.payloadBytes = chunkBytes - payloadOffset;
+        chunk.chunkBytes = chunkBytes;
+        chunk.fileOffset = m_windowFileOffset + p;
+        // The bytes stay in the buffer until the next call tops it up.
+        Drop(p + chunkBytes);
+        return ReadResult::Chunk;
+    }
+}
