@@ -1,0 +1,138 @@
+// veltrano-genrec: writes a synthetic .264 recording (see recording_generator.h).
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "recording_generator.h"
+
+namespace {
+
+// "512M" -> 536870912; suffixes K, M, G are powers of 1024.
+bool ParseSize(const std::string& text, std::int64_t* bytes) {
+    std::size_t used = 0;
+    long long value = 0;
+    try {
+        value = std::stoll(text, &used);
+    } catch (const std::exception&) {
+        return false;
+    }
+    std::string suffix = text.substr(used);
+    int shift = 0;
+    if (suffix == "K" || suffix == "k") {
+        shift = 10;
+    } else if (suffix == "M" || suffix == "m") {
+        shift = 20;
+    } else if (suffix == "G" || suffix == "g") {
+        shift = 30;
+    } else if (!suffix.empty()) {
+        return false;
+    }
+    if (value <= 0 || value > (std::int64_t{1} << 50 >> shift)) {
+        return false;
+    }
+    *bytes = static_cast<std::int64_t>(value) << shift;
+    return true;
+}
+
+bool WriteManifest(const std::string& path, const recgen::Manifest& manifest) {
+    std::ofstream out(path);
+    for (const auto& c : manifest.chunks) {
+        out << c.kind << ' ' << c.offset << ' ' << c.chunkBytes << ' ' << c.payloadOffset << ' '
+            << c.payloadBytes << ' ' << (c.damaged ? 1 : 0) << '\n';
+    }
+    out.close();
+    return static_cast<bool>(out);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Writes a synthetic .264 recording: H.264 video and IMA ADPCM audio chunks."};
+    recgen::Options options;
+    std::string output;
+    std::string manifestPath;
+    std::string size;
+    int frames = 0;
+    double seconds = 0;
+    int rateByte = -1;
+    bool noHeaderRate = false;
+
+    auto* framesOption = app.add_option("--frames", frames, "Video frames to write (default 50)")
+                             ->check(CLI::Range(1, 10000000));
+    app.add_option("--seconds", seconds, "Length in seconds instead of --frames")
+        ->check(CLI::PositiveNumber)
+        ->excludes(framesOption);
+    app.add_option("--rate", options.rate, "Frames per second")->check(CLI::Range(1, 1000));
+    app.add_option("--key-interval", options.keyInterval, "Frames from one key frame to the next")
+        ->check(CLI::Range(1, 100000));
+    app.add_flag("--no-header-rate", noHeaderRate, "Leave all four header rate records unused");
+    app.add_option("--rate-byte", rateByte, "Rate byte of the first record (default: the rate)")
+        ->check(CLI::Range(0, 255));
+    app.add_option("--seed", options.seed, "Seed for picture, tone phase and filler");
+    app.add_option("--extension-bytes", options.videoExtensionBytes,
+                   "Extension bytes in every video chunk")
+        ->check(CLI::Range(0, 65535));
+    app.add_flag("--vary-tag-lead", options.varyTagLead,
+                 "Vary the first tag byte over '0'..'@' instead of always '0'");
+    app.add_flag(
+        "--no-audio", [&](std::int64_t) { options.audio = false; }, "Write no audio");
+    app.add_option("--garbage-every", options.garbageEvery, "Insert garbage after every Nth chunk")
+        ->check(CLI::Range(1, 1000000000));
+    app.add_option("--garbage-bytes", options.garbageBytes, "Size of each garbage run")
+        ->check(CLI::Range(1, 1 << 24));
+    app.add_flag("--truncate-last", options.truncateLast, "Cut the file inside its last chunk");
+    app.add_option("--bogus-length-at", options.bogusLengthAt,
+                   "Video chunk (0 = first frame) that declares an impossible length")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--size", size, "Repeat one key interval until the file has BYTES (K/M/G)");
+    app.add_option("--manifest", manifestPath,
+                   "Write one line per chunk: kind offset chunkBytes payloadOffset "
+                   "payloadBytes damaged");
+    app.add_option("OUTPUT", output, "Recording to write")->required();
+    CLI11_PARSE(app, argc, argv);
+
+    if (*framesOption) {
+        options.frames = frames;
+    } else if (seconds > 0) {
+        options.frames = std::max(1, static_cast<int>(seconds * options.rate + 0.5));
+    }
+    if (!size.empty() && !ParseSize(size, &options.targetBytes)) {
+        std::cerr << "veltrano-genrec: --size: not a size: " << size << '\n';
+        return 2;
+    }
+    if (noHeaderRate) {
+        options.records = {};
+    } else {
+        options.records[0].rateByte =
+            static_cast<std::uint8_t>(rateByte >= 0 ? rateByte : options.rate & 0xFF);
+    }
+
+    av_log_set_level(AV_LOG_ERROR);
+    // The manifest is kept even when not written out: its totals make the summary.
+    recgen::Manifest manifest;
+    std::string error;
+    if (!recgen::Generate(output, options, &manifest, &error)) {
+        std::cerr << "veltrano-genrec: " << error << '\n';
+        return 1;
+    }
+    if (!manifestPath.empty() && !WriteManifest(manifestPath, manifest)) {
+        std::cerr << "veltrano-genrec: " << manifestPath << ": cannot write the manifest\n";
+        return 1;
+    }
+    std::int64_t damaged = 0;
+    for (const auto& c : manifest.chunks) {
+        damaged += c.damaged ? 1 : 0;
+    }
+    std::cout << "wrote " << output << ": " << manifest.videoFrames << " video frames ("
+              << manifest.keyFrames << " key), " << manifest.audioBlocks << " audio blocks, "
+              << damaged << " damaged chunks, " << manifest.garbageRuns << " garbage runs, "
+              << manifest.fileBytes << " bytes\n";
+    return 0;
+}

@@ -1,0 +1,208 @@
+#include "recording_generator.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+#include "chunk_writer.h"
+#include "h264_encoder.h"
+#include "ima_adpcm_encoder.h"
+#include "test_picture.h"
+
+namespace recgen {
+namespace {
+
+constexpr double kToneHz = 440.0;
+constexpr double kToneAmplitude = 8000.0;
+
+std::string CheckOptions(const Options& o) {
+    if (o.rate < 1 || o.rate > 1000) {
+        return "rate must be 1..1000";
+    }
+    if (o.keyInterval < 1) {
+        return "key interval must be at least 1";
+    }
+    if (o.frames < 0 || (o.frames == 0 && o.targetBytes <= 0 && o.truncateLast)) {
+        return "frame count must be positive";
+    }
+    if (o.videoExtensionBytes < 0 || o.videoExtensionBytes > 0xFFFF) {
+        return "extension bytes must be 0..65535";
+    }
+    if (o.garbageEvery < 0 || (o.garbageEvery > 0 && o.garbageBytes < 1)) {
+        return "garbage needs a positive count and size";
+    }
+    if (o.targetBytes < 0) {
+        return "target size must not be negative";
+    }
+    return {};
+}
+
+// Writes the chunks of one video frame: the audio blocks due before it, the
+// frame itself, and garbage wherever the chunk count calls for it.
+class FrameSequencer {
+public:
+    FrameSequencer(const Options& options, ChunkWriter& writer)
+        : m_options(options), m_writer(writer), m_tone(kToneHz, kToneAmplitude, options.seed),
+          m_leads(options.seed ^ 0x1EADB17Eu) {}
+
+    bool Write(const EncodedFrame& frame) {
+        if (m_options.audio) {
+            // Block b starts at b * 321 / 8000 s; it goes in before frame i when
+            // that is no later than i / rate.
+            while (m_block * kImaSamplesPerBlock * m_options.rate <= m_frame * kImaSampleRate) {
+                if (!WriteAudioBlock()) {
+                    return false;
+                }
+            }
+        }
+        const bool bogus = m_frame == m_options.bogusLengthAt;
+        if (!m_writer.WriteVideo(Lead(), frame.key, frame.bytes, m_options.videoExtensionBytes,
+                                 bogus) ||
+            !AfterChunk()) {
+            return false;
+        }
+        ++m_frame;
+        return true;
+    }
+
+    std::int64_t FramesWritten() const { return m_frame; }
+
+private:
+    std::uint8_t Lead() {
+        return static_cast<std::uint8_t>(m_options.varyTagLead ? '0' + m_leads.Below(17) : '0');
+    }
+
+    bool WriteAudioBlock() {
+        std::int16_t samples[kImaSamplesPerBlock];
+        std::uint8_t block[kImaBlockBytes];
+        m_tone.Fill(samples, kImaSamplesPerBlock);
+        m_adpcm.EncodeBlock(samples, block);
+        ++m_block;
+        return m_writer.WriteAudio(Lead(), block) && AfterChunk();
+    }
+
+    bool AfterChunk() {
+        if (m_options.garbageEvery > 0 && m_writer.ChunksWritten() % m_options.garbageEvery == 0) {
+            return m_writer.WriteGarbage(m_options.garbageBytes);
+        }
+        return true;
+    }
+
+    const Options& m_options;
+    ChunkWriter& m_writer;
+    ToneSource m_tone;
+    ImaAdpcmEncoder m_adpcm;
+    SeededRandom m_leads;
+    std::int64_t m_frame = 0;
+    std::int64_t m_block = 0;
+};
+
+// Encodes `count` frames, handing each access unit to `sink` in order, and
+// checks that key frames fall exactly every keyInterval frames.
+template <typename Sink>
+bool EncodeFrames(const Options& options, int count, Sink&& sink, std::string* cause) {
+    H264Encoder encoder;
+    if (!encoder.Open(options.rate, options.keyInterval, cause)) {
+        return false;
+    }
+    TestPicture picture(options.seed);
+    std::vector<EncodedFrame> out;
+    int delivered = 0;
+    auto deliver = [&]() {
+        for (auto& frame : out) {
+            if (frame.key != (delivered % options.keyInterval == 0)) {
+                *cause = "libx264 put a key frame at frame " + std::to_string(delivered) +
+                         ", not every " + std::to_string(options.keyInterval);
+                return false;
+            }
+            if (!sink(frame)) {
+                return false;
+            }
+            ++delivered;
+        }
+        out.clear();
+        return true;
+    };
+    for (int i = 0; i < count; ++i) {
+        AVFrame* frame = encoder.NextPicture(cause);
+        if (frame == nullptr) {
+            return false;
+        }
+        picture.Draw(i, frame);
+        if (!encoder.Encode(false, &out, cause) || !deliver()) {
+            return false;
+        }
+    }
+    if (!encoder.Encode(true, &out, cause) || !deliver()) {
+        return false;
+    }
+    if (delivered != count) {
+        *cause = "libx264 returned " + std::to_string(delivered) + " frames for " +
+                 std::to_string(count);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool Generate(const std::string& path, const Options& options, Manifest* manifest,
+              std::string* error) {
+    if (const std::string problem = CheckOptions(options); !problem.empty()) {
+        *error = path + ": " + problem;
+        return false;
+    }
+    if (manifest != nullptr) {
+        *manifest = Manifest{};
+    }
+    ChunkWriter writer(path, options.seed, manifest);
+    if (!writer.Open() || !writer.WriteHeader(options.records)) {
+        *error = writer.Error();
+        return false;
+    }
+    FrameSequencer sequencer(options, writer);
+    std::string cause;
+    bool ok = false;
+    if (options.targetBytes > 0) {
+        // Encode one group of frames, then repeat it: benchmarks need big files fast.
+        std::vector<EncodedFrame> group;
+        ok = EncodeFrames(
+            options, options.keyInterval,
+            [&](EncodedFrame& frame) {
+                group.push_back(std::move(frame));
+                return true;
+            },
+            &cause);
+        while (ok && writer.BytesWritten() < options.targetBytes) {
+            const auto index =
+                static_cast<std::size_t>(sequencer.FramesWritten() % options.keyInterval);
+            ok = sequencer.Write(group[index]);
+        }
+    } else {
+        ok = EncodeFrames(
+            options, options.frames, [&](EncodedFrame& frame) { return sequencer.Write(frame); },
+            &cause);
+    }
+    if (!ok || !writer.Finish(options.truncateLast)) {
+        *error = !writer.Error().empty() ? writer.Error() : path + ": " + cause;
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        throw std::runtime_error(path + ": " + std::strerror(errno));
+    }
+    const std::streamsize size = in.tellg();
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    in.seekg(0);
+    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+        throw std::runtime_error(path + ": read failed");
+    }
+    return bytes;
+}
+
+} // namespace recgen
