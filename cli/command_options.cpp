@@ -1,0 +1,73 @@
+#include "command_options.h"
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "program_name.h"
+
+namespace {
+
+int UsageError(std::ostream& err, const std::string& cause) {
+    err << kProgramName << ": " << cause << "\n"
+        << "Run '" << kProgramName << " --help' for usage.\n";
+    return kExitUsage;
+}
+
+} // namespace
+
+ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
+                               std::ostream& err) {
+    ParsedCommand parsed;
+    CommandOptions& o = parsed.options;
+
+    CLI::App app{"Converts .264 recordings (H.264 video with IMA ADPCM audio) into AVI files.",
+                 kProgramName};
+    app.set_version_flag("--version", std::string(kProgramName) + " " + VELTRANO_VERSION);
+    app.add_option("SOURCE", o.sources, "recordings to convert")->required();
+    auto* output =
+        app.add_option("-o,--output", o.outputFile, "destination, only with a single SOURCE")
+            ->type_name("FILE");
+    auto* outputDir =
+        app.add_option("-d,--output-dir", o.outputDir, "put each result in DIR")->type_name("DIR");
+    output->excludes(outputDir);
+    app.add_option("--fps", o.fallbackRate,
+                   "frame rate when a recording's header gives none: 1 to 30, default 25")
+        ->type_name("N")
+        ->check(CLI::Range(kMinFallbackRate, kMaxFallbackRate));
+    auto* force = app.add_flag("-f,--force", o.force, "replace existing destinations");
+    app.add_flag("-q,--quiet", o.quiet, "no progress display and no summary");
+    auto* probe =
+        app.add_flag("--probe", o.probe, "write nothing; report what each recording holds");
+    // Probing writes nothing, so a destination or --force would be silently ignored.
+    probe->excludes(output)->excludes(outputDir)->excludes(force);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        parsed.exitCode = app.exit(e, out, err);
+        return parsed;
+    } catch (const CLI::ParseError& e) {
+        parsed.exitCode = UsageError(err, e.what());
+        return parsed;
+    }
+
+    if ((output->count() > 0 && o.outputFile.empty()) ||
+        (outputDir->count() > 0 && o.outputDir.empty())) {
+        parsed.exitCode = UsageError(err, "an empty destination was given");
+        return parsed;
+    }
+    if (!o.outputFile.empty() && o.sources.size() > 1) {
+        parsed.exitCode = UsageError(err, "--output names one destination but " +
+                                              std::to_string(o.sources.size()) +
+                                              " sources were given; use --output-dir");
+        return parsed;
+    }
+    for (const std::string& s : o.sources) {
+        if (s.empty()) {
+            parsed.exitCode = UsageError(err, "an empty SOURCE was given");
+            return parsed;
+        }
+    }
+    parsed.proceed = true;
+    return parsed;
+}

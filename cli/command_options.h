@@ -1,0 +1,36 @@
+// What the user asked veltrano-convert to do, read from its command line.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+constexpr int kDefaultFallbackRate = 25;
+constexpr int kMinFallbackRate = 1;
+constexpr int kMaxFallbackRate = 30;
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1; // at least one source was not converted
+constexpr int kExitUsage = 2;   // the command line itself was wrong
+
+struct CommandOptions {
+    std::vector<std::string> sources;
+    std::string outputFile; // -o: only with a single source
+    std::string outputDir;  // -d
+    int fallbackRate = kDefaultFallbackRate;
+    bool force = false;
+    bool quiet = false;
+    bool probe = false;
+};
+
+struct ParsedCommand {
+    bool proceed = false; // false: nothing to run, exit with exitCode
+    int exitCode = kExitSuccess;
+    CommandOptions options;
+};
+
+// Reads argv. --help and --version print to `out` and do not proceed; usage
+// errors print "veltrano-convert: cause" and a hint to `err` and end with
+// kExitUsage.
+ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
+                               std::ostream& err);

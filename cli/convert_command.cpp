@@ -1,0 +1,99 @@
+#include "convert_command.h"
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "convert/probe.h"
+#include "convert/stream_converter.h"
+#include "job_plan.h"
+#include "program_name.h"
+#include "progress_bar.h"
+#include "report_format.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void ReportError(std::ostream& err, const std::string& message) {
+    err << kProgramName << ": " << message << '\n' << std::flush;
+}
+
+int ProbeAll(const CommandOptions& options, std::ostream& out, std::ostream& err) {
+    int status = kExitSuccess;
+    for (const std::string& source : options.sources) {
+        ProbeResult probe;
+        std::string error;
+        if (ProbeRecording(source, options.fallbackRate, probe, error) != 0) {
+            ReportError(err, error);
+            status = kExitFailure;
+            continue;
+        }
+        out << FormatProbe(source, probe) << std::flush;
+    }
+    return status;
+}
+
+// Creates a missing --output-dir; an unusable one fails every job up front
+// instead of each one with the same cause.
+bool PrepareOutputDir(const std::string& dir, std::ostream& err) {
+    std::error_code ec;
+    if (fs::is_directory(dir, ec))
+        return true;
+    if (fs::exists(dir, ec)) {
+        ReportError(err, dir + ": " + std::make_error_code(std::errc::not_a_directory).message());
+        return false;
+    }
+    fs::create_directories(dir, ec);
+    if (ec) {
+        ReportError(err, dir + ": " + ec.message());
+        return false;
+    }
+    return true;
+}
+
+bool ConvertOne(const PlannedJob& planned, const CommandOptions& options, std::ostream& out,
+                std::ostream& err, const Terminal& terminal) {
+    CStreamConverter job(planned.source.c_str(), planned.dest.c_str(), options.fallbackRate);
+    std::optional<ProgressBar> bar;
+    if (terminal.showProgress && !options.quiet) {
+        bar.emplace(err, fs::path(planned.source).filename().string(), terminal.width);
+        job.SetCallback(&*bar, &ProgressBar::Callback);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const int result = RunConverter(&job);
+    const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - start;
+    if (bar)
+        bar->Clear();
+    if (result != 0) {
+        ReportError(err, job.ErrorMessage());
+        return false;
+    }
+    if (!options.quiet)
+        out << FormatSummary(planned.source, planned.dest, job.Stats(), taken.count()) << '\n'
+            << std::flush;
+    return true;
+}
+
+} // namespace
+
+int RunCommand(const CommandOptions& options, std::ostream& out, std::ostream& err,
+               const Terminal& terminal) {
+    if (options.probe)
+        return ProbeAll(options, out, err);
+    if (!options.outputDir.empty() && !PrepareOutputDir(options.outputDir, err))
+        return kExitFailure;
+
+    int status = kExitSuccess;
+    for (const PlannedJob& job : PlanJobs(options)) {
+        if (!job.refusal.empty()) {
+            ReportError(err, job.refusal);
+            status = kExitFailure;
+            continue;
+        }
+        if (!ConvertOne(job, options, out, err, terminal))
+            status = kExitFailure;
+    }
+    return status;
+}

@@ -1,0 +1,69 @@
+#include "job_plan.h"
+
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Two spellings of one path ("a/../b.avi", "./b.avi") must compare equal; the
+// files need not exist yet.
+std::string ComparablePath(const std::string& path) {
+    std::error_code ec;
+    fs::path absolute = fs::absolute(path, ec);
+    if (ec)
+        return fs::path(path).lexically_normal().string();
+    fs::path canonical = fs::weakly_canonical(absolute, ec);
+    return (ec ? absolute.lexically_normal() : canonical).string();
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return fs::equivalent(a, b, ec) && !ec;
+}
+
+std::string DestinationFor(const CommandOptions& options, const std::string& source) {
+    if (!options.outputFile.empty())
+        return options.outputFile;
+    if (options.outputDir.empty())
+        return DefaultDestination(source);
+    fs::path name = fs::path(DefaultDestination(source)).filename();
+    return (fs::path(options.outputDir) / name).string();
+}
+
+} // namespace
+
+std::string DefaultDestination(const std::string& source) {
+    fs::path path(source);
+    // A trailing separator leaves no file name to derive from; name the
+    // result after the folder instead of writing "dir/.avi".
+    if (!path.has_filename())
+        path = path.parent_path();
+    return path.replace_extension(".avi").string();
+}
+
+std::vector<PlannedJob> PlanJobs(const CommandOptions& options) {
+    std::vector<PlannedJob> jobs;
+    std::map<std::string, std::string> claimed; // destination -> the earlier source writing it
+    for (const std::string& source : options.sources) {
+        PlannedJob job{source, DestinationFor(options, source), {}};
+        const std::string key = ComparablePath(job.dest);
+        std::error_code ec;
+        if (auto earlier = claimed.find(key); earlier != claimed.end()) {
+            job.refusal = job.dest + ": is already the destination of " + earlier->second +
+                          " in this run; not overwriting it";
+        } else if (!options.force && fs::exists(fs::symlink_status(job.dest, ec)) &&
+                   !SameFile(source, job.dest)) {
+            // A destination that is the source itself is left to the converter,
+            // which refuses it with or without --force.
+            job.refusal = job.dest + ": already exists; use --force to replace it";
+        }
+        // A refused job still claims its destination: a later source must not
+        // write there either, or the run's outcome would depend on the order.
+        claimed.emplace(key, source);
+        jobs.push_back(std::move(job));
+    }
+    return jobs;
+}

@@ -1,0 +1,90 @@
+#include "report_format.h"
+
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+
+#include "convert/probe.h"
+#include "convert/stream_converter.h"
+
+namespace {
+
+std::string Printf(const char* format, auto... args) {
+    char buffer[256];
+    std::snprintf(buffer, sizeof buffer, format, args...);
+    return buffer;
+}
+
+std::string RateSource(bool fromHeader) {
+    return fromHeader ? "from the header" : "fallback, the header gives none";
+}
+
+} // namespace
+
+std::string FormatBytes(std::int64_t bytes) {
+    if (bytes < 1000)
+        return Printf("%" PRId64 " B", bytes);
+    const char* units[] = {"kB", "MB", "GB", "TB"};
+    double value = double(bytes) / 1000.0;
+    std::size_t unit = 0;
+    while (value >= 999.95 && unit + 1 < std::size(units)) {
+        value /= 1000.0;
+        ++unit;
+    }
+    return Printf("%.1f %s", value, units[unit]);
+}
+
+std::string FormatDuration(double seconds) {
+    if (!(seconds >= 0.0))
+        seconds = 0.0;
+    // Round once, to tenths, so 59.97 s shows as 1:00.0 rather than 0:60.0.
+    const std::int64_t tenths = std::llround(seconds * 10.0);
+    if (tenths < 600)
+        return Printf("%.1f s", double(tenths) / 10.0);
+    const std::int64_t totalSeconds = tenths / 10;
+    const int tenth = int(tenths % 10);
+    const std::int64_t hours = totalSeconds / 3600;
+    const int minutes = int(totalSeconds / 60 % 60);
+    const int secs = int(totalSeconds % 60);
+    if (hours > 0)
+        return Printf("%" PRId64 ":%02d:%02d.%d", hours, minutes, secs, tenth);
+    return Printf("%d:%02d.%d", minutes, secs, tenth);
+}
+
+std::int64_t VideoFrames(const ConversionStats& stats) {
+    return stats.videoPackets;
+}
+
+std::string FormatSummary(const std::string& source, const std::string& dest,
+                          const ConversionStats& stats, double secondsTaken) {
+    const std::int64_t frames = VideoFrames(stats);
+    const double duration = stats.frameRate > 0 ? double(frames) / stats.frameRate : 0.0;
+    std::string line = source + " -> " + dest + ": ";
+    line += Printf("%" PRId64 " video frames (%" PRId64 " key), %" PRId64 " audio blocks, %" PRId64
+                   " damaged chunks dropped",
+                   frames, stats.keyVideoPackets, stats.audioPackets, stats.damagedChunks);
+    if (stats.refusedPackets > 0)
+        line += Printf(", %" PRId64 " packets refused by the muxer", stats.refusedPackets);
+    line += ", " + FormatDuration(duration) +
+            Printf(" at %d fps (%s)", stats.frameRate, RateSource(stats.rateFromHeader).c_str());
+    line += ", " + FormatBytes(stats.outputBytes) + Printf(" in %.2f s", secondsTaken);
+    return line;
+}
+
+std::string FormatProbe(const std::string& path, const ProbeResult& probe) {
+    std::string text = path + ": " + FormatBytes(probe.fileSize) + "\n";
+    for (std::size_t i = 0; i < probe.records.size(); ++i) {
+        const RateRecord& r = probe.records[i];
+        std::string rate = r.decodedRate > 0 ? Printf("%d fps", r.decodedRate) : "no rate";
+        text += Printf("  rate record %zu: %-11s byte 0x%02x, %s\n", i + 1,
+                       r.inUse ? "in use," : "not in use,", unsigned(r.rateByte), rate.c_str());
+    }
+    text += Printf("  rate: %d fps (%s)\n", probe.rate, RateSource(probe.rateFromHeader).c_str());
+    text += Printf("  video chunks: %" PRId64 " key, %" PRId64 " non-key\n", probe.keyVideoChunks,
+                   probe.videoChunks);
+    text += Printf("  audio chunks: %" PRId64 "\n", probe.audioChunks);
+    text += Printf("  damaged chunks: %" PRId64 "\n", probe.damagedChunks);
+    text += "  duration: " + FormatDuration(probe.DurationSeconds()) +
+            Printf(" at %d fps\n", probe.rate);
+    return text;
+}

@@ -1,0 +1,25 @@
+// The text veltrano-convert prints about a finished conversion or a probed
+// recording.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct ConversionStats;
+struct ProbeResult;
+
+// "52.4 MB" style, decimal units as in the progress display's MB/s.
+std::string FormatBytes(std::int64_t bytes);
+
+// "42.0 s" below a minute, "m:ss.s" or "h:mm:ss.s" above.
+std::string FormatDuration(double seconds);
+
+// Video frames a conversion wrote, key frames included.
+std::int64_t VideoFrames(const ConversionStats& stats);
+
+// One line, no newline: counts, duration at the rate used, output size, time.
+std::string FormatSummary(const std::string& source, const std::string& dest,
+                          const ConversionStats& stats, double secondsTaken);
+
+// Several lines, each ending in a newline, the first naming the recording.
+std::string FormatProbe(const std::string& path, const ProbeResult& probe);
