@@ -1,0 +1,233 @@
+// Whole conversions of hand-made recordings, read back with the demuxer.
+#include <gtest/gtest.h>
+
+#include "avi_readback.h"
+#include "conversion_fixture.h"
+#include "crafted_recording.h"
+
+extern "C" {
+#include <libavcodec/codec_id.h>
+#include <libavutil/avutil.h>
+}
+
+namespace {
+
+std::vector<AviPacket> PacketsOf(const AviContents& avi, int stream) {
+    std::vector<AviPacket> packets;
+    for (const AviPacket& packet : avi.packets)
+        if (packet.stream == stream)
+            packets.push_back(packet);
+    return packets;
+}
+
+} // namespace
+
+TEST_F(ConversionTest, EveryChunkOfAShortSourceBecomesOnePacketInOrder) {
+    const auto v1 = VideoPayload(3000, 1), v2 = VideoPayload(1200, 2), v3 = VideoPayload(900, 3);
+    const auto a1 = AudioBlock(1), a2 = AudioBlock(2);
+    CraftedRecording rec;
+    rec.Rate(0, 0x0A).Video(true, v1).Audio(a1).Video(false, v2, 16).Audio(a2).Video(false, v3);
+    rec.WriteTo(PathOf("in.264"));
+
+    const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"), 25);
+    ASSERT_EQ(run.result, 0) << run.error;
+    EXPECT_EQ(run.stats.videoPackets, 3);
+    EXPECT_EQ(run.stats.keyVideoPackets, 1);
+    EXPECT_EQ(run.stats.audioPackets, 2);
+    EXPECT_EQ(run.stats.damagedChunks, 0);
+    EXPECT_EQ(run.stats.frameRate, 10) << "the header's rate beats the fallback";
+    EXPECT_TRUE(run.stats.rateFromHeader);
+
+    const AviContents avi = ReadAvi(PathOf("out.avi"));
+    ASSERT_EQ(avi.streams.size(), 2u);
+    EXPECT_EQ(avi.streams[0].codecId, AV_CODEC_ID_H264);
+    EXPECT_EQ(avi.streams[0].timeBaseNum, 1);
+    EXPECT_EQ(avi.streams[0].timeBaseDen, 10);
+    EXPECT_EQ(avi.streams[1].codecId, AV_CODEC_ID_ADPCM_IMA_WAV);
+
+    const auto order = ReadMoviChunks(PathOf("out.avi"));
+    ASSERT_EQ(order.size(), 5u);
+    const std::vector<int> streams{0, 1, 0, 1, 0};
+    for (std::size_t i = 0; i < streams.size(); ++i)
+        EXPECT_EQ(order[i].stream, streams[i]) << "chunk " << i;
+
+    const auto video = PacketsOf(avi, 0);
+    const auto audio = PacketsOf(avi, 1);
+    ASSERT_EQ(video.size(), 3u);
+    ASSERT_EQ(audio.size(), 2u);
+    EXPECT_EQ(video[0].data, v1);
+    EXPECT_EQ(video[1].data, v2) << "the extension is skipped";
+    EXPECT_EQ(video[2].data, v3);
+    EXPECT_TRUE(video[0].key);
+    EXPECT_FALSE(video[1].key);
+    EXPECT_FALSE(video[2].key);
+    EXPECT_EQ(audio[0].data, RestoredBlock(a1));
+    EXPECT_EQ(audio[1].data, RestoredBlock(a2));
+    EXPECT_TRUE(audio[0].key && audio[1].key) << "every audio packet is a key";
+}
+
+TEST_F(ConversionTest, AudioBlockKeepsItsHeaderAndExchangesDataNibbles) {
+    std::vector<std::uint8_t> block(164, 0x12);
+    block[0] = 0xAB;
+    block[3] = 0xCD;
+    CraftedRecording rec;
+    rec.Audio(block).WriteTo(PathOf("in.264"));
+    ASSERT_EQ(Convert(PathOf("in.264"), PathOf("out.avi")).result, 0);
+    const auto packets = PacketsOf(ReadAvi(PathOf("out.avi")), 1);
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(packets[0].data[0], 0xAB);
+    EXPECT_EQ(packets[0].data[3], 0xCD);
+    for (std::size_t i = 4; i < 164; ++i)
+        ASSERT_EQ(packets[0].data[i], 0x21) << "byte " << i;
+}
+
+TEST_F(ConversionTest, FallbackRateAppliesOnlyWhenTheHeaderGivesNone) {
+    CraftedRecording none;
+    none.Video(true, VideoPayload(500, 1)).WriteTo(PathOf("none.264"));
+    ConversionRun run = Convert(PathOf("none.264"), PathOf("none.avi"), 7);
+    ASSERT_EQ(run.result, 0) << run.error;
+    EXPECT_FALSE(run.stats.rateFromHeader);
+    EXPECT_EQ(ReadAvi(PathOf("none.avi")).streams[0].timeBaseDen, 7);
+
+    CraftedRecording zeroed;
+    zeroed.Rate(0, 0x19).Rate(1, 0x00).Video(true, VideoPayload(500, 1));
+    zeroed.WriteTo(PathOf("zeroed.264"));
+    run = Convert(PathOf("zeroed.264"), PathOf("zeroed.avi"), 1);
+    ASSERT_EQ(run.result, 0) << run.error;
+    EXPECT_EQ(ReadAvi(PathOf("zeroed.avi")).streams[0].timeBaseDen, 1);
+}
+
+TEST_F(ConversionTest, GarbageBetweenChunksIsDropped) {
+    const auto v1 = VideoPayload(700, 4), v2 = VideoPayload(800, 5);
+    CraftedRecording rec;
+    rec.Garbage(33).Video(true, v1).Garbage(1000, 0x30).Audio(AudioBlock(3)).Garbage(5);
+    rec.Video(false, v2).Garbage(3);
+    rec.WriteTo(PathOf("in.264"));
+    const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
+    ASSERT_EQ(run.result, 0) << run.error;
+    const auto video = PacketsOf(ReadAvi(PathOf("out.avi")), 0);
+    ASSERT_EQ(video.size(), 2u);
+    EXPECT_EQ(video[0].data, v1);
+    EXPECT_EQ(video[1].data, v2);
+    EXPECT_EQ(run.stats.audioPackets, 1);
+    EXPECT_EQ(run.stats.damagedChunks, 0);
+}
+
+TEST_F(ConversionTest, DamagedChunksAreDroppedAndTheSearchGoesOn) {
+    const auto good1 = VideoPayload(600, 6), good2 = VideoPayload(650, 7);
+    const auto good3 = VideoPayload(300, 8);
+    CraftedRecording rec;
+    // A length that would wrap a 32-bit sum, one that is merely too large
+    // for the window, and an audio chunk too short to hold a block.
+    rec.VideoHead(true, 0xFFFFFFF0u).Video(true, good1);
+    rec.VideoHead(false, 300000).Video(false, good2);
+    rec.AudioWithLength(4, 4).AudioWithLength(0, 0);
+    rec.Video(false, good3);
+    // Cut short: the last chunk claims more than the file holds.
+    rec.VideoHead(true, 5000).Raw(VideoPayload(100, 9));
+    rec.WriteTo(PathOf("in.264"));
+
+    const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
+    ASSERT_EQ(run.result, 0) << run.error;
+    EXPECT_EQ(run.stats.damagedChunks, 5);
+    EXPECT_EQ(run.CompletionReports(), 1);
+    const auto video = PacketsOf(ReadAvi(PathOf("out.avi")), 0);
+    ASSERT_EQ(video.size(), 3u);
+    EXPECT_EQ(video[0].data, good1);
+    EXPECT_EQ(video[1].data, good2);
+    EXPECT_EQ(video[2].data, good3);
+    EXPECT_EQ(run.stats.audioPackets, 0);
+}
+
+TEST_F(ConversionTest, ShortAudioBlockIsExchangedOnlyWithinItsChunk) {
+    // L = 50: the block ends at chunk offset 57, long before 175. The video
+    // chunk right behind it must reach the AVI untouched.
+    std::vector<std::uint8_t> shortBlock(46, 0x12);
+    const auto video = VideoPayload(400, 10);
+    CraftedRecording rec;
+    rec.Audio(shortBlock).Video(true, video);
+    rec.WriteTo(PathOf("in.264"));
+    ASSERT_EQ(Convert(PathOf("in.264"), PathOf("out.avi")).result, 0);
+    const AviContents avi = ReadAvi(PathOf("out.avi"));
+    const auto audio = PacketsOf(avi, 1);
+    ASSERT_EQ(audio.size(), 1u);
+    EXPECT_EQ(audio[0].data, RestoredBlock(shortBlock));
+    ASSERT_EQ(PacketsOf(avi, 0).size(), 1u);
+    EXPECT_EQ(PacketsOf(avi, 0)[0].data, video);
+}
+
+TEST_F(ConversionTest, TagAcrossTheWindowEdgeIsFound) {
+    // No tag in the first window except one starting 3 bytes before its end.
+    const auto video = VideoPayload(2000, 11);
+    CraftedRecording rec;
+    rec.Garbage(kReadBufferBytes - 512 - 3).Video(true, video).Audio(AudioBlock(4));
+    rec.WriteTo(PathOf("in.264"));
+    const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
+    ASSERT_EQ(run.result, 0) << run.error;
+    const AviContents avi = ReadAvi(PathOf("out.avi"));
+    ASSERT_EQ(avi.packets.size(), 2u);
+    ASSERT_EQ(PacketsOf(avi, 0).size(), 1u);
+    EXPECT_EQ(PacketsOf(avi, 0)[0].data, video);
+}
+
+TEST_F(ConversionTest, ReportsFollowTheWindowAndEndWithOneCompletion) {
+    // Large chunks so the source spans several windows.
+    CraftedRecording rec;
+    rec.Rate(0, 0x19);
+    std::vector<std::int64_t> ends; // file offset just behind each chunk
+    for (int i = 0; i < 40; ++i) {
+        rec.Video(i % 10 == 0, VideoPayload(30000 + 1000 * i, static_cast<std::uint8_t>(i)));
+        ends.push_back(static_cast<std::int64_t>(rec.Bytes().size()));
+        rec.Audio(AudioBlock(static_cast<std::uint8_t>(i)));
+        ends.push_back(static_cast<std::int64_t>(rec.Bytes().size()));
+    }
+    rec.WriteTo(PathOf("in.264"));
+    const std::int64_t size = static_cast<std::int64_t>(rec.Bytes().size());
+    ASSERT_GT(size, 4 * kReadBufferBytes);
+
+    const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
+    ASSERT_EQ(run.result, 0) << run.error;
+    EXPECT_EQ(run.stats.videoPackets + run.stats.audioPackets, 80);
+
+    // Pass k tops the window up to its full size, so after the chunk ending
+    // at ends[k-1] was written, kReadBufferBytes more bytes have been read.
+    std::vector<std::pair<std::int64_t, std::int64_t>> expected;
+    std::int64_t consumed = 0;
+    for (std::int64_t end : ends) {
+        const std::int64_t read = consumed + kReadBufferBytes;
+        if (read >= size)
+            break;
+        expected.emplace_back(read, size);
+        consumed = end;
+    }
+    expected.emplace_back(size, size);
+    EXPECT_EQ(run.reports, expected);
+    EXPECT_EQ(run.CompletionReports(), 1);
+}
+
+TEST_F(ConversionTest, EmptySourceGivesAnAviWithBothStreamsAndOneReport) {
+    WriteFile(PathOf("empty.264"), {});
+    const ConversionRun run = Convert(PathOf("empty.264"), PathOf("out.avi"));
+    ASSERT_EQ(run.result, 0) << run.error;
+    ASSERT_EQ(run.reports.size(), 1u);
+    EXPECT_EQ(run.reports[0], std::make_pair(std::int64_t{0}, std::int64_t{0}));
+    const AviContents avi = ReadAvi(PathOf("out.avi"));
+    EXPECT_EQ(avi.streams.size(), 2u);
+    EXPECT_TRUE(avi.packets.empty());
+}
+
+TEST_F(ConversionTest, AFirstFrameTheMuxerRefusesIsCountedAndSkipped) {
+    std::vector<std::uint8_t> noStartCode(300, 0x77);
+    const auto video = VideoPayload(500, 12);
+    CraftedRecording rec;
+    rec.Video(true, noStartCode).Video(true, video).Audio(AudioBlock(5));
+    rec.WriteTo(PathOf("in.264"));
+    const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
+    ASSERT_EQ(run.result, 0) << run.error;
+    EXPECT_EQ(run.stats.refusedPackets, 1);
+    EXPECT_EQ(run.stats.videoPackets, 1);
+    const auto packets = PacketsOf(ReadAvi(PathOf("out.avi")), 0);
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(packets[0].data, video);
+    EXPECT_EQ(packets[0].dts, 0) << "the written frames stay evenly spaced";
+}
