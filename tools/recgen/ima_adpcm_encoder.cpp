@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 
 #include "seeded_random.h"
 
@@ -68,18 +69,23 @@ void ImaAdpcmEncoder::EncodeBlock(const std::int16_t* samples, std::uint8_t* blo
     }
 }
 
-ToneSource::ToneSource(double frequency, double amplitude, std::uint32_t seed)
-    : m_frequency(frequency), m_amplitude(amplitude) {
+ToneSource::ToneSource(int frequency, double amplitude, std::uint32_t seed) {
     SeededRandom random(seed ^ 0x70AE5EEDu);
-    m_phase = 2.0 * std::numbers::pi * static_cast<double>(random.Below(3600)) / 3600.0;
+    const double phase = 2.0 * std::numbers::pi * static_cast<double>(random.Below(3600)) / 3600.0;
+    // The tone repeats exactly after rate / gcd(rate, frequency) samples.
+    const int periodSamples = kImaSampleRate / std::gcd(kImaSampleRate, frequency);
+    m_period.resize(static_cast<std::size_t>(periodSamples));
+    for (int i = 0; i < periodSamples; ++i) {
+        const double t = static_cast<double>(i) * frequency / kImaSampleRate;
+        m_period[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(
+            std::lround(amplitude * std::sin(phase + 2.0 * std::numbers::pi * t)));
+    }
 }
 
 void ToneSource::Fill(std::int16_t* samples, std::size_t count) {
-    const double perSample = 2.0 * std::numbers::pi * m_frequency / kImaSampleRate;
-    for (std::size_t i = 0; i < count; ++i, ++m_position) {
-        const double value =
-            m_amplitude * std::sin(m_phase + perSample * static_cast<double>(m_position));
-        samples[i] = static_cast<std::int16_t>(std::lround(value));
+    for (std::size_t i = 0; i < count; ++i) {
+        samples[i] = m_period[m_position];
+        m_position = m_position + 1 == m_period.size() ? 0 : m_position + 1;
     }
 }
 

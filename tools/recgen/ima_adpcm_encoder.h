@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace recgen {
 
@@ -24,17 +25,17 @@ private:
     int m_index = 0;
 };
 
-// A sine tone, sample by sample; the phase comes from the seed.
+// A sine tone at a whole number of hertz, sample by sample; the phase comes
+// from the seed. One exact period is computed once and then repeated, which
+// keeps multi-gigabyte benchmark files cheap.
 class ToneSource {
 public:
-    ToneSource(double frequency, double amplitude, std::uint32_t seed);
+    ToneSource(int frequency, double amplitude, std::uint32_t seed);
     void Fill(std::int16_t* samples, std::size_t count);
 
 private:
-    double m_frequency;
-    double m_amplitude;
-    double m_phase;
-    std::int64_t m_position = 0;
+    std::vector<std::int16_t> m_period;
+    std::size_t m_position = 0;
 };
 
 } // namespace recgen

@@ -13,7 +13,7 @@
 namespace recgen {
 namespace {
 
-constexpr double kToneHz = 440.0;
+constexpr int kToneHz = 440;
 constexpr double kToneAmplitude = 8000.0;
 
 std::string CheckOptions(const Options& o) {
