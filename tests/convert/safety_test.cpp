@@ -1,0 +1,181 @@
+// The job never harms the source or an existing destination, never leaves a
+// half-written file, and says which file failed and why.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "avi_readback.h"
+#include "conversion_fixture.h"
+#include "crafted_recording.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+CraftedRecording SmallRecording() {
+    CraftedRecording rec;
+    rec.Rate(0, 0x19);
+    for (int i = 0; i < 6; ++i)
+        rec.Video(i == 0, VideoPayload(4000, static_cast<std::uint8_t>(i))).Audio(AudioBlock(1));
+    return rec;
+}
+
+} // namespace
+
+class DestinationIsSource : public ConversionTest,
+                            public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DestinationIsSource, IsRefusedBeforeAnythingIsWritten) {
+    const CraftedRecording rec = SmallRecording();
+    fs::create_directory(m_dir / "sub");
+    rec.WriteTo(PathOf("in.264"));
+    fs::create_symlink(m_dir / "in.264", m_dir / "link.264");
+    fs::create_hard_link(m_dir / "in.264", m_dir / "hard.264");
+
+    const std::string way = GetParam();
+    std::string dest;
+    if (way == "same path")
+        dest = PathOf("in.264");
+    else if (way == "another spelling")
+        dest = (m_dir / "sub" / ".." / "." / "in.264").string();
+    else if (way == "symbolic link")
+        dest = PathOf("link.264");
+    else
+        dest = PathOf("hard.264");
+
+    const ConversionRun run = Convert(PathOf("in.264"), dest);
+    EXPECT_NE(run.result, 0);
+    EXPECT_NE(run.error.find(dest), std::string::npos) << run.error;
+    EXPECT_NE(run.error.find("source"), std::string::npos) << run.error;
+    EXPECT_TRUE(run.reports.empty());
+    EXPECT_EQ(ReadFile(PathOf("in.264")), rec.Bytes());
+    EXPECT_TRUE(fs::is_symlink(m_dir / "link.264"));
+    EXPECT_TRUE(StrayFiles({"in.264", "hard.264", "link.264"}).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(AllSpellings, DestinationIsSource,
+                         ::testing::Values("same path", "another spelling", "symbolic link",
+                                           "hard link"));
+
+TEST_F(ConversionTest, FailuresNameTheFileAndTheCause) {
+    SmallRecording().WriteTo(PathOf("in.264"));
+    fs::create_directory(m_dir / "folder.264");
+
+    struct Case {
+        std::string source, dest, file, cause;
+    } cases[] = {
+        {PathOf("missing.264"), PathOf("a.avi"), PathOf("missing.264"), "No such file"},
+        {PathOf("folder.264"), PathOf("b.avi"), PathOf("folder.264"), "Is a directory"},
+        {PathOf("in.264"), PathOf("no/such/folder/c.avi"), PathOf("no/such/folder/c.avi"),
+         "No such file"},
+        {PathOf("in.264"), PathOf("folder.264"), PathOf("folder.264"), "Is a directory"},
+    };
+    for (const Case& c : cases) {
+        const ConversionRun run = Convert(c.source, c.dest);
+        EXPECT_NE(run.result, 0) << c.source << " -> " << c.dest;
+        EXPECT_EQ(run.error.rfind(c.file + ": ", 0), 0u) << run.error;
+        EXPECT_NE(run.error.find(c.cause), std::string::npos) << run.error;
+        EXPECT_TRUE(run.reports.empty()) << "a failed conversion makes no report";
+    }
+    EXPECT_TRUE(StrayFiles({"in.264"}).empty());
+}
+
+TEST_F(ConversionTest, AFailedWriteLeavesTheOldDestinationAndNoTemporaryFile) {
+    CraftedRecording rec;
+    for (int i = 0; i < 40; ++i)
+        rec.Video(i == 0, VideoPayload(20000, static_cast<std::uint8_t>(i)));
+    rec.WriteTo(PathOf("in.264"));
+    const std::vector<std::uint8_t> old(300000, 0x42);
+    WriteFile(PathOf("out.avi"), old);
+
+    // Writes past 100 KB fail as on a full disk. The limit applies to the
+    // whole process, so the conversion runs in a child.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{100000, 100000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
+        std::ofstream(PathOf("error.txt")) << run.error;
+        _exit(run.result != 0 && run.CompletionReports() == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the conversion must fail without a completion report";
+
+    std::ifstream errorFile(PathOf("error.txt"));
+    std::string error((std::istreambuf_iterator<char>(errorFile)),
+                      std::istreambuf_iterator<char>());
+    EXPECT_EQ(error.rfind(PathOf("out.avi") + ": ", 0), 0u) << error;
+    EXPECT_NE(error.find("File too large"), std::string::npos) << error;
+    EXPECT_EQ(ReadFile(PathOf("out.avi")), old);
+    EXPECT_TRUE(StrayFiles({"in.264", "out.avi", "error.txt"}).empty());
+}
+
+TEST_F(ConversionTest, ASuccessfulConversionReplacesTheDestinationWhole) {
+    const CraftedRecording rec = SmallRecording();
+    rec.WriteTo(PathOf("in.264"));
+    WriteFile(PathOf("out.avi"), std::vector<std::uint8_t>(5000000, 0x42));
+    const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
+    ASSERT_EQ(run.result, 0) << run.error;
+    EXPECT_EQ(ReadAvi(PathOf("out.avi")).packets.size(), 12u);
+    EXPECT_EQ(run.stats.outputBytes, static_cast<std::int64_t>(fs::file_size(m_dir / "out.avi")));
+    EXPECT_LT(run.stats.outputBytes, 1000000) << "nothing of the old file remains";
+    EXPECT_EQ(ReadFile(PathOf("in.264")), rec.Bytes());
+    EXPECT_TRUE(StrayFiles({"in.264", "out.avi"}).empty());
+}
+
+TEST_F(ConversionTest, PathsLongerThanOldFixedFieldsWork) {
+    fs::path deep = m_dir;
+    for (int i = 0; i < 6; ++i)
+        deep /= std::string(60, static_cast<char>('a' + i));
+    fs::create_directories(deep);
+    const std::string source = (deep / (std::string(200, 's') + ".264")).string();
+    const std::string dest = (deep / (std::string(200, 'd') + ".avi")).string();
+    ASSERT_GT(source.size(), 500u);
+    SmallRecording().WriteTo(source);
+    const ConversionRun run = Convert(source, dest);
+    ASSERT_EQ(run.result, 0) << run.error;
+    EXPECT_EQ(ReadAvi(dest).packets.size(), 12u);
+}
+
+TEST_F(ConversionTest, SourcesBeyondTwoGibibytesConvertCompletely) {
+    // A sparse file: chunks at its start, 2.1 GiB of zeros, chunks at its end.
+    const auto first = VideoPayload(5000, 1), last = VideoPayload(6000, 2);
+    CraftedRecording head;
+    head.Rate(0, 0x19).Video(true, first).Audio(AudioBlock(1));
+    CraftedRecording tail;
+    tail.Bytes().clear();
+    tail.Video(false, last).Audio(AudioBlock(2));
+    const std::int64_t tailAt = (std::int64_t{21} << 30) / 10; // 2.1 GiB
+    {
+        std::ofstream out(PathOf("big.264"), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(head.Bytes().data()),
+                  static_cast<std::streamsize>(head.Bytes().size()));
+        out.seekp(tailAt);
+        out.write(reinterpret_cast<const char*>(tail.Bytes().data()),
+                  static_cast<std::streamsize>(tail.Bytes().size()));
+        ASSERT_TRUE(out.good());
+    }
+    const std::int64_t size = tailAt + static_cast<std::int64_t>(tail.Bytes().size());
+
+    const ConversionRun run = Convert(PathOf("big.264"), PathOf("big.avi"));
+    ASSERT_EQ(run.result, 0) << run.error;
+    EXPECT_EQ(run.stats.fileSize, size);
+    EXPECT_EQ(run.stats.videoPackets, 2);
+    EXPECT_EQ(run.stats.audioPackets, 2);
+    ASSERT_FALSE(run.reports.empty());
+    for (std::size_t i = 1; i < run.reports.size(); ++i)
+        ASSERT_GE(run.reports[i].first, run.reports[i - 1].first) << "report " << i;
+    EXPECT_EQ(run.reports.back(), std::make_pair(size, size));
+    EXPECT_EQ(run.CompletionReports(), 1);
+    const auto video = ReadAvi(PathOf("big.avi"));
+    ASSERT_EQ(video.packets.size(), 4u);
+}
