@@ -1,0 +1,284 @@
+// veltrano-convert end to end on generated recordings: exit statuses,
+// destinations, refusals, the summary's and --probe's figures.
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <regex>
+#include <sstream>
+
+#include "cli_test_support.h"
+#include "convert_command.h"
+
+namespace fs = std::filesystem;
+using clitest::ReadText;
+using clitest::RunConvert;
+using clitest::RunResult;
+using clitest::ScratchDir;
+
+namespace {
+
+std::int64_t CountDamaged(const recgen::Manifest& m) {
+    return std::count_if(m.chunks.begin(), m.chunks.end(),
+                         [](const recgen::ChunkRecord& c) { return c.damaged; });
+}
+
+bool IsAvi(const std::string& path) {
+    const std::string bytes = ReadText(path);
+    return bytes.size() > 12 && bytes.compare(0, 4, "RIFF") == 0 &&
+           bytes.compare(8, 4, "AVI ") == 0;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> FolderListing(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(dir))
+        names.push_back(fs::relative(entry.path(), dir).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The recordings every test reads; generated once, never modified.
+class ConvertCommand : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = std::make_unique<ScratchDir>();
+        recgen::Options damaged;
+        damaged.frames = 50;
+        damaged.keyInterval = 10;
+        damaged.garbageEvery = 7;
+        damaged.bogusLengthAt = 20;
+        damaged.truncateLast = true;
+        s_damaged = clitest::MakeRecording(*s_dir / "damaged.264", damaged);
+
+        recgen::Options noRate;
+        noRate.frames = 30;
+        noRate.records = {};
+        s_noRate = clitest::MakeRecording(*s_dir / "norate.264", noRate);
+
+        recgen::Options small;
+        small.frames = 10;
+        small.seed = 7;
+        s_small = clitest::MakeRecording(*s_dir / "small.264", small);
+    }
+    static void TearDownTestSuite() { s_dir.reset(); }
+
+    // A copy of a shared recording inside this test's own folder.
+    std::string Copy(const std::string& name, const std::string& as) {
+        const fs::path to = work.Path() / as;
+        fs::create_directories(to.parent_path());
+        fs::copy_file(*s_dir / name, to);
+        return to.string();
+    }
+
+    ScratchDir work;
+    static inline std::unique_ptr<ScratchDir> s_dir;
+    static inline recgen::Manifest s_damaged, s_noRate, s_small;
+};
+
+TEST_F(ConvertCommand, GoodSourceIsConvertedWhenAnotherFailsAndExitIsOne) {
+    Copy("small.264", "good.264");
+    fs::create_directories(work.Path() / "folder.264");
+    const RunResult r = RunConvert({"missing.264", "good.264", "folder.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(IsAvi(work / "good.avi"));
+
+    const std::vector<std::string> errors = Lines(r.err);
+    ASSERT_EQ(errors.size(), 2u) << r.err;
+    EXPECT_EQ(errors[0].rfind("veltrano-convert: missing.264: ", 0), 0u) << errors[0];
+    EXPECT_GT(errors[0].size(), std::string("veltrano-convert: missing.264: ").size());
+    EXPECT_EQ(errors[1].rfind("veltrano-convert: folder.264: ", 0), 0u) << errors[1];
+    const std::vector<std::string> summaries = Lines(r.out);
+    ASSERT_EQ(summaries.size(), 1u) << r.out;
+    EXPECT_EQ(summaries[0].rfind("good.264 -> good.avi: ", 0), 0u) << summaries[0];
+    // Failed sources leave nothing behind, not even a partial file.
+    EXPECT_EQ(FolderListing(work.Path()),
+              (std::vector<std::string>{"folder.264", "good.264", "good.avi"}));
+}
+
+TEST_F(ConvertCommand, EverySourceConvertedMeansExitZero) {
+    Copy("small.264", "a.264");
+    Copy("norate.264", "b.264");
+    const RunResult r = RunConvert({"a.264", "b.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(r.err.empty()) << r.err; // not a terminal: no progress display
+    EXPECT_EQ(Lines(r.out).size(), 2u) << r.out;
+    EXPECT_TRUE(IsAvi(work / "a.avi"));
+    EXPECT_TRUE(IsAvi(work / "b.avi"));
+}
+
+TEST_F(ConvertCommand, DestinationsDefaultNextToTheSourceOrFollowOutputOptions) {
+    Copy("small.264", "cam/clip.264");
+    RunResult r = RunConvert({"cam/clip.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(IsAvi(work / "cam/clip.avi"));
+
+    r = RunConvert({"-o", "named.avi", "cam/clip.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(IsAvi(work / "named.avi"));
+
+    // A missing --output-dir is created, nested folders included.
+    Copy("norate.264", "other/take2.264");
+    r = RunConvert({"-d", "out/day1", "cam/clip.264", "other/take2.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(IsAvi(work / "out/day1/clip.avi"));
+    EXPECT_TRUE(IsAvi(work / "out/day1/take2.avi"));
+    EXPECT_NE(r.out.find("cam/clip.264 -> out/day1/clip.avi: "), std::string::npos) << r.out;
+
+    // An --output-dir that is a file fails every job before any is written.
+    clitest::WriteText(work / "plain", "x");
+    r = RunConvert({"-d", "plain", "cam/clip.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.rfind("veltrano-convert: plain: ", 0), 0u) << r.err;
+    EXPECT_EQ(ReadText(work / "plain"), "x");
+}
+
+TEST_F(ConvertCommand, ExistingDestinationIsKeptWithoutForceAndReplacedWithIt) {
+    Copy("small.264", "clip.264");
+    clitest::WriteText(work / "clip.avi", "an older result");
+    RunResult r = RunConvert({"clip.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(ReadText(work / "clip.avi"), "an older result");
+    EXPECT_EQ(r.err.rfind("veltrano-convert: clip.avi: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("--force"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+
+    r = RunConvert({"-f", "clip.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(IsAvi(work / "clip.avi"));
+    EXPECT_EQ(FolderListing(work.Path()), (std::vector<std::string>{"clip.264", "clip.avi"}));
+}
+
+TEST_F(ConvertCommand, SourceNamedLikeItsDestinationIsRefusedEvenWithForce) {
+    const std::string source = Copy("small.264", "clip.avi");
+    const std::string before = ReadText(source);
+    for (bool force : {false, true}) {
+        const RunResult r = RunConvert(force ? std::vector<std::string>{"-f", "clip.avi"}
+                                             : std::vector<std::string>{"clip.avi"},
+                                       work.Path());
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err.rfind("veltrano-convert: clip.avi: ", 0), 0u) << r.err;
+        EXPECT_EQ(r.err.find("--force"), std::string::npos) << "misleading cause: " << r.err;
+        EXPECT_EQ(ReadText(source), before);
+    }
+}
+
+TEST_F(ConvertCommand, OneRunNeverOverwritesItsOwnResult) {
+    Copy("small.264", "cam1/clip.264");
+    Copy("damaged.264", "cam2/clip.264");
+    Copy("small.264", "reference.264");
+    ASSERT_EQ(RunConvert({"-q", "-o", "reference.avi", "reference.264"}, work.Path()).exitCode, 0);
+
+    const RunResult r =
+        RunConvert({"-f", "-d", "out", "cam1/clip.264", "cam2/clip.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(Lines(r.out).size(), 1u) << r.out;
+    EXPECT_EQ(r.err.rfind("veltrano-convert: out/clip.avi: ", 0), 0u) << r.err;
+    // The first source's result is intact.
+    EXPECT_EQ(ReadText(work / "out/clip.avi"), ReadText(work / "reference.avi"));
+}
+
+TEST_F(ConvertCommand, QuietPrintsNothingOnSuccessButStillReportsErrors) {
+    Copy("small.264", "clip.264");
+    RunResult r = RunConvert({"-q", "clip.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    EXPECT_TRUE(IsAvi(work / "clip.avi"));
+
+    r = RunConvert({"-q", "gone.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.rfind("veltrano-convert: gone.264: ", 0), 0u) << r.err;
+}
+
+TEST_F(ConvertCommand, UsageErrorExitsTwoAndWritesNothing) {
+    Copy("small.264", "clip.264");
+    for (const auto& args : {std::vector<std::string>{"--fps", "0", "clip.264"},
+                             std::vector<std::string>{"-o", "x.avi", "clip.264", "clip.264"},
+                             std::vector<std::string>{"--no-such-option", "clip.264"}}) {
+        const RunResult r = RunConvert(args, work.Path());
+        EXPECT_EQ(r.exitCode, 2) << args[0];
+        EXPECT_EQ(FolderListing(work.Path()), std::vector<std::string>{"clip.264"});
+    }
+}
+
+// "N video frames (K key), A audio blocks, D damaged chunks dropped,
+// DURATION at R fps (SOURCE), SIZE in T s"
+struct Summary {
+    std::int64_t frames = -1, keyFrames = -1, audio = -1, damaged = -1;
+    double seconds = -1;
+    int rate = -1;
+    bool rateFromHeader = false;
+};
+
+Summary ParseSummary(const std::string& line) {
+    static const std::regex pattern(
+        R"(: (\d+) video frames \((\d+) key\), (\d+) audio blocks, (\d+) damaged chunks dropped, )"
+        R"(([0-9.]+) s at (\d+) fps \((from the header|fallback[^)]*)\), [0-9.]+ [kMG]?B in )"
+        R"([0-9.]+ s$)");
+    std::smatch m;
+    Summary s;
+    if (!std::regex_search(line, m, pattern))
+        return s;
+    s.frames = std::stoll(m[1]);
+    s.keyFrames = std::stoll(m[2]);
+    s.audio = std::stoll(m[3]);
+    s.damaged = std::stoll(m[4]);
+    s.seconds = std::stod(m[5]);
+    s.rate = std::stoi(m[6]);
+    s.rateFromHeader = m[7] == "from the header";
+    return s;
+}
+
+TEST_F(ConvertCommand, SummaryCountsWhatTheRecordingHolds) {
+    Copy("damaged.264", "damaged.264");
+    Copy("norate.264", "norate.264");
+    const RunResult r = RunConvert({"--fps", "10", "damaged.264", "norate.264"}, work.Path());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+
+    const Summary d = ParseSummary(lines[0]);
+    EXPECT_EQ(d.frames, s_damaged.videoFrames) << lines[0];
+    EXPECT_EQ(d.keyFrames, s_damaged.keyFrames);
+    EXPECT_EQ(d.audio, s_damaged.audioBlocks);
+    ASSERT_GT(CountDamaged(s_damaged), 0);
+    EXPECT_EQ(d.damaged, CountDamaged(s_damaged));
+    EXPECT_EQ(d.rate, 25); // the header's rate wins over --fps
+    EXPECT_TRUE(d.rateFromHeader);
+    EXPECT_NEAR(d.seconds, double(s_damaged.videoFrames) / 25.0, 0.05);
+
+    const Summary n = ParseSummary(lines[1]);
+    EXPECT_EQ(n.frames, s_noRate.videoFrames) << lines[1];
+    EXPECT_EQ(n.damaged, 0);
+    EXPECT_EQ(n.rate, 10);
+    EXPECT_FALSE(n.rateFromHeader);
+    EXPECT_NEAR(n.seconds, double(s_noRate.videoFrames) / 10.0, 0.05);
+}
+
+TEST_F(ConvertCommand, ProgressIsDrawnOnATerminalAndClearedBeforeTheSummary) {
+    CommandOptions options;
+    options.sources = {Copy("damaged.264", "clip.264")};
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCommand(options, out, err, Terminal{true, 60}), 0);
+    const std::string progress = err.str();
+    EXPECT_NE(progress.find("clip.264 ["), std::string::npos) << progress;
+    EXPECT_NE(progress.find("100%"), std::string::npos) << progress;
+    // Ends by blanking the line, so the summary is not printed over a bar.
+    EXPECT_EQ(progress.substr(progress.size() - 61), "\r" + std::string(59, ' ') + "\r");
+    EXPECT_EQ(Lines(out.str()).size(), 1u);
+
+    options.quiet = true;
+    options.force = true;
+    err.str("");
+    EXPECT_EQ(RunCommand(options, out, err, Terminal{true, 60}), 0);
+    EXPECT_TRUE(err.str().empty()) << err.str();
+}
+
+} // namespace

@@ -1,0 +1,103 @@
+// Where each result goes, and which jobs are refused before anything is
+// written.
+#include <gtest/gtest.h>
+
+#include "cli_test_support.h"
+#include "job_plan.h"
+
+namespace {
+
+using clitest::ScratchDir;
+
+TEST(DefaultDestination, ReplacesOnlyTheFileNamesExtension) {
+    EXPECT_EQ(DefaultDestination("clip.264"), "clip.avi");
+    EXPECT_EQ(DefaultDestination("cam/2024-05-01.clip.264"), "cam/2024-05-01.clip.avi");
+    EXPECT_EQ(DefaultDestination("/rec/clip.H264"), "/rec/clip.avi");
+    EXPECT_EQ(DefaultDestination("clip"), "clip.avi");
+    EXPECT_EQ(DefaultDestination("v1.2/clip"), "v1.2/clip.avi"); // a dot in a folder name
+    EXPECT_EQ(DefaultDestination("clip.avi"), "clip.avi");       // the core refuses this one
+}
+
+CommandOptions Sources(std::vector<std::string> sources) {
+    CommandOptions o;
+    o.sources = std::move(sources);
+    return o;
+}
+
+TEST(PlanJobs, DestinationsFollowOutputAndOutputDir) {
+    CommandOptions o = Sources({"cam1/a.264", "b.264"});
+    std::vector<PlannedJob> jobs = PlanJobs(o);
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0].source, "cam1/a.264");
+    EXPECT_EQ(jobs[0].dest, "cam1/a.avi");
+    EXPECT_EQ(jobs[1].dest, "b.avi");
+
+    o.outputDir = "converted";
+    jobs = PlanJobs(o);
+    EXPECT_EQ(jobs[0].dest, "converted/a.avi");
+    EXPECT_EQ(jobs[1].dest, "converted/b.avi");
+
+    o = Sources({"cam1/a.264"});
+    o.outputFile = "elsewhere/named.avi";
+    jobs = PlanJobs(o);
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].dest, "elsewhere/named.avi");
+    for (const PlannedJob& j : jobs)
+        EXPECT_TRUE(j.refusal.empty()) << j.refusal;
+}
+
+TEST(PlanJobs, ExistingDestinationIsRefusedUnlessForced) {
+    ScratchDir dir;
+    clitest::WriteText(dir / "a.avi", "keep me");
+    CommandOptions o = Sources({dir / "a.264", dir / "b.264"});
+
+    std::vector<PlannedJob> jobs = PlanJobs(o);
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0].refusal.rfind(dir / "a.avi" + ": ", 0), 0u) << jobs[0].refusal;
+    EXPECT_NE(jobs[0].refusal.find("--force"), std::string::npos);
+    EXPECT_TRUE(jobs[1].refusal.empty()) << jobs[1].refusal;
+
+    o.force = true;
+    jobs = PlanJobs(o);
+    EXPECT_TRUE(jobs[0].refusal.empty()) << jobs[0].refusal;
+    EXPECT_EQ(clitest::ReadText(dir / "a.avi"), "keep me"); // planning writes nothing
+}
+
+TEST(PlanJobs, DanglingSymlinkCountsAsAnExistingDestination) {
+    ScratchDir dir;
+    std::filesystem::create_symlink(dir / "nowhere", dir / "a.avi");
+    const std::vector<PlannedJob> jobs = PlanJobs(Sources({dir / "a.264"}));
+    EXPECT_FALSE(jobs[0].refusal.empty());
+}
+
+TEST(PlanJobs, SourceThatIsItsOwnDestinationIsLeftToTheConverter) {
+    ScratchDir dir;
+    clitest::WriteText(dir / "clip.avi", "not a recording");
+    // Without --force this must not be reported as "already exists": the
+    // converter refuses it with the accurate cause, forced or not.
+    const std::vector<PlannedJob> jobs = PlanJobs(Sources({dir / "clip.avi"}));
+    EXPECT_TRUE(jobs[0].refusal.empty()) << jobs[0].refusal;
+}
+
+TEST(PlanJobs, SecondSourceForTheSameDestinationIsRefused) {
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.Path() / "cam1");
+    std::filesystem::create_directories(dir.Path() / "cam2");
+    CommandOptions o = Sources({dir / "cam1/clip.264", dir / "cam2/clip.264", dir / "cam2/x.264"});
+    o.outputDir = dir / "out";
+    o.force = true; // --force replaces files from before the run, never the run's own
+    std::vector<PlannedJob> jobs = PlanJobs(o);
+    ASSERT_EQ(jobs.size(), 3u);
+    EXPECT_TRUE(jobs[0].refusal.empty());
+    EXPECT_EQ(jobs[1].refusal.rfind(dir / "out/clip.avi: ", 0), 0u) << jobs[1].refusal;
+    EXPECT_NE(jobs[1].refusal.find(dir / "cam1/clip.264"), std::string::npos) << jobs[1].refusal;
+    EXPECT_TRUE(jobs[2].refusal.empty());
+
+    // Different spellings of one path are the same destination.
+    o = Sources({dir / "cam1/clip.264", (dir.Path() / "cam2/../cam1/./clip.264").string()});
+    jobs = PlanJobs(o);
+    EXPECT_TRUE(jobs[0].refusal.empty());
+    EXPECT_FALSE(jobs[1].refusal.empty());
+}
+
+} // namespace

@@ -1,0 +1,102 @@
+// The terminal progress line: its layout at any width, the figures it shows,
+// and how often it is redrawn.
+#include <gtest/gtest.h>
+#include <sstream>
+
+#include "progress_bar.h"
+
+namespace {
+
+std::size_t Count(const std::string& text, char c) {
+    return std::size_t(std::count(text.begin(), text.end(), c));
+}
+
+TEST(RenderProgressLine, AlwaysExactlyTheGivenWidth) {
+    const std::string longName(200, 'n');
+    for (int width : {1, 20, 40, 80, 200})
+        for (std::int64_t read : {std::int64_t(0), std::int64_t(512), std::int64_t(1000)}) {
+            EXPECT_EQ(RenderProgressLine("clip.264", read, 1000, 3.0, width).size(),
+                      std::size_t(width));
+            EXPECT_EQ(RenderProgressLine(longName, read, 1000, 3.0, width).size(),
+                      std::size_t(width));
+        }
+}
+
+TEST(RenderProgressLine, BarAndPercentFollowTheBytesRead) {
+    std::string line = RenderProgressLine("clip.264", 0, 1000, 0.0, 80);
+    EXPECT_EQ(line.rfind("clip.264 [", 0), 0u) << line;
+    EXPECT_NE(line.find("  0%"), std::string::npos) << line;
+    EXPECT_EQ(Count(line, '#'), 0u);
+
+    line = RenderProgressLine("clip.264", 250, 1000, 0.0, 80);
+    EXPECT_NE(line.find(" 25%"), std::string::npos) << line;
+    const std::size_t bar = Count(line, '#') + Count(line, '.') - Count("clip.264", '.');
+    EXPECT_EQ(Count(line, '#'), bar / 4);
+
+    line = RenderProgressLine("clip.264", 1000, 1000, 0.0, 80);
+    EXPECT_NE(line.find("100%"), std::string::npos) << line;
+    EXPECT_EQ(Count(line, '.'), Count("clip.264", '.')); // bar full
+
+    // An empty recording is complete from the start; reads past the size
+    // never show more than 100%.
+    EXPECT_NE(RenderProgressLine("e", 0, 0, 0.0, 80).find("100%"), std::string::npos);
+    EXPECT_NE(RenderProgressLine("e", 5000, 1000, 0.0, 80).find("100%"), std::string::npos);
+}
+
+TEST(RenderProgressLine, SpeedAndTimeLeftOnceThereIsARate) {
+    // 50 MB of 200 MB in 2 s: 25 MB/s, 150 MB to go at that speed is 6 s.
+    std::string line = RenderProgressLine("clip.264", 50'000'000, 200'000'000, 2.0, 100);
+    EXPECT_NE(line.find("25.0 MB/s"), std::string::npos) << line;
+    EXPECT_NE(line.find("6.0 s left"), std::string::npos) << line;
+
+    // 10 MB of 1000 MB in 1 s: the remaining 990 MB take 99 s.
+    line = RenderProgressLine("clip.264", 10'000'000, 1'000'000'000, 1.0, 100);
+    EXPECT_NE(line.find("10.0 MB/s"), std::string::npos) << line;
+    EXPECT_NE(line.find("1:39.0 left"), std::string::npos) << line;
+
+    // Right at the start a rate would be noise, and nothing read means none.
+    EXPECT_EQ(RenderProgressLine("c", 1000, 2000, 0.01, 100).find("MB/s"), std::string::npos);
+    EXPECT_EQ(RenderProgressLine("c", 0, 2000, 5.0, 100).find("MB/s"), std::string::npos);
+}
+
+struct FakeClock {
+    double now = 100.0;
+    ProgressBar::Clock Fn() {
+        return [this] { return now; };
+    }
+};
+
+TEST(ProgressBar, RedrawsAtMostTenTimesASecondButAlwaysOnCompletion) {
+    FakeClock clock;
+    std::ostringstream out;
+    ProgressBar bar(out, "clip.264", 60, clock.Fn());
+    // 10000 reports over 1 s of (fake) time, as a fast conversion sends them.
+    for (int i = 0; i < 10000; ++i) {
+        clock.now = 100.0 + i * 0.0001;
+        bar.Update(i, 10000);
+    }
+    EXPECT_GE(bar.Redraws(), 9);
+    EXPECT_LE(bar.Redraws(), 11);
+    const int before = bar.Redraws();
+    bar.Update(10000, 10000); // the completion report, right after a redraw
+    EXPECT_EQ(bar.Redraws(), before + 1);
+    EXPECT_EQ(Count(out.str(), '\r'), std::size_t(bar.Redraws()));
+    const std::string text = out.str();
+    EXPECT_NE(text.substr(text.rfind('\r')).find("100%"), std::string::npos);
+}
+
+TEST(ProgressBar, CallbackDrawsAndClearLeavesABlankLine) {
+    FakeClock clock;
+    std::ostringstream out;
+    ProgressBar bar(out, "clip.264", 40, clock.Fn());
+    bar.Clear(); // nothing drawn yet: nothing to erase
+    EXPECT_TRUE(out.str().empty());
+
+    EXPECT_EQ(ProgressBar::Callback(&bar, 10, 20), 0);
+    EXPECT_NE(out.str().find(" 50%"), std::string::npos);
+    out.str("");
+    bar.Clear();
+    EXPECT_EQ(out.str(), "\r" + std::string(39, ' ') + "\r");
+}
+
+} // namespace
