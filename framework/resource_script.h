@@ -14,7 +14,7 @@ namespace rc {
 struct Control {
     std::string statement; // PUSHBUTTON, DEFPUSHBUTTON, EDITTEXT, LTEXT, ICON, CONTROL, ...
     std::string className; // BUTTON, EDIT, STATIC, msctls_updown32, msctls_progress32, ...
-    std::string text;      // caption, or for image statics the image's resource name/id
+    std::string text;      // caption, or for image statics the image's resource id in decimal
     int id = -1;           // -1 for IDC_STATIC
     int x = 0, y = 0, cx = 0, cy = 0; // dialog units
     std::uint32_t style = 0;          // the statement's default style combined with the given one
@@ -30,6 +30,9 @@ struct DialogTemplate {
     std::string caption; // UTF-8
     std::string fontFace;
     int fontPoints = 0;
+    int fontWeight = 0; // FONT's optional weight, italic flag and charset (DIALOGEX)
+    bool fontItalic = false;
+    int fontCharset = 1;           // DEFAULT_CHARSET unless the script names one
     std::vector<Control> controls; // in tab order (script order)
 };
 
