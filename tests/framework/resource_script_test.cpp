@@ -327,6 +327,8 @@ TEST(ResourceScript, FaultsAreReportedWithTheirLine) {
         {"STRINGTABLE\nBEGIN\n  1 \"\xE5\x85\xB3\"\n  2 \"\xB3\"\nEND\n", 4, "UTF-8"},
         {"STRINGTABLE\nBEGIN\n  1 \"a\"\n  1 \"b\"\nEND\n", 4, "twice"},
         {"1 MENU\nBEGIN\nEND\n", 1, "MENU"},
+        // Lines in comments and excluded branches still count.
+        {"/* a\n b */\n#if 0\nx\n#endif\n1 MENU\n", 6, "MENU"},
         {"1 DIALOGEX 0, 0, 1 / 0, 1\nBEGIN\nEND\n", 1, "zero"},
     };
     for (const auto& c : cases) {
