@@ -15,7 +15,10 @@ import os
 import struct
 import sys
 
-from PIL import Image, ImageDraw, ImageFont
+try:
+    from PIL import Image, ImageDraw, ImageFont
+except ImportError:
+    sys.exit("draw_artwork: needs PIL (Debian: python3-pil); run it with /usr/bin/python3")
 
 # The 16-colour palette of the Windows system icons, so the icon looks right
 # wherever only those colours are available.
