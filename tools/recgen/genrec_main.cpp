@@ -1,5 +1,7 @@
 // veltrano-genrec: writes a synthetic .264 recording (see recording_generator.h).
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -41,14 +43,19 @@ bool ParseSize(const std::string& text, std::int64_t* bytes) {
     return true;
 }
 
-bool WriteManifest(const std::string& path, const recgen::Manifest& manifest) {
+// Returns the cause of a failure, empty on success.
+std::string WriteManifest(const std::string& path, const recgen::Manifest& manifest) {
+    errno = 0;
     std::ofstream out(path);
+    if (!out) {
+        return errno != 0 ? std::strerror(errno) : "cannot create";
+    }
     for (const auto& c : manifest.chunks) {
         out << c.kind << ' ' << c.offset << ' ' << c.chunkBytes << ' ' << c.payloadOffset << ' '
             << c.payloadBytes << ' ' << (c.damaged ? 1 : 0) << '\n';
     }
     out.close();
-    return static_cast<bool>(out);
+    return out ? std::string() : std::string("write failed");
 }
 
 } // namespace
@@ -73,7 +80,8 @@ int main(int argc, char** argv) {
     app.add_option("--key-interval", options.keyInterval, "Frames from one key frame to the next")
         ->check(CLI::Range(1, 100000));
     app.add_flag("--no-header-rate", noHeaderRate, "Leave all four header rate records unused");
-    app.add_option("--rate-byte", rateByte, "Rate byte of the first record (default: the rate)")
+    app.add_option("--rate-byte", rateByte,
+                   "Rate byte of the first record (default: the rate; readers decode up to 31)")
         ->check(CLI::Range(0, 255));
     app.add_option("--seed", options.seed, "Seed for picture, tone phase and filler");
     app.add_option("--extension-bytes", options.videoExtensionBytes,
@@ -122,9 +130,11 @@ int main(int argc, char** argv) {
         std::cerr << "veltrano-genrec: " << error << '\n';
         return 1;
     }
-    if (!manifestPath.empty() && !WriteManifest(manifestPath, manifest)) {
-        std::cerr << "veltrano-genrec: " << manifestPath << ": cannot write the manifest\n";
-        return 1;
+    if (!manifestPath.empty()) {
+        if (const std::string cause = WriteManifest(manifestPath, manifest); !cause.empty()) {
+            std::cerr << "veltrano-genrec: " << manifestPath << ": " << cause << '\n';
+            return 1;
+        }
     }
     std::int64_t damaged = 0;
     for (const auto& c : manifest.chunks) {

@@ -32,6 +32,10 @@ std::string CheckOptions(const Options& o) {
     if (o.garbageEvery < 0 || (o.garbageEvery > 0 && o.garbageBytes < 1)) {
         return "garbage needs a positive count and size";
     }
+    if (o.targetBytes == 0 && o.bogusLengthAt >= o.frames) {
+        return "bogus length at video chunk " + std::to_string(o.bogusLengthAt) + ", but only " +
+               std::to_string(o.frames) + " frames";
+    }
     if (o.targetBytes < 0) {
         return "target size must not be negative";
     }
