@@ -17,7 +17,6 @@ namespace {
 class RecordingDecode : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        av_log_set_level(AV_LOG_QUIET);
         recgen::Options options;
         options.frames = 24;
         options.keyInterval = 8;
@@ -103,7 +102,11 @@ TEST_F(RecordingDecode, KeyChunksDecodeOnTheirOwnAndOthersDoNot) {
     for (std::size_t i = 0; i < video.size(); ++i) {
         SCOPED_TRACE("frame " + std::to_string(i));
         EXPECT_EQ(video[i].kind == recgen::kKeyVideo, i % 8 == 0);
+        const bool key = video[i].kind == recgen::kKeyVideo;
+        // A P frame alone makes the decoder complain, as it should; keep that out of the log.
+        av_log_set_level(key ? AV_LOG_ERROR : AV_LOG_QUIET);
         const DecodedVideo alone = DecodeH264({PayloadOf(s_bytes, video[i])});
+        av_log_set_level(AV_LOG_ERROR);
         if (video[i].kind == recgen::kKeyVideo) {
             EXPECT_EQ(alone.error, "");
             EXPECT_EQ(alone.frames, 1);
