@@ -3,17 +3,18 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
-// Room for the window plus a long run of consumed bytes in front of it, so
-// the held bytes move to the front only once every few windows.
-constexpr std::int64_t kBufferBytes = 4 * (kReadBufferBytes + 1);
+// Eight windows: the unconsumed bytes (less than one window) move to the
+// front once every seven windows or so, and reads are large.
+constexpr std::int64_t kBufferBytes = 8 * (kReadBufferBytes + 1);
 
 } // namespace
 
-ChunkReader::ChunkReader(std::FILE* source, std::int64_t fileSize)
-    : m_source(source), m_fileSize(fileSize < 0 ? 0 : fileSize), m_buffer(kBufferBytes) {
+ChunkReader::ChunkReader(int fd, std::int64_t fileSize)
+    : m_fd(fd), m_fileSize(fileSize < 0 ? 0 : fileSize), m_buffer(kBufferBytes) {
     m_atEnd = m_fileSize == 0;
 }
 
@@ -23,27 +24,51 @@ void ChunkReader::Drop(std::int64_t count) {
     m_windowFileOffset += count;
 }
 
+// Makes sure the buffer holds the file up to buffer index `needed`, reading
+// as far ahead as the buffer allows. Stops early only at the end of the file.
+bool ChunkReader::ReadAhead(std::int64_t needed) {
+    if (needed <= m_filled)
+        return true;
+    if (m_pos + kReadBufferBytes > kBufferBytes) {
+        const std::int64_t unconsumed = m_filled - m_pos;
+        std::memmove(m_buffer.data(), m_buffer.data() + m_pos,
+                     static_cast<std::size_t>(unconsumed));
+        needed -= m_pos;
+        m_filled = unconsumed;
+        m_pos = 0;
+    }
+    while (m_filled < needed) {
+        const std::int64_t room = std::min(kBufferBytes - m_filled, m_fileSize - m_physicalRead);
+        if (room <= 0)
+            return true;
+        const ssize_t got = pread(m_fd, m_buffer.data() + m_filled, static_cast<std::size_t>(room),
+                                  static_cast<off_t>(m_physicalRead));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (got == 0)
+            return true; // the file shrank while being read
+        m_filled += got;
+        m_physicalRead += got;
+    }
+    return true;
+}
+
 bool ChunkReader::TopUp() {
     if (m_atEnd)
         return true;
     const std::int64_t want = std::min(kReadBufferBytes - m_held, m_fileSize - m_bytesRead);
-    if (m_pos + m_held + want > kBufferBytes) {
-        std::memmove(m_buffer.data(), m_buffer.data() + m_pos, static_cast<std::size_t>(m_held));
-        m_pos = 0;
+    if (!ReadAhead(m_pos + m_held + want)) {
+        if (errno == 0)
+            errno = EIO;
+        return false;
     }
-    std::size_t got = 0;
-    if (want > 0) {
-        got = std::fread(m_buffer.data() + m_pos + m_held, 1, static_cast<std::size_t>(want),
-                         m_source);
-        if (got < static_cast<std::size_t>(want) && std::ferror(m_source)) {
-            if (errno == 0)
-                errno = EIO;
-            return false;
-        }
-    }
-    m_bytesRead += static_cast<std::int64_t>(got);
-    m_held += static_cast<std::int64_t>(got);
-    if (got < static_cast<std::size_t>(want)) {
+    const std::int64_t got = std::min(want, m_filled - (m_pos + m_held));
+    m_bytesRead += got;
+    m_held += got;
+    if (got < want) {
         // The file ended before the size measured at the start: it shrank
         // while being read. What was read is all there is.
         m_fileSize = m_bytesRead;

@@ -5,8 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <string>
 #include <vector>
 
 #include "source_format.h"
@@ -27,8 +25,9 @@ enum class ReadResult { Chunk, End, Error };
 
 class ChunkReader {
 public:
-    // `source` stays owned by the caller and must be positioned at offset 0.
-    ChunkReader(std::FILE* source, std::int64_t fileSize);
+    // Reads `fileSize` bytes of the open file `fd` from offset 0, whatever
+    // the descriptor's own position; the caller keeps the descriptor.
+    ChunkReader(int fd, std::int64_t fileSize);
 
     // The next complete chunk, End when none remains, or Error when a read
     // failed (errno then holds the cause).
@@ -45,15 +44,21 @@ private:
     bool TopUp();
     void Drop(std::int64_t count);
 
-    std::FILE* m_source;
+    bool ReadAhead(std::int64_t needed);
+
+    int m_fd;
     std::int64_t m_fileSize;
     std::int64_t m_bytesRead = 0;
     bool m_atEnd = false;
     std::int64_t m_damaged = 0;
-    // The window is m_buffer[m_pos, m_pos + m_held); the buffer is larger
-    // than the window so the held bytes move to the front only rarely.
+    // The window is m_buffer[m_pos, m_pos + m_held). The file is read ahead
+    // in large blocks up to m_filled, but a pass sees only what the window
+    // would hold. The buffer is several windows long, so the unconsumed
+    // bytes move to its front only rarely.
     std::vector<std::uint8_t> m_buffer;
     std::int64_t m_pos = 0;
     std::int64_t m_held = 0;
+    std::int64_t m_filled = 0;
+    std::int64_t m_physicalRead = 0;     // bytes taken from the file so far
     std::int64_t m_windowFileOffset = 0; // file offset of m_buffer[m_pos]
 };

@@ -21,7 +21,7 @@ int ProbeRecording(const std::string& path, int fallbackRate, ProbeResult& resul
     result.rate = result.rateFromHeader ? result.headerRate : fallbackRate;
     result.fileSize = source.size;
 
-    ChunkReader reader(source.file.get(), source.size);
+    ChunkReader reader(fileno(source.file.get()), source.size);
     Chunk chunk;
     for (;;) {
         const ReadResult next = reader.Next(chunk);

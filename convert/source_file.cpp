@@ -5,9 +5,6 @@
 
 namespace {
 
-// Large enough that the one-chunk-at-a-time reads rarely reach the disk.
-constexpr std::size_t kStreamBufferBytes = 1 << 20;
-
 std::string SystemError(int error) {
     return std::strerror(error != 0 ? error : EIO);
 }
@@ -15,12 +12,10 @@ std::string SystemError(int error) {
 } // namespace
 
 std::string OpenSource(const std::string& path, SourceFile& source) {
-    source.streamBuffer.assign(kStreamBufferBytes, 0);
     source.file.reset(std::fopen(path.c_str(), "rb"));
     if (!source.file)
         return SystemError(errno);
     std::FILE* file = source.file.get();
-    std::setvbuf(file, source.streamBuffer.data(), _IOFBF, source.streamBuffer.size());
     if (fstat(fileno(file), &source.info) != 0)
         return SystemError(errno);
     if (S_ISDIR(source.info.st_mode))

@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 #include <sys/stat.h>
-#include <vector>
 
 #include "source_format.h"
 
@@ -17,13 +16,12 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 struct SourceFile {
     FilePtr file;
-    std::vector<char> streamBuffer; // stdio's buffer; outlives reads through `file`
     struct stat info {};
     std::uint8_t header[kHeaderBytes] = {};
     std::size_t headerBytes = 0; // how much of the header the file has
     std::int64_t size = 0;
 };
 
-// Opens `path` read-only, reads its header and measures it, leaving it at
-// offset 0. An empty string on success, otherwise the cause.
+// Opens `path` read-only, reads its header and measures it. An empty string on success, otherwise
+// the cause.
 std::string OpenSource(const std::string& path, SourceFile& source);

@@ -87,7 +87,7 @@ int CStreamConverter::Run() {
     if (output.Open(temporary.Path(), m_stats.frameRate) < 0)
         return Fail(m_dest, AvErrorText(output.LastError()));
 
-    ChunkReader reader(source.file.get(), source.size);
+    ChunkReader reader(fileno(source.file.get()), source.size);
     Chunk chunk;
     for (;;) {
         const ReadResult next = reader.Next(chunk);
