@@ -1,0 +1,3 @@
+#include "about_box.h"
+
+CAboutBox::CAboutBox() : CDialog(CAboutBox::IDD) {}

@@ -1,0 +1,22 @@
+#include "converter_app.h"
+
+#include "converter_dlg.h"
+
+BEGIN_MESSAGE_MAP(CConverterApp, CWinApp)
+ON_COMMAND(ID_HELP, CWinApp::OnHelp)
+END_MESSAGE_MAP()
+
+CConverterApp::CConverterApp() {}
+
+BOOL CConverterApp::InitInstance() {
+    AfxEnableControlContainer();
+    Enable3dControls();
+
+    CConverterDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+
+    // The dialog was the program; returning FALSE ends it without a message loop.
+    return FALSE;
+}

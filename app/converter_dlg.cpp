@@ -1,0 +1,171 @@
+#include "converter_dlg.h"
+
+#include "about_box.h"
+#include "stream_converter.h"
+
+namespace {
+// What the path boxes hold until a file has been chosen.
+const char kUnspecified[] = "unspecified";
+const int kProgressEnd = 999;
+} // namespace
+
+int ProgressTrampoline(void* pContext, std::int64_t nBytesRead, std::int64_t nFileSize) {
+    static_cast<CConverterDlg*>(pContext)->OnProgress(nBytesRead, nFileSize);
+    return 0;
+}
+
+CConverterDlg::CConverterDlg(CWnd* pParent) : CDialog(CConverterDlg::IDD, pParent) {
+    m_nFps = 0;
+    m_strDest = "";
+    m_strSource = "";
+    m_pConverter = nullptr;
+    m_hIcon = AfxGetApp()->LoadIcon(IDI_MAIN);
+}
+
+CConverterDlg::~CConverterDlg() {
+    if (m_pConverter != nullptr)
+        delete m_pConverter;
+}
+
+void CConverterDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_FPS_SPIN, m_spinFps);
+    DDX_Control(pDX, IDC_PROGRESS, m_progress);
+    DDX_Text(pDX, IDC_FPS, m_nFps);
+    DDV_MinMaxInt(pDX, m_nFps, 1, 30);
+    DDX_Text(pDX, IDC_DEST, m_strDest);
+    DDX_Text(pDX, IDC_SOURCE, m_strSource);
+}
+
+BEGIN_MESSAGE_MAP(CConverterDlg, CDialog)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_BN_CLICKED(IDC_OPEN, OnOpen)
+ON_BN_CLICKED(IDC_SAVE_AS, OnSaveAs)
+ON_BN_CLICKED(IDC_START, OnStart)
+END_MESSAGE_MAP()
+
+BOOL CConverterDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    CMenu* pSysMenu = GetSystemMenu(FALSE);
+    if (pSysMenu != nullptr) {
+        CString strAboutMenu;
+        strAboutMenu.LoadString(IDS_ABOUT_MENU);
+        if (!strAboutMenu.IsEmpty()) {
+            pSysMenu->AppendMenu(MF_SEPARATOR);
+            pSysMenu->AppendMenu(MF_STRING, IDM_ABOUT, strAboutMenu);
+        }
+    }
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    m_nFps = 25;
+    m_strSource = kUnspecified;
+    m_strDest = kUnspecified;
+    UpdateData(FALSE);
+
+    m_spinFps.SendMessage(UDM_SETRANGE, 0, MAKELONG(30, 1));
+    m_progress.SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, kProgressEnd));
+
+    m_pConverter = nullptr;
+    return TRUE;
+}
+
+void CConverterDlg::OnSysCommand(UINT nID, LPARAM lParam) {
+    if ((nID & 0xFFF0) == IDM_ABOUT) {
+        CAboutBox dlgAbout;
+        dlgAbout.DoModal();
+    } else {
+        CDialog::OnSysCommand(nID, lParam);
+    }
+}
+
+void CConverterDlg::OnPaint() {
+    if (IsIconic()) {
+        CPaintDC dc(this);
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+
+        const int cxIcon = GetSystemMetrics(SM_CXICON);
+        const int cyIcon = GetSystemMetrics(SM_CYICON);
+        CRect rect;
+        GetClientRect(&rect);
+        const int x = (rect.Width() - cxIcon + 1) / 2;
+        const int y = (rect.Height() - cyIcon + 1) / 2;
+        dc.DrawIcon(x, y, m_hIcon);
+    } else {
+        CDialog::OnPaint();
+    }
+}
+
+HCURSOR CConverterDlg::OnQueryDragIcon() {
+    return static_cast<HCURSOR>(m_hIcon);
+}
+
+void CConverterDlg::OnOpen() {
+    CFileDialog dlg(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST,
+                    "h.264 files(*.264)|*.264|all files(*.*)|*.*||", nullptr);
+    if (dlg.DoModal() == IDOK) {
+        m_strSource = dlg.GetPathName();
+        UpdateData(FALSE);
+    }
+}
+
+void CConverterDlg::OnSaveAs() {
+    // Replacing an existing file is asked about first.
+    CFileDialog dlg(FALSE, "avi", nullptr, OFN_FILEMUSTEXIST | OFN_OVERWRITEPROMPT,
+                    "avi files(*.avi)|*.avi|all files(*.*)|*.*||", nullptr);
+    if (dlg.DoModal() == IDOK) {
+        m_strDest = dlg.GetPathName();
+        UpdateData(FALSE);
+    }
+}
+
+void CConverterDlg::OnStart() {
+    if (_mbscmp(reinterpret_cast<const unsigned char*>(static_cast<LPCTSTR>(m_strSource)),
+                reinterpret_cast<const unsigned char*>(kUnspecified)) == 0 ||
+        _mbscmp(reinterpret_cast<const unsigned char*>(static_cast<LPCTSTR>(m_strDest)),
+                reinterpret_cast<const unsigned char*>(kUnspecified)) == 0) {
+        AfxMessageBox("Please specify a source file\nand a location for the result.", MB_OK);
+        return;
+    }
+    UpdateData(TRUE);
+
+    if (m_pConverter != nullptr) {
+        delete m_pConverter;
+        m_pConverter = nullptr;
+    }
+    GetDlgItem(IDC_START)->EnableWindow(FALSE);
+
+    m_pConverter = new CStreamConverter(m_strSource, m_strDest, m_nFps);
+    m_pConverter->SetCallback(this, ProgressTrampoline);
+    const int nResult = RunConverter(m_pConverter);
+
+    // Input that arrived after the last report is dropped too, not replayed.
+    AfxPumpPaintMessages();
+    if (nResult != 0) {
+        m_progress.SendMessage(PBM_SETPOS, 0);
+        AfxMessageBox(m_pConverter->ErrorMessage().c_str(), MB_OK | MB_ICONSTOP);
+    }
+    // Whatever the job's outcome, the dialog is ready for the next one.
+    GetDlgItem(IDC_START)->EnableWindow(TRUE);
+}
+
+void CConverterDlg::OnProgress(std::int64_t nBytesRead, std::int64_t nFileSize) {
+    // An empty recording is complete as soon as it is opened.
+    const int nPos = nFileSize > 0 ? static_cast<int>(static_cast<double>(nBytesRead) /
+                                                      static_cast<double>(nFileSize) * 999.0)
+                                   : kProgressEnd;
+    // The window is redrawn only when the bar moves, so painting costs the job little.
+    if (static_cast<int>(m_progress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(nPos))) != nPos)
+        AfxPumpPaintMessages();
+
+    if (nBytesRead < nFileSize)
+        return;
+
+    AfxMessageBox("Convert finished!", MB_OK);
+    m_progress.SendMessage(PBM_SETPOS, 0);
+    GetDlgItem(IDC_START)->EnableWindow(TRUE);
+}

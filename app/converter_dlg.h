@@ -1,0 +1,44 @@
+// The main dialog: choose a recording and a place for the AVI, set the frame
+// rate used when the recording names none, press Start and watch the bar.
+#pragma once
+
+#include <cstdint>
+
+#include "afxwin.h"
+#include "resource.h"
+
+class CStreamConverter;
+
+// The job's progress receiver: the context is the dialog that runs the job.
+int ProgressTrampoline(void* pContext, std::int64_t nBytesRead, std::int64_t nFileSize);
+
+class CConverterDlg : public CDialog {
+public:
+    explicit CConverterDlg(CWnd* pParent = nullptr);
+    ~CConverterDlg() override;
+
+    enum { IDD = IDD_MAIN };
+
+    // One progress report of the running job.
+    void OnProgress(std::int64_t nBytesRead, std::int64_t nFileSize);
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+    afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
+    afx_msg void OnPaint();
+    afx_msg HCURSOR OnQueryDragIcon();
+    afx_msg void OnOpen();
+    afx_msg void OnSaveAs();
+    afx_msg void OnStart();
+    DECLARE_MESSAGE_MAP()
+
+    CSpinButtonCtrl m_spinFps;
+    CProgressCtrl m_progress;
+    int m_nFps;
+    CString m_strDest;
+    CString m_strSource;
+    HICON m_hIcon;
+    CStreamConverter* m_pConverter; // the job of the last Start, owned
+};

@@ -1,0 +1,204 @@
+#include "dialog_builder.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "dialog_window.h"
+#include "progress_control.h"
+#include "resource_module.h"
+#include "updown_control.h"
+#include "wnd.h"
+
+namespace {
+
+constexpr DWORD kLeftNoWordWrap = 0x000C; // SS_LEFTNOWORDWRAP
+
+// Static text shows "&x" as an underlined x and "&&" as "&"; there is no
+// mnemonic to underline here, so the prefixes are dropped.
+QString WithoutPrefixes(const QString& text) {
+    QString plain;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size())
+            ++i;
+        plain += text[i];
+    }
+    return plain;
+}
+
+Qt::Alignment TextAlignment(DWORD style, DWORD centre, DWORD right) {
+    if ((style & 0x3) == right)
+        return Qt::AlignRight;
+    if ((style & 0x3) == centre)
+        return Qt::AlignHCenter;
+    return Qt::AlignLeft;
+}
+
+struct Builder {
+    const rc::DialogTemplate& dialog;
+    ResourceModule& resources;
+    DialogWindow& window;
+    std::string* error;
+
+    bool Fail(const rc::Control& control, const std::string& fault) {
+        if (error)
+            *error = "dialog " + std::to_string(dialog.id) + ", control " +
+                     std::to_string(control.id) + ": " + fault;
+        return false;
+    }
+
+    QWidget* Button(const rc::Control& control) {
+        const DWORD type = control.style & BS_TYPEMASK;
+        if (type > BS_DEFPUSHBUTTON)
+            return nullptr;
+        auto* button = new QPushButton(QString::fromStdString(control.text), &window);
+        button->setAutoDefault(false);
+        button->setDefault(type == BS_DEFPUSHBUTTON);
+        if (type == BS_DEFPUSHBUTTON)
+            window.defaultButtonId = control.id;
+        const int id = control.id;
+        QObject::connect(button, &QPushButton::clicked, &window, [this, id, button] {
+            SendMessage(&window, WM_COMMAND, MAKEWPARAM(static_cast<unsigned>(id), BN_CLICKED),
+                        reinterpret_cast<LPARAM>(button));
+        });
+        return button;
+    }
+
+    QWidget* Edit(const rc::Control& control) {
+        auto* edit = new QLineEdit(QString::fromStdString(control.text), &window);
+        edit->setFrame(control.style & WS_BORDER || control.exStyle & WS_EX_CLIENTEDGE);
+        edit->setAlignment(TextAlignment(control.style, ES_CENTER, ES_RIGHT) | Qt::AlignVCenter);
+        if (control.style & ES_READONLY) {
+            edit->setReadOnly(true);
+            // Read-only edits wear the dialog's face colour, so they do not look typeable.
+            QPalette palette = edit->palette();
+            palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+            edit->setPalette(palette);
+        }
+        return edit;
+    }
+
+    QWidget* Static(const rc::Control& control) {
+        const DWORD type = control.style & SS_TYPEMASK;
+        if (type == SS_ICON || type == SS_BITMAP) {
+            const int imageId = resources.ResolveId(control.text);
+            QPixmap image;
+            if (type == SS_ICON) {
+                const int side = GetSystemMetrics(SM_CXICON);
+                if (HICON icon = resources.LoadIcon(imageId))
+                    image = icon->icon.pixmap(side, side);
+            } else {
+                image = resources.LoadBitmap(imageId);
+            }
+            if (image.isNull())
+                return nullptr;
+            auto* picture = new QLabel(&window);
+            picture->setPixmap(image);
+            // Image statics take the size of their image, as on Windows.
+            picture->setProperty("naturalSize", image.deviceIndependentSize().toSize());
+            return picture;
+        }
+        if (type > SS_RIGHT && type != kLeftNoWordWrap)
+            return nullptr;
+        const QString text = QString::fromStdString(control.text);
+        auto* label =
+            new QLabel(control.style & SS_NOPREFIX ? text : WithoutPrefixes(text), &window);
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(type != kLeftNoWordWrap);
+        label->setAlignment(TextAlignment(control.style, SS_CENTER, SS_RIGHT) | Qt::AlignTop);
+        if (control.style & SS_SUNKEN)
+            label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        return label;
+    }
+
+    QWidget* Create(const rc::Control& control) {
+        const QString className = QString::fromStdString(control.className).toLower();
+        if (className == "button")
+            return Button(control);
+        if (className == "edit")
+            return Edit(control);
+        if (className == "static")
+            return Static(control);
+        if (className == "msctls_updown32")
+            return new UpDownControl(&window, control.style);
+        if (className == "msctls_progress32") {
+            auto* progress = new ProgressControl(&window);
+            if (control.style & PBS_VERTICAL)
+                progress->setOrientation(Qt::Vertical);
+            return progress;
+        }
+        return nullptr;
+    }
+
+    void WindowStyle(DialogBaseUnits units) {
+        window.setWindowTitle(QString::fromStdString(dialog.caption));
+        Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
+        if ((dialog.exStyle & WS_EX_TOOLWINDOW) && !(dialog.exStyle & WS_EX_APPWINDOW))
+            flags = Qt::Tool | Qt::CustomizeWindowHint;
+        if ((dialog.style & WS_CAPTION) == WS_CAPTION)
+            flags |= Qt::WindowTitleHint;
+        if (dialog.style & WS_SYSMENU)
+            flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        window.setWindowFlags(flags);
+        const QRect client = DialogUnitsToPixels(0, 0, dialog.cx, dialog.cy, units);
+        if ((dialog.style & DS_MODALFRAME) || !(dialog.style & WS_THICKFRAME))
+            window.setFixedSize(client.size());
+        else
+            window.resize(client.size());
+    }
+
+    bool Run() {
+        const QFont font =
+            DialogFont(dialog.fontFace, dialog.fontPoints, dialog.fontWeight, dialog.fontItalic);
+        window.setFont(font);
+        const DialogBaseUnits units = BaseUnitsOf(font);
+        WindowStyle(units);
+
+        QWidget* previous = nullptr;
+        QWidget* previousTabStop = nullptr;
+        for (const rc::Control& control : dialog.controls) {
+            QWidget* widget = Create(control);
+            if (!widget)
+                return Fail(control, "\"" + control.className + "\" with style " +
+                                         std::to_string(control.style) + " is not supported");
+            widget->setProperty(kDlgCtrlIdProperty, control.id);
+            QRect area = DialogUnitsToPixels(control.x, control.y, control.cx, control.cy, units);
+            if (QVariant natural = widget->property("naturalSize"); natural.isValid())
+                area.setSize(natural.toSize());
+            widget->setGeometry(area);
+            widget->setFont(font);
+            if (control.style & WS_DISABLED)
+                widget->setEnabled(false);
+            if (!(control.style & WS_VISIBLE))
+                widget->setVisible(false);
+
+            const bool takesFocus =
+                qobject_cast<QPushButton*>(widget) || qobject_cast<QLineEdit*>(widget);
+            if (takesFocus) {
+                widget->setFocusPolicy(control.style & WS_TABSTOP ? Qt::StrongFocus
+                                                                  : Qt::ClickFocus);
+                if (control.style & WS_TABSTOP) {
+                    if (previousTabStop)
+                        QWidget::setTabOrder(previousTabStop, widget);
+                    previousTabStop = widget;
+                }
+            } else {
+                widget->setFocusPolicy(Qt::NoFocus);
+            }
+            if (auto* updown = dynamic_cast<UpDownControl*>(widget);
+                updown && (control.style & UDS_AUTOBUDDY))
+                updown->SetBuddy(previous);
+            window.controls.push_back(widget);
+            previous = widget;
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+bool BuildDialog(const rc::DialogTemplate& dialog, ResourceModule& resources, DialogWindow& window,
+                 std::string* error) {
+    Builder builder{dialog, resources, window, error};
+    return builder.Run();
+}

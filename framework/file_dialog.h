@@ -1,0 +1,47 @@
+// CFileDialog: the open and save file dialogs. Filters come in the framework's
+// "description|patterns|...||" form; OFN_FILEMUSTEXIST makes Open refuse
+// names of missing files, Save adds the default extension to a name without
+// one, refuses a folder that does not exist and, with OFN_OVERWRITEPROMPT,
+// asks before an existing file is replaced. A refused name or a "No" returns
+// to the dialog, as on Windows.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cstring.h"
+#include "wnd.h"
+
+class CFileDialog {
+public:
+    CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt = nullptr, LPCTSTR lpszFileName = nullptr,
+                DWORD dwFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                LPCTSTR lpszFilter = nullptr, CWnd* pParentWnd = nullptr);
+
+    INT_PTR DoModal(); // IDOK or IDCANCEL
+    CString GetPathName() const { return m_pathName; }
+
+private:
+    // The name the user entered, with the default extension added; empty on Cancel.
+    std::string AskOnce(const std::vector<std::string>& filters);
+    // FALSE when the name must be refused (the user has been told why) or
+    // the user declined to replace the file.
+    bool Acceptable(const std::string& path);
+
+    bool m_bOpen;
+    std::string m_defExt;
+    std::string m_fileName;
+    DWORD m_dwFlags;
+    std::string m_filter;
+    CWnd* m_pParentWnd;
+    CString m_pathName;
+};
+
+// "desc|patterns|desc|patterns||" to the name filters shown, one per pair:
+// "desc (patterns)" with ';' between patterns turned to ' ', and "*.*" (every
+// file on Windows) as "*". A description that already ends in its patterns
+// in parentheses is not repeated.
+std::vector<std::string> ConvertFileFilter(const std::string& filter);
+
+// path with ".ext" added when its file name has no extension.
+std::string WithDefaultExtension(const std::string& path, const std::string& ext);

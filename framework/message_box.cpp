@@ -1,0 +1,75 @@
+#include "message_box.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "ui_script.h"
+#include "win_app.h"
+
+namespace {
+
+QMessageBox::Icon IconFor(UINT nType) {
+    switch (nType & MB_ICONMASK) {
+    case MB_ICONHAND:
+        return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+        return QMessageBox::Question;
+    case MB_ICONEXCLAMATION:
+        return QMessageBox::Warning;
+    case MB_ICONASTERISK:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+} // namespace
+
+int ShowMessageBox(HWND owner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) {
+    ShownMessageBox shown;
+    shown.caption = lpszCaption ? lpszCaption : AfxGetAppName();
+    shown.text = lpszText ? lpszText : "";
+    shown.type = nType;
+
+    if (UiScript* script = UiScript::Current()) {
+        if (script->onMessageBox)
+            script->onMessageBox(shown);
+        shown.answer = script->NextMessageBoxAnswer(nType);
+        script->messageBoxes.push_back(shown);
+        return shown.answer;
+    }
+
+    if (!owner)
+        owner = QApplication::activeModalWidget();
+    QMessageBox box(IconFor(nType), QString::fromStdString(shown.caption),
+                    QString::fromStdString(shown.text), QMessageBox::NoButton, owner);
+    box.setTextFormat(Qt::PlainText);
+    std::vector<std::pair<QPushButton*, int>> buttons;
+    switch (nType & MB_TYPEMASK) {
+    case MB_YESNO:
+        buttons.emplace_back(box.addButton(QMessageBox::Yes), IDYES);
+        buttons.emplace_back(box.addButton(QMessageBox::No), IDNO);
+        break;
+    case MB_OKCANCEL:
+        buttons.emplace_back(box.addButton(QMessageBox::Ok), IDOK);
+        buttons.emplace_back(box.addButton(QMessageBox::Cancel), IDCANCEL);
+        break;
+    default:
+        buttons.emplace_back(box.addButton(QMessageBox::Ok), IDOK);
+        break;
+    }
+    const std::size_t defaultIndex = (nType & MB_DEFBUTTON2) && buttons.size() > 1 ? 1 : 0;
+    box.setDefaultButton(buttons[defaultIndex].first);
+    // Esc means the last button (No, Cancel) or OK when it is the only one.
+    box.setEscapeButton(buttons.back().first);
+    box.exec();
+    for (const auto& [button, id] : buttons)
+        if (box.clickedButton() == button)
+            return id;
+    return buttons.back().second;
+}
+
+int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT) {
+    return ShowMessageBox(nullptr, lpszText, nullptr, nType);
+}

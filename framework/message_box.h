@@ -1,0 +1,8 @@
+// Message boxes. The caption defaults to the application's name.
+#pragma once
+
+#include "win_types.h"
+
+// owner may be null; the active modal window then owns the box.
+int ShowMessageBox(HWND owner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType);
+int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);

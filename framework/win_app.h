@@ -1,0 +1,51 @@
+// CWinApp: the program's single application object. The entry point
+// (AfxWinMain) starts Qt, names the application after its executable and
+// calls InitInstance; when that returns FALSE the program ends at once.
+#pragma once
+
+#include <string>
+
+#include "message_map.h"
+#include "win_types.h"
+
+class CWnd;
+
+class CWinApp : public CCmdTarget {
+public:
+    // A null name means the executable's file name without its extension.
+    explicit CWinApp(LPCTSTR lpszAppName = nullptr);
+    ~CWinApp() override;
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    virtual BOOL InitInstance();
+    virtual int Run();
+    virtual int ExitInstance();
+
+    HICON LoadIcon(UINT nIDResource) const;
+    // The three-dimensional look is the only look here; kept so the start-up reads as usual.
+    BOOL Enable3dControls() { return TRUE; }
+
+    LPCTSTR m_pszAppName = nullptr;
+    CWnd* m_pMainWnd = nullptr;
+
+protected:
+    // No help file ships with the program, so help has nothing to open.
+    afx_msg void OnHelp() {}
+
+private:
+    std::string m_appName;
+    friend int AfxWinMain(int argc, char** argv);
+    friend LPCTSTR AfxGetAppName();
+    void SetNameFromExecutable();
+};
+
+CWinApp* AfxGetApp();
+CWnd* AfxGetMainWnd();
+// The application's name: the caption of every message box.
+LPCTSTR AfxGetAppName();
+// Controls are all built in; accepted so the start-up reads as usual.
+inline void AfxEnableControlContainer() {}
+
+// Runs the application object: the body of the program's main().
+int AfxWinMain(int argc, char** argv);

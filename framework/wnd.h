@@ -1,0 +1,75 @@
+// CWnd: a C++ object bound to a window (a widget), through which messages are
+// sent and dispatched by message map. Windows created from a dialog template
+// have no C++ object of their own until one is attached (DDX_Control); until
+// then GetDlgItem hands out a temporary one, as the Windows framework does.
+#pragma once
+
+#include <memory>
+
+#include "cstring.h"
+#include "message_map.h"
+#include "win_types.h"
+
+class CMenu;
+
+class CWnd : public CCmdTarget {
+public:
+    CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+    ~CWnd() override;
+
+    HWND m_hWnd = nullptr;
+    HWND GetSafeHwnd() const { return m_hWnd; }
+
+    // The object attached to the window, or null.
+    static CWnd* FromHandlePermanent(HWND hWnd);
+    // The attached object, else a temporary one that lives as long as the window.
+    static CWnd* FromHandle(HWND hWnd);
+    BOOL Attach(HWND hWnd);
+    HWND Detach();
+    BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
+
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    BOOL EnableWindow(BOOL bEnable = TRUE); // nonzero when the window was disabled before
+    BOOL IsWindowEnabled() const;
+    BOOL IsIconic() const;
+    void GetClientRect(LPRECT lpRect) const;
+    CWnd* GetDlgItem(int nID) const;
+    int GetDlgCtrlID() const;
+    void SetWindowText(LPCTSTR lpszString);
+    void GetWindowText(CString& rString) const;
+    HICON SetIcon(HICON hIcon, BOOL bBigIcon);
+    CMenu* GetSystemMenu(BOOL bRevert) const;
+    void SetFocus();
+    // Caption defaults to the application's name.
+    int MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption = nullptr, UINT nType = MB_OK);
+
+    // The message's way through this object: its message maps, then the
+    // window's default processing.
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+protected:
+    virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // Default processing of the message being handled.
+    LRESULT Default();
+
+    afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
+    afx_msg void OnPaint();
+    afx_msg HCURSOR OnQueryDragIcon();
+
+private:
+    struct Connection;
+    std::unique_ptr<Connection> m_pConnection; // drops m_hWnd when the widget goes away
+};
+
+// Window functions on handles.
+LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL IsIconic(HWND hWnd);
+int GetDlgCtrlID(HWND hWnd);
+HWND GetDlgItem(HWND hDlg, int nID);
+CMenu* GetSystemMenu(HWND hWnd, BOOL bRevert);
+int GetSystemMetrics(int nIndex);
