@@ -60,7 +60,7 @@ div() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 # only one reading from disk.
 cat "$big" "$small" >/dev/null
 
-declare -a t_convert t_cat t_dd t_ffmpeg r_cat r_dd r_ffmpeg r_ffcat t_small
+declare -a t_convert t_cat t_dd t_ffmpeg r_cat r_dd r_ffmpeg r_ffcat t_small t_start
 for ((i = 0; i < RUNS; i++)); do
     echo "round $((i + 1))/$RUNS" >&2
     settle; t_convert[i]=$(seconds run_convert "$big")
@@ -68,6 +68,7 @@ for ((i = 0; i < RUNS; i++)); do
     settle; t_dd[i]=$(seconds run_dd "$big")
     settle; t_ffmpeg[i]=$(seconds run_ffmpeg "$big")
     settle; t_small[i]=$(seconds run_convert "$small")
+    t_start[i]=$(seconds "$convert" --version)
     r_cat[i]=$(div "${t_convert[i]}" "${t_cat[i]}")
     r_dd[i]=$(div "${t_convert[i]}" "${t_dd[i]}")
     r_ffmpeg[i]=$(div "${t_convert[i]}" "${t_ffmpeg[i]}")
@@ -89,6 +90,7 @@ m_cat=$(med "${t_cat[@]}")
 m_dd=$(med "${t_dd[@]}")
 m_ffmpeg=$(med "${t_ffmpeg[@]}")
 m_small=$(med "${t_small[@]}")
+m_start=$(med "${t_start[@]}")
 size_big=$(stat -c %s "$big")
 size_small=$(stat -c %s "$small")
 mbps() { awk -v b="$size_big" -v s="$1" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
@@ -98,9 +100,12 @@ ratio_ffmpeg=$(med "${r_ffmpeg[@]}")
 ratio_ffcat=$(med "${r_ffcat[@]}")
 size_ratio=$(div "$size_big" "$size_small")
 time_ratio=$(div "$m_convert" "$m_small")
+# Loading libavformat and its libraries costs the same at any size; without
+# it the ratio shows how the work itself grows.
+work_ratio=$(awk -v b="$m_convert" -v s="$m_small" -v z="$m_start" 'BEGIN { printf "%.2f", (b - z) / (s - z) }')
 mem_diff=$(awk -v a="$mem_big" -v b="$mem_small" 'BEGIN { d = a - b; printf "%.1f", d < 0 ? -d : d }')
 verdict() { awk -v v="$1" -v max="$2" 'BEGIN { print (v <= max) ? "met" : "MISSED" }'; }
-linear=$(awk -v t="$time_ratio" -v s="$size_ratio" 'BEGIN { d = t / s; print (d >= 0.85 && d <= 1.15) ? "met" : "MISSED" }')
+linear=$(awk -v t="$work_ratio" -v s="$size_ratio" 'BEGIN { d = t / s; print (d >= 0.85 && d <= 1.15) ? "met" : "MISSED" }')
 
 cat <<TABLE
 
@@ -113,6 +118,8 @@ Recording: $(awk -v b="$size_big" 'BEGIN { printf "%.1f MiB", b / 1048576 }') fr
 | cat src > dst                               | $(printf %.3f "$m_cat") | $(printf '%s\n' "${t_cat[@]}" | minmax) | $(mbps "$m_cat") |
 | dd bs=256K (reference: through user space) | $(printf %.3f "$m_dd") | $(printf '%s\n' "${t_dd[@]}" | minmax) | $(mbps "$m_dd") |
 | ffmpeg -f h264 -i src -c copy out.mkv       | $(printf %.3f "$m_ffmpeg") | $(printf '%s\n' "${t_ffmpeg[@]}" | minmax) | $(mbps "$m_ffmpeg") |
+| veltrano-convert, 64 MiB recording          | $(printf %.3f "$m_small") | $(printf '%s\n' "${t_small[@]}" | minmax) | $(awk -v b="$size_small" -v s="$m_small" 'BEGIN { printf "%.0f", b / s / 1e6 }') |
+| veltrano-convert --version (start-up)       | $(printf %.3f "$m_start") | $(printf '%s\n' "${t_start[@]}" | minmax) | – |
 
 | Measure                                     | Value | Target | |
 |---------------------------------------------|------:|-------:|-|
@@ -123,5 +130,6 @@ Recording: $(awk -v b="$size_big" 'BEGIN { printf "%.1f MiB", b / 1048576 }') fr
 | Peak memory, 64 MiB recording               | $mem_small MiB | ≤ 32 MiB | $(verdict "$mem_small" 32) |
 | Peak memory, 512 MiB recording              | $mem_big MiB | ≤ 32 MiB | $(verdict "$mem_big" 32) |
 | Peak memory difference                      | $mem_diff MiB | ≤ 4 MiB | $(verdict "$mem_diff" 4) |
-| Time 512 MiB / 64 MiB (size ratio $size_ratio) | $time_ratio | ≈ $size_ratio (±15 %) | $linear |
+| Time 512 MiB / 64 MiB                       | $time_ratio | size ratio $size_ratio | |
+| Same, start-up subtracted                   | $work_ratio | ≈ $size_ratio (±15 %) | $linear |
 TABLE

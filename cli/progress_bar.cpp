@@ -13,6 +13,8 @@ namespace {
 
 // Speed and time left from the first moments are noise; wait for this much.
 constexpr double kMinSecondsForRate = 0.2;
+// Columns of " %7.1f MB/s %10s left" at ordinary speeds and durations.
+constexpr int kRateFieldsWidth = 29;
 
 std::string FitTo(std::string text, std::size_t width) {
     text.resize(width, ' ');
@@ -27,12 +29,16 @@ std::string RenderProgressLine(const std::string& label, std::int64_t bytesRead,
         fileSize > 0 ? std::clamp(double(bytesRead) / double(fileSize), 0.0, 1.0) : 1.0;
     char numbers[96];
     int n = std::snprintf(numbers, sizeof numbers, " %3d%%", int(fraction * 100.0));
+    // The rate fields keep their columns while still unknown, so the bar does
+    // not jump narrower once they appear.
     if (elapsedSeconds >= kMinSecondsForRate && bytesRead > 0) {
         const double bytesPerSecond = double(bytesRead) / elapsedSeconds;
         const double left =
             double(std::max<std::int64_t>(fileSize - bytesRead, 0)) / bytesPerSecond;
         std::snprintf(numbers + n, sizeof numbers - n, " %7.1f MB/s %10s left",
                       bytesPerSecond / 1e6, FormatDuration(left).c_str());
+    } else {
+        std::snprintf(numbers + n, sizeof numbers - n, "%*s", kRateFieldsWidth, "");
     }
     const std::size_t total = std::size_t(std::max(width, 1));
     const std::string tail = numbers;

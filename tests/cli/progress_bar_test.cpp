@@ -54,6 +54,11 @@ TEST(RenderProgressLine, SpeedAndTimeLeftOnceThereIsARate) {
     EXPECT_NE(line.find("10.0 MB/s"), std::string::npos) << line;
     EXPECT_NE(line.find("1:39.0 left"), std::string::npos) << line;
 
+    // The bar keeps its length when the figures appear.
+    const auto barLength = [](const std::string& l) { return l.find(']') - l.find('['); };
+    EXPECT_EQ(barLength(RenderProgressLine("c", 1000, 2000, 0.01, 100)),
+              barLength(RenderProgressLine("c", 1000, 2000, 3.0, 100)));
+
     // Right at the start a rate would be noise, and nothing read means none.
     EXPECT_EQ(RenderProgressLine("c", 1000, 2000, 0.01, 100).find("MB/s"), std::string::npos);
     EXPECT_EQ(RenderProgressLine("c", 0, 2000, 5.0, 100).find("MB/s"), std::string::npos);
