@@ -22,6 +22,9 @@ ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& 
 
     CLI::App app{"Converts .264 recordings (H.264 video with IMA ADPCM audio) into AVI files.",
                  kProgramName};
+    app.footer("Without -o or -d each result goes next to its source, named like it with .avi.\n"
+               "Exit status: 0 when every source converted, 1 when any failed (the others\n"
+               "are still converted), 2 for a usage error.");
     app.set_version_flag("--version", std::string(kProgramName) + " " + VELTRANO_VERSION);
     app.add_option("SOURCE", o.sources, "recordings to convert")->required();
     auto* output =
