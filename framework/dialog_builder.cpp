@@ -57,8 +57,9 @@ struct Builder {
         if (type == BS_DEFPUSHBUTTON)
             window.defaultButtonId = control.id;
         const int id = control.id;
-        QObject::connect(button, &QPushButton::clicked, &window, [this, id, button] {
-            SendMessage(&window, WM_COMMAND, MAKEWPARAM(static_cast<unsigned>(id), BN_CLICKED),
+        DialogWindow* dialogWindow = &window; // the builder is gone by the time of a click
+        QObject::connect(button, &QPushButton::clicked, dialogWindow, [dialogWindow, id, button] {
+            SendMessage(dialogWindow, WM_COMMAND, MAKEWPARAM(static_cast<unsigned>(id), BN_CLICKED),
                         reinterpret_cast<LPARAM>(button));
         });
         return button;

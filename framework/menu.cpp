@@ -36,7 +36,10 @@ void TrackSystemMenu(HWND hWnd, int globalX, int globalY) {
         action->setEnabled(!(item.nFlags & MF_GRAYED));
     }
     QPointer<QWidget> window(hWnd);
-    QAction* chosen = popup.exec(QPoint(globalX, globalY));
+    QAction* chosen = nullptr;
+    QObject::connect(&popup, &QMenu::triggered, &popup,
+                     [&chosen](QAction* action) { chosen = action; });
+    popup.exec(QPoint(globalX, globalY));
     // The command runs after the menu is gone, so a dialog it opens is not
     // nested inside the menu's loop.
     if (chosen && window)

@@ -1,0 +1,51 @@
+// Running a modal dialog under a test script: the steps run once the dialog's
+// loop is up, and a dialog the steps leave open is ended with kLeftOpen so a
+// failing test cannot hang.
+#pragma once
+
+#include <QApplication>
+#include <QMenu>
+#include <QTimer>
+#include <functional>
+
+#include "dialog.h"
+#include "ui_script.h"
+
+inline constexpr int kLeftOpen = -2;
+
+inline INT_PTR RunModal(UiScript& script, CDialog& dialog, std::function<void()> steps,
+                        std::function<void(CDialog&)> nested = nullptr) {
+    script.onDialogShown = [&dialog, steps, nested](CDialog& shown) {
+        if (&shown != &dialog) {
+            if (nested)
+                nested(shown);
+            if (shown.GetSafeHwnd() && shown.GetSafeHwnd()->isVisible())
+                shown.EndDialog(kLeftOpen);
+            return;
+        }
+        steps();
+        if (dialog.GetSafeHwnd() && dialog.GetSafeHwnd()->isVisible())
+            dialog.EndDialog(kLeftOpen);
+    };
+    return dialog.DoModal();
+}
+
+// Runs `choose` on the popup menu as soon as it is open.
+inline void WhenMenuOpens(std::function<void(QMenu&)> choose) {
+    QTimer::singleShot(0, [choose] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        choose(*menu);
+        if (menu->isVisible())
+            menu->close();
+    });
+}
+
+// The action whose text is `text`, or null.
+inline QAction* FindAction(QMenu& menu, const QString& text) {
+    for (QAction* action : menu.actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
