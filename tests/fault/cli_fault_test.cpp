@@ -1,0 +1,171 @@
+// The fault matrix through the veltrano-convert binary: the exit status, one
+// error line naming the file and the cause, and on failure every file in the
+// folder exactly as it was, with no temporary file left.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "conversion_fixture.h"
+#include "crafted_recording.h"
+#include "fault_harness.h"
+#include "fault_recordings.h"
+#include "recording_generator.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kExitFailure = 1;
+
+struct FailureCase {
+    const char* what;
+    std::vector<std::string> args;
+    std::string file;  // as the error names it
+    std::string cause; // a part of the cause
+    fault::ChildConditions conditions;
+};
+
+} // namespace
+
+class CommandFaults : public ConversionTest {
+protected:
+    // A generated recording whose AVI is far larger than the file-size limit
+    // used below, an existing destination, and every kind of path the cases
+    // point at.
+    void MakeFolder() {
+        recgen::Options options;
+        options.frames = 50;
+        std::string error;
+        ASSERT_TRUE(recgen::Generate(PathOf("in.264"), options, nullptr, &error)) << error;
+        ASSERT_GT(fs::file_size(PathOf("in.264")), 4u * kSizeLimit);
+        WriteFile(PathOf("old.avi"), std::vector<std::uint8_t>(7000, 0x42));
+        fs::create_directory(m_dir / "dir.264");
+        fs::create_directory(m_dir / "sub");
+        fs::create_directory(m_dir / "ro");
+        WriteFile(PathOf("ro/old.avi"), std::vector<std::uint8_t>(9000, 0x43));
+        fs::create_symlink("in.264", m_dir / "link.264");
+        fs::create_hard_link(m_dir / "in.264", m_dir / "hard.264");
+    }
+
+    static constexpr std::int64_t kSizeLimit = 30000;
+};
+
+TEST_F(CommandFaults, EveryFailureNamesFileAndCauseAndChangesNothing) {
+    MakeFolder();
+    fault::ChildConditions readOnly;
+    readOnly.readOnlyFolder = m_dir / "ro";
+    fault::ChildConditions sizeLimit;
+    sizeLimit.fileSizeLimit = kSizeLimit;
+    const std::string isSource = "is the source recording itself";
+
+    const FailureCase cases[] = {
+        {"missing source",
+         {"--force", "-o", "old.avi", "missing.264"},
+         "missing.264",
+         std::strerror(ENOENT),
+         {}},
+        {"directory as source",
+         {"--force", "-o", "old.avi", "dir.264"},
+         "dir.264",
+         std::strerror(EISDIR),
+         {}},
+        // Root reads past any permission bits; this read fails with EIO.
+        {"unreadable source",
+         {"--force", "-o", "old.avi", "/proc/self/mem"},
+         "/proc/self/mem",
+         std::strerror(EIO),
+         {}},
+        {"missing destination folder",
+         {"-o", "no/such/out.avi", "in.264"},
+         "no/such/out.avi",
+         std::strerror(ENOENT),
+         {}},
+        {"read-only folder, existing destination",
+         {"--force", "-o", "ro/old.avi", "in.264"},
+         "ro/old.avi",
+         std::strerror(EROFS),
+         readOnly},
+        {"read-only folder, new destination",
+         {"-o", "ro/new.avi", "in.264"},
+         "ro/new.avi",
+         std::strerror(EROFS),
+         readOnly},
+        {"destination is the source", {"-o", "in.264", "in.264"}, "in.264", isSource, {}},
+        {"the source, forced", {"--force", "-o", "in.264", "in.264"}, "in.264", isSource, {}},
+        {"the source spelled another way",
+         {"-o", "sub/.././in.264", "in.264"},
+         "sub/.././in.264",
+         isSource,
+         {}},
+        {"a symbolic link to the source",
+         {"--force", "-o", "link.264", "in.264"},
+         "link.264",
+         isSource,
+         {}},
+        {"a hard link to the source", {"-o", "hard.264", "in.264"}, "hard.264", isSource, {}},
+        {"output past the file-size limit",
+         {"--force", "-o", "old.avi", "in.264"},
+         "old.avi",
+         std::strerror(EFBIG),
+         sizeLimit},
+    };
+
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fault::FolderSnapshot before = fault::Snapshot(m_dir);
+        const fault::ChildResult run = fault::RunConvert(c.args, m_dir, c.conditions);
+        if (!run.setupError.empty()) {
+            ADD_FAILURE() << "cannot set the case up here: " << run.setupError;
+            continue;
+        }
+        EXPECT_EQ(run.exitCode, kExitFailure) << run.err;
+        const std::string prefix = "veltrano-convert: " + c.file + ": ";
+        EXPECT_EQ(run.err.rfind(prefix, 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(c.cause, prefix.size()), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(fault::Differences(before, fault::Snapshot(m_dir)), "");
+    }
+}
+
+TEST_F(CommandFaults, SourceBeyondFourGibibytesConvertsEveryChunk) {
+    const std::int64_t size = (std::int64_t{41} << 30) / 10;
+    const auto expected = fault::WriteSparseRecording(PathOf("big.264"), size);
+    const fault::ChildResult run = fault::RunConvert({"-q", "big.264"}, m_dir);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const auto written = fault::PacketsOf(PathOf("big.avi"));
+    EXPECT_TRUE(fault::SamePackets(written, expected)) << fault::Describe(written);
+    EXPECT_EQ(static_cast<std::int64_t>(fs::file_size(PathOf("big.264"))), size);
+}
+
+TEST_F(CommandFaults, SourceCutAtEveryByteYieldsEveryCompleteChunkBeforeTheCut) {
+    const fault::KnownRecording known = fault::ShortRecording();
+    const std::int64_t size = static_cast<std::int64_t>(known.bytes.size());
+    fs::create_directory(m_dir / "cuts");
+    std::vector<std::string> args{"-q", "-d", "out"};
+    for (std::int64_t cut = 0; cut <= size; ++cut) {
+        const std::string name = "cuts/" + std::to_string(cut) + ".264";
+        WriteFile(PathOf(name), {known.bytes.begin(), known.bytes.begin() + cut});
+        args.push_back(name);
+    }
+    const fault::FolderSnapshot sources = fault::Snapshot(m_dir / "cuts");
+
+    // One run for all of them: a crash on any one stops the rest.
+    const fault::ChildResult run = fault::RunConvert(args, m_dir);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    for (std::int64_t cut = 0; cut <= size; ++cut) {
+        const auto expected = known.CompleteWithin(cut);
+        const auto written = fault::PacketsOf(PathOf("out/" + std::to_string(cut) + ".avi"));
+        ASSERT_TRUE(fault::SamePackets(written, expected))
+            << "cut at " << cut << ": wrote " << fault::Describe(written) << "expected "
+            << fault::Describe(expected);
+    }
+    EXPECT_EQ(fault::Differences(sources, fault::Snapshot(m_dir / "cuts")), "");
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "out"), fs::directory_iterator()),
+              size + 1)
+        << "one AVI per source and nothing else";
+}

@@ -1,0 +1,184 @@
+#include "fault_harness.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sched.h>
+#include <stdexcept>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace fault {
+
+std::vector<std::uint8_t> FileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error(path.string() + ": cannot be read");
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+FolderSnapshot Snapshot(const fs::path& folder) {
+    FolderSnapshot files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        // A symbolic link is recorded as its target text: following it would
+        // read the source twice under two names.
+        if (entry.is_symlink()) {
+            const std::string target = fs::read_symlink(entry.path()).string();
+            files[fs::relative(entry.path(), folder).string()] =
+                std::vector<std::uint8_t>(target.begin(), target.end());
+        } else if (entry.is_regular_file()) {
+            files[fs::relative(entry.path(), folder).string()] = FileBytes(entry.path());
+        }
+    }
+    return files;
+}
+
+std::string Differences(const FolderSnapshot& before, const FolderSnapshot& after) {
+    std::string lines;
+    for (const auto& [name, bytes] : before) {
+        const auto now = after.find(name);
+        if (now == after.end())
+            lines += "removed: " + name + "\n";
+        else if (now->second != bytes)
+            lines += "changed: " + name + "\n";
+    }
+    for (const auto& [name, bytes] : after)
+        if (before.count(name) == 0)
+            lines += "added: " + name + "\n";
+    return lines;
+}
+
+namespace {
+
+class CaptureFolder {
+public:
+    CaptureFolder() {
+        std::string pattern = (fs::temp_directory_path() / "veltrano-fault-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error(pattern + ": " + std::strerror(errno));
+        m_path = pattern;
+    }
+    ~CaptureFolder() {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    CaptureFolder(const CaptureFolder&) = delete;
+    CaptureFolder& operator=(const CaptureFolder&) = delete;
+    std::string operator/(const char* name) const { return (m_path / name).string(); }
+
+private:
+    fs::path m_path;
+};
+
+std::string ReadText(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = FileBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+// In the child: why a condition could not be set, or empty.
+std::string ApplyConditions(const ChildConditions& conditions) {
+    if (conditions.fileSizeLimit > 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlim_t limit = static_cast<rlim_t>(conditions.fileSizeLimit);
+        const rlimit fsize{limit, limit};
+        if (setrlimit(RLIMIT_FSIZE, &fsize) != 0)
+            return std::string("setrlimit: ") + std::strerror(errno);
+    }
+    if (!conditions.readOnlyFolder.empty()) {
+        const char* folder = conditions.readOnlyFolder.c_str();
+        // Private first, so the read-only view never reaches the parent.
+        if (unshare(CLONE_NEWNS) != 0)
+            return std::string("unshare: ") + std::strerror(errno);
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return std::string("making mounts private: ") + std::strerror(errno);
+        if (mount(folder, folder, nullptr, MS_BIND, nullptr) != 0)
+            return std::string("bind mount: ") + std::strerror(errno);
+        if (mount(nullptr, folder, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+            return std::string("read-only remount: ") + std::strerror(errno);
+    }
+    return {};
+}
+
+} // namespace
+
+ChildResult RunInChild(const ChildConditions& conditions, const std::function<int()>& body) {
+    CaptureFolder capture;
+    const std::string outPath = capture / "stdout";
+    const std::string errPath = capture / "stderr";
+    int setupPipe[2];
+    if (pipe2(setupPipe, O_CLOEXEC) != 0)
+        throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
+
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0)
+        throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
+    if (child == 0) {
+        close(setupPipe[0]);
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        std::string setup;
+        if (out < 0 || err < 0 || dup2(out, STDOUT_FILENO) < 0 || dup2(err, STDERR_FILENO) < 0)
+            setup = std::string("capturing output: ") + std::strerror(errno);
+        if (setup.empty())
+            setup = ApplyConditions(conditions);
+        if (!setup.empty()) {
+            (void)!write(setupPipe[1], setup.data(), setup.size());
+            _exit(127);
+        }
+        const int code = body();
+        std::cout.flush();
+        std::cerr.flush();
+        std::fflush(nullptr);
+        _exit(code);
+    }
+    close(setupPipe[1]);
+    ChildResult result;
+    char buffer[256];
+    for (ssize_t got; (got = read(setupPipe[0], buffer, sizeof buffer)) > 0;)
+        result.setupError.append(buffer, static_cast<std::size_t>(got));
+    close(setupPipe[0]);
+    int status = 0;
+    if (waitpid(child, &status, 0) != child)
+        throw std::runtime_error(std::string("waitpid: ") + std::strerror(errno));
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = ReadText(outPath);
+    result.err = ReadText(errPath);
+    return result;
+}
+
+ChildResult RunConvert(const std::vector<std::string>& args, const fs::path& workDir,
+                       const ChildConditions& conditions) {
+    std::vector<std::string> argStrings{VELTRANO_CONVERT_BINARY};
+    argStrings.insert(argStrings.end(), args.begin(), args.end());
+    return RunInChild(conditions, [&]() {
+        std::vector<char*> argv;
+        for (std::string& a : argStrings)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (chdir(workDir.c_str()) != 0) {
+            std::perror(workDir.c_str());
+            return 126;
+        }
+        int devNull = open("/dev/null", O_RDONLY);
+        if (devNull >= 0)
+            dup2(devNull, STDIN_FILENO);
+        execv(argv[0], argv.data());
+        std::perror(argv[0]);
+        return 126;
+    });
+}
+
+} // namespace fault

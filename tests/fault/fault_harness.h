@@ -1,0 +1,50 @@
+// What the fault matrix needs beyond the conversion fixture: proof that a
+// failure changed no file, child processes that meet a file-size limit or a
+// read-only folder, and veltrano-convert run under them.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace fault {
+
+// Every regular file under a folder with its bytes, by path relative to it.
+using FolderSnapshot = std::map<std::string, std::vector<std::uint8_t>>;
+FolderSnapshot Snapshot(const std::filesystem::path& folder);
+// One line per file added, removed or changed; empty when none.
+std::string Differences(const FolderSnapshot& before, const FolderSnapshot& after);
+
+// What a child process meets besides the parent's environment.
+struct ChildConditions {
+    // > 0: writes past this many bytes fail with EFBIG, as on a full disk
+    // (SIGXFSZ is ignored, so the write returns an error instead of killing).
+    std::int64_t fileSizeLimit = 0;
+    // Non-empty: this folder is seen read-only (a read-only bind mount in a
+    // private mount namespace; the rest of the system never sees it).
+    std::filesystem::path readOnlyFolder;
+};
+
+struct ChildResult {
+    // Empty when the conditions were set up; otherwise why they could not
+    // be (the body then never ran).
+    std::string setupError;
+    int exitCode = -1; // -1: ended by a signal
+    std::string out, err;
+};
+
+// Runs `body` in a forked child under `conditions`; its return value is the
+// exit code and its stdout/stderr are captured.
+ChildResult RunInChild(const ChildConditions& conditions, const std::function<int()>& body);
+
+// Runs the veltrano-convert binary with `args` in `workDir` under `conditions`.
+ChildResult RunConvert(const std::vector<std::string>& args, const std::filesystem::path& workDir,
+                       const ChildConditions& conditions = {});
+
+// The whole file, or throws std::runtime_error naming it.
+std::vector<std::uint8_t> FileBytes(const std::filesystem::path& path);
+
+} // namespace fault
