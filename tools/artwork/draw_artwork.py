@@ -4,7 +4,9 @@
     /usr/bin/python3 tools/artwork/draw_artwork.py [res-dir]
 
 Writes Veltrano.ico (32x32 and 16x16, 16 colours, with AND masks) and
-logo.bmp (132x36, 24 bits per pixel, uncompressed). PIL (Debian's
+logo.bmp (132x36, 24 bits per pixel, uncompressed), plus the same icon
+images as veltrano-32.png and veltrano-16.png for desktop menus, whose icon
+themes take PNG rather than ICO. PIL (Debian's
 python3-pil) only draws; both file formats are written here byte by byte, so
 the result is exactly what the resource compiler and the dialog expect.
 The motif: a strip of film with an arrow leaving it, i.e. a recording being
@@ -116,6 +118,14 @@ def write_icon(path):
         f.write(out)
 
 
+def write_png_icon(path, size):
+    img, mask = film_and_arrow(size)
+    img.putpalette([c for rgb in PALETTE for c in rgb])
+    rgba = img.convert("RGBA")
+    rgba.putalpha(mask.convert("L"))
+    rgba.save(path, "PNG")
+
+
 def draw_logo():
     w, h = 132, 36
     img = Image.new("RGB", (w, h))
@@ -161,6 +171,8 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     res = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "res")
     write_icon(os.path.join(res, "Veltrano.ico"))
+    for size in (32, 16):
+        write_png_icon(os.path.join(res, "veltrano-%d.png" % size), size)
     write_bmp(os.path.join(res, "logo.bmp"), draw_logo())
 
 
