@@ -1,0 +1,99 @@
+// The application object runs the main dialog as the whole program; the
+// About box opens from the main dialog's system menu.
+#include <QLabel>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+#include "about_box.h"
+#include "converter_app.h"
+#include "converter_dlg_fixture.h"
+
+extern CConverterApp theApp;
+
+namespace {
+
+struct AboutSeen {
+    int shown = 0;
+    std::string caption;
+    std::vector<std::string> texts;
+    bool okIsDefault = false;
+    bool closedByEnter = false;
+};
+
+// Reads the About box and closes it with Enter, as a user would.
+void ReadAndClose(CDialog& shown, AboutSeen& seen) {
+    ASSERT_NE(dynamic_cast<CAboutBox*>(&shown), nullptr);
+    ++seen.shown;
+    QWidget* window = shown.GetSafeHwnd();
+    seen.caption = window->windowTitle().toStdString();
+    for (QLabel* label : window->findChildren<QLabel*>())
+        if (!label->text().isEmpty())
+            seen.texts.push_back(label->text().toStdString());
+    auto* ok = qobject_cast<QPushButton*>(shown.GetDlgItem(IDOK)->GetSafeHwnd());
+    ASSERT_NE(ok, nullptr);
+    seen.okIsDefault = ok->isDefault() && ok->text() == QStringLiteral("确定");
+    QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, Qt::Key_Return);
+    seen.closedByEnter = !window->isVisible();
+}
+
+} // namespace
+
+TEST_F(ConverterDlgTest, AboutBoxOpensFromTheSystemMenu) {
+    AboutSeen seen;
+    RunModal(
+        script, dlg,
+        [&] {
+            WhenMenuOpens([](QMenu& menu) {
+                QAction* about = FindAction(menu, QStringLiteral("关于 Veltrano(&A)..."));
+                ASSERT_NE(about, nullptr);
+                about->trigger();
+            });
+            QWidget* window = dlg.GetSafeHwnd();
+            const QPoint background(window->width() / 2, 2);
+            ASSERT_EQ(window->childAt(background), nullptr);
+            QContextMenuEvent click(QContextMenuEvent::Mouse, background,
+                                    window->mapToGlobal(background));
+            QApplication::sendEvent(window, &click);
+            EXPECT_TRUE(window->isVisible());
+        },
+        [&](CDialog& shown) { ReadAndClose(shown, seen); });
+    EXPECT_EQ(seen.shown, 1);
+    EXPECT_EQ(seen.caption, "关于 Veltrano");
+    ASSERT_EQ(seen.texts.size(), 2u);
+    EXPECT_EQ(seen.texts[0], "Veltrano 1.0 版");
+    EXPECT_TRUE(seen.okIsDefault);
+    EXPECT_TRUE(seen.closedByEnter);
+}
+
+TEST_F(ConverterDlgTest, AboutCommandIgnoresTheLowFourBitsAndOtherCommandsPassOn) {
+    AboutSeen seen;
+    const INT_PTR result = RunModal(
+        script, dlg,
+        [&] {
+            dlg.SendMessage(WM_SYSCOMMAND, IDM_ABOUT, 0);
+            dlg.SendMessage(WM_SYSCOMMAND, IDM_ABOUT | 0x000F, 0);
+            EXPECT_EQ(seen.shown, 2);
+            EXPECT_EQ(reinterpret_cast<HICON>(dlg.SendMessage(WM_QUERYDRAGICON)),
+                      theApp.LoadIcon(IDI_MAIN));
+            dlg.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+        },
+        [&](CDialog& shown) { ReadAndClose(shown, seen); });
+    EXPECT_EQ(result, IDCANCEL); // SC_CLOSE reached the default processing
+}
+
+TEST(ConverterApp, InitInstanceRunsTheMainDialogAndEndsTheProgram) {
+    UiScript script;
+    bool mainWindowIsTheDialog = false;
+    std::string caption;
+    script.onDialogShown = [&](CDialog& shown) {
+        mainWindowIsTheDialog =
+            AfxGetMainWnd() == &shown && dynamic_cast<CConverterDlg*>(&shown) != nullptr;
+        caption = shown.GetSafeHwnd()->windowTitle().toStdString();
+        QTest::keyClick(shown.GetSafeHwnd(), Qt::Key_Escape);
+    };
+    EXPECT_FALSE(theApp.InitInstance());
+    EXPECT_TRUE(mainWindowIsTheDialog);
+    EXPECT_EQ(caption, "Veltrano V1.0.0");
+    EXPECT_EQ(AfxGetMainWnd(), nullptr);
+    EXPECT_STREQ(AfxGetAppName(), "app_tests");
+}

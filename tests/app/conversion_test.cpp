@@ -1,0 +1,164 @@
+// Whole conversions through the dialog: Open, Save As and Start on a
+// generated recording, a second Start, an empty recording, and jobs that
+// fail.
+#include <QFile>
+#include <QToolButton>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "avi_readback.h"
+#include "converter_dlg_fixture.h"
+#include "deletion_watch.h"
+#include "recording_generator.h"
+
+extern "C" {
+#include <libavcodec/codec_id.h>
+}
+
+namespace {
+
+class ConversionTest : public ConverterDlgTest {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(recordingFolder.isValid());
+        recgen::Options options;
+        options.frames = 30;
+        options.records = {{{true, 12}, {}, {}, {}}}; // the recording names its own rate
+        std::string error;
+        ASSERT_TRUE(recgen::Generate(Recording(), options, &manifest, &error)) << error;
+    }
+    static std::string Recording() { return recordingFolder.filePath("camera.264").toStdString(); }
+
+    static QTemporaryDir recordingFolder;
+    static recgen::Manifest manifest;
+};
+
+QTemporaryDir ConversionTest::recordingFolder;
+recgen::Manifest ConversionTest::manifest;
+
+} // namespace
+
+TEST_F(ConversionTest, OpenSaveAsStartProducesTheAvi) {
+    const std::string dest = PathOf("camera.avi");
+    bool startDisabledWhileRunning = false;
+    int barAtFinish = -1;
+    RunModal(script, dlg, [&] {
+        ChooseFiles(Recording(), PathOf("camera"));
+        EXPECT_EQ(dlg.Text(IDC_DEST).toStdString(), dest);
+        script.onMessageBox = [&](const ShownMessageBox&) {
+            startDisabledWhileRunning = !dlg.Button(IDC_START)->isEnabled();
+            barAtFinish = dlg.BarPosition();
+        };
+        dlg.Click(IDC_START);
+        EXPECT_TRUE(dlg.Button(IDC_START)->isEnabled());
+        EXPECT_EQ(dlg.BarPosition(), 0);
+        ASSERT_NE(dlg.m_pConverter, nullptr); // the dialog keeps the finished job
+        EXPECT_EQ(dlg.m_pConverter->DestPath(), dest);
+    });
+    EXPECT_EQ(Messages(), std::vector<std::string>{kFinished});
+    EXPECT_TRUE(startDisabledWhileRunning);
+    EXPECT_EQ(barAtFinish, 999);
+
+    const AviContents avi = ReadAvi(dest);
+    ASSERT_EQ(avi.streams.size(), 2u);
+    EXPECT_EQ(avi.streams[0].codecId, AV_CODEC_ID_H264);
+    EXPECT_EQ(avi.streams[0].width, 720);
+    EXPECT_EQ(avi.streams[0].height, 576);
+    EXPECT_EQ(avi.streams[1].codecId, AV_CODEC_ID_ADPCM_IMA_WAV);
+    // The recording's own rate, not the dialog's 25.
+    EXPECT_EQ(avi.streams[0].timeBaseDen * 1.0 / avi.streams[0].timeBaseNum, 12.0);
+    const auto videoPackets = std::count_if(avi.packets.begin(), avi.packets.end(),
+                                            [](const AviPacket& p) { return p.stream == 0; });
+    EXPECT_EQ(videoPackets, manifest.videoFrames);
+}
+
+TEST_F(ConversionTest, SecondStartDeletesThePreviousJobFirst) {
+    bool previousDeletedDuringSecondJob = false;
+    RunModal(script, dlg, [&] {
+        ChooseFiles(Recording(), PathOf("first.avi"));
+        dlg.Click(IDC_START);
+        ASSERT_NE(dlg.m_pConverter, nullptr);
+        WatchDeletion(dlg.m_pConverter);
+
+        script.AnswerFileDialog(PathOf("second.avi"));
+        dlg.Click(IDC_SAVE_AS);
+        script.onMessageBox = [&](const ShownMessageBox&) {
+            previousDeletedDuringSecondJob = WatchedObjectDeleted();
+        };
+        dlg.Click(IDC_START);
+        ASSERT_NE(dlg.m_pConverter, nullptr);
+        EXPECT_EQ(dlg.m_pConverter->DestPath(), PathOf("second.avi"));
+    });
+    EXPECT_TRUE(previousDeletedDuringSecondJob);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{kFinished, kFinished}));
+    EXPECT_TRUE(std::filesystem::exists(PathOf("first.avi")));
+    EXPECT_TRUE(std::filesystem::exists(PathOf("second.avi")));
+}
+
+TEST_F(ConversionTest, TheUpDownRateIsTheFallbackOfTheJob) {
+    const std::string headerless = PathOf("headerless.264");
+    recgen::Options options;
+    options.frames = 5;
+    options.records = {}; // no rate in the header
+    std::string error;
+    ASSERT_TRUE(recgen::Generate(headerless, options, nullptr, &error)) << error;
+    RunModal(script, dlg, [&] {
+        ChooseFiles(headerless, PathOf("fallback.avi"));
+        auto arrows = dlg.Item(IDC_FPS_SPIN)->findChildren<QToolButton*>();
+        for (QToolButton* arrow : arrows)
+            if (arrow->arrowType() == Qt::DownArrow)
+                for (int i = 0; i < 10; ++i)
+                    QTest::mouseClick(arrow, Qt::LeftButton);
+        dlg.Click(IDC_START);
+        EXPECT_EQ(dlg.m_nFps, 15);
+        ASSERT_NE(dlg.m_pConverter, nullptr);
+        EXPECT_EQ(dlg.m_pConverter->Stats().frameRate, 15);
+    });
+    EXPECT_EQ(Messages(), std::vector<std::string>{kFinished});
+}
+
+TEST_F(ConversionTest, AnEmptyRecordingFinishesWithoutFault) {
+    WriteFile("empty.264", "");
+    RunModal(script, dlg, [&] {
+        ChooseFiles(PathOf("empty.264"), PathOf("empty.avi"));
+        dlg.Click(IDC_START);
+        EXPECT_TRUE(dlg.Button(IDC_START)->isEnabled());
+        EXPECT_EQ(dlg.BarPosition(), 0);
+    });
+    EXPECT_EQ(Messages(), std::vector<std::string>{kFinished});
+}
+
+TEST_F(ConversionTest, AFailedJobShowsItsErrorAndStartComesBack) {
+    const std::string missingFolder = PathOf("gone");
+    ASSERT_TRUE(std::filesystem::create_directory(missingFolder));
+    const std::string dest = missingFolder + "/out.avi";
+    const std::string source = PathOf("vanishing.264");
+    ASSERT_TRUE(std::filesystem::copy_file(Recording(), source));
+    RunModal(script, dlg, [&] {
+        ChooseFiles(Recording(), dest);
+        // The folder goes away between Save As and Start.
+        std::filesystem::remove(missingFolder);
+        dlg.Click(IDC_START);
+        EXPECT_TRUE(dlg.Button(IDC_START)->isEnabled());
+        EXPECT_EQ(dlg.BarPosition(), 0);
+
+        // So does the source, after Open.
+        script.AnswerFileDialog(source);
+        dlg.Click(IDC_OPEN);
+        script.AnswerFileDialog(PathOf("fine.avi"));
+        dlg.Click(IDC_SAVE_AS);
+        std::filesystem::remove(source);
+        dlg.Click(IDC_START);
+        EXPECT_TRUE(dlg.Button(IDC_START)->isEnabled());
+    });
+    ASSERT_EQ(script.messageBoxes.size(), 2u);
+    const ShownMessageBox& destFault = script.messageBoxes[0];
+    EXPECT_EQ(destFault.text.rfind(dest + ": ", 0), 0u) << destFault.text;
+    EXPECT_GT(destFault.text.size(), dest.size() + 2); // a cause follows the name
+    EXPECT_EQ(destFault.caption, "app_tests");
+    EXPECT_EQ(destFault.type & MB_TYPEMASK, MB_OK);
+    EXPECT_EQ(script.messageBoxes[1].text.rfind(source + ": ", 0), 0u)
+        << script.messageBoxes[1].text;
+    EXPECT_FALSE(std::filesystem::exists(dest));
+    EXPECT_FALSE(std::filesystem::exists(PathOf("fine.avi")));
+}
