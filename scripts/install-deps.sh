@@ -11,6 +11,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-arphic-uming
     xvfb xauth
+    xdotool imagemagick
     python3 python3-pil
     time
 )
