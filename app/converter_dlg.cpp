@@ -144,7 +144,7 @@ void CConverterDlg::OnStart() {
     const int nResult = RunConverter(m_pConverter);
 
     // Input that arrived after the last report is dropped too, not replayed.
-    AfxPumpPaintMessages();
+    AfxPumpPaintMessages(TRUE);
     if (nResult != 0) {
         m_progress.SendMessage(PBM_SETPOS, 0);
         AfxMessageBox(m_pConverter->ErrorMessage().c_str(), MB_OK | MB_ICONSTOP);
@@ -158,13 +158,18 @@ void CConverterDlg::OnProgress(std::int64_t nBytesRead, std::int64_t nFileSize) 
     const int nPos = nFileSize > 0 ? static_cast<int>(static_cast<double>(nBytesRead) /
                                                       static_cast<double>(nFileSize) * 999.0)
                                    : kProgressEnd;
-    // The window is redrawn only when the bar moves, so painting costs the job little.
-    if (static_cast<int>(m_progress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(nPos))) != nPos)
-        AfxPumpPaintMessages();
+    const bool bMoved =
+        static_cast<int>(m_progress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(nPos))) != nPos;
 
-    if (nBytesRead < nFileSize)
+    if (nBytesRead < nFileSize) {
+        // The window is redrawn only when the bar moves, so painting costs the job little.
+        if (bMoved)
+            AfxPumpPaintMessages();
         return;
+    }
 
+    // The full bar is shown, and input from the job's time dropped, before the message.
+    AfxPumpPaintMessages(TRUE);
     AfxMessageBox("Convert finished!", MB_OK);
     m_progress.SendMessage(PBM_SETPOS, 0);
     GetDlgItem(IDC_START)->EnableWindow(TRUE);

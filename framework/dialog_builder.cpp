@@ -124,8 +124,7 @@ struct Builder {
             return new UpDownControl(&window, control.style);
         if (className == "msctls_progress32") {
             auto* progress = new ProgressControl(&window);
-            if (control.style & PBS_VERTICAL)
-                progress->setOrientation(Qt::Vertical);
+            progress->SetVertical(control.style & PBS_VERTICAL);
             return progress;
         }
         return nullptr;

@@ -1,6 +1,7 @@
 #include "message_pump.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 
 namespace {
@@ -42,14 +43,24 @@ protected:
     }
 };
 
+int g_paintIntervalMs = 20;
+
 } // namespace
 
-void AfxPumpPaintMessages() {
+void AfxSetPaintInterval(int milliseconds) {
+    g_paintIntervalMs = milliseconds;
+}
+
+void AfxPumpPaintMessages(BOOL bForce) {
     QCoreApplication* application = QCoreApplication::instance();
     if (!application)
+        return;
+    static QElapsedTimer sinceLastPump;
+    if (!bForce && sinceLastPump.isValid() && sinceLastPump.elapsed() < g_paintIntervalMs)
         return;
     InputDiscarder discarder;
     application->installEventFilter(&discarder);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     application->removeEventFilter(&discarder);
+    sinceLastPump.start();
 }

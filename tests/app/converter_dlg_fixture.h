@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,13 +23,20 @@ public:
     QWidget* Item(int id) const { return GetDlgItem(id)->GetSafeHwnd(); }
     QString Text(int id) const { return qobject_cast<QLineEdit*>(Item(id))->text(); }
     QPushButton* Button(int id) const { return qobject_cast<QPushButton*>(Item(id)); }
-    int BarPosition() const { return qobject_cast<QProgressBar*>(Item(IDC_PROGRESS))->value(); }
+    int BarPosition() const {
+        return static_cast<int>(GetDlgItem(IDC_PROGRESS)->SendMessage(PBM_GETPOS));
+    }
     void Click(int id) const { QTest::mouseClick(Button(id), Qt::LeftButton); }
 };
 
 class ConverterDlgTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
+    // Every report that moves the bar repaints, so what a test sees does not depend on timing.
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        AfxSetPaintInterval(0);
+    }
+    void TearDown() override { AfxSetPaintInterval(20); }
 
     std::string PathOf(const std::string& name) const {
         return folder.filePath(QString::fromStdString(name)).toStdString();

@@ -36,7 +36,10 @@ void PostClick(QWidget* widget) {
 class MessagePumpTest : public ::testing::Test {
 protected:
     void SetUp() override { AfxSetResourceModule(TestResources()); }
-    void TearDown() override { AfxSetResourceModule(nullptr); }
+    void TearDown() override {
+        AfxSetResourceModule(nullptr);
+        AfxSetPaintInterval(20);
+    }
 
     UiScript script;
     TestDialog dialog;
@@ -53,7 +56,7 @@ TEST_F(MessagePumpTest, InputDuringTheWorkIsDroppedNotReplayed) {
         ASSERT_EQ(dialog.events.back(), "button");
         // ...but not when it arrives while the work runs.
         PostClick(button);
-        AfxPumpPaintMessages();
+        AfxPumpPaintMessages(TRUE);
         QCoreApplication::processEvents();
         EXPECT_EQ(std::count(dialog.events.begin(), dialog.events.end(), "button"), 1);
         EXPECT_TRUE(dialog.GetSafeHwnd()->isVisible());
@@ -66,8 +69,31 @@ TEST_F(MessagePumpTest, WindowsRepaintDuringTheWork) {
         PaintCounter counter;
         progress->installEventFilter(&counter);
         progress->update();
-        AfxPumpPaintMessages();
+        AfxPumpPaintMessages(TRUE);
         EXPECT_GE(counter.paints, 1);
+        progress->removeEventFilter(&counter);
+    });
+}
+
+TEST_F(MessagePumpTest, RepaintsArePacedUnlessForced) {
+    AfxSetPaintInterval(60 * 1000); // far longer than the test takes
+    RunModal(script, dialog, [&] {
+        QWidget* progress = dialog.Item(IDC_T_PROGRESS);
+        PaintCounter counter;
+        progress->installEventFilter(&counter);
+        AfxPumpPaintMessages(TRUE);
+        counter.paints = 0;
+
+        // Within the interval a call does nothing, and its input waits...
+        progress->update();
+        PostClick(dialog.Item(IDC_T_BUTTON));
+        AfxPumpPaintMessages();
+        EXPECT_EQ(counter.paints, 0);
+        // ...for the forced call at the end of the work, which paints and drops it.
+        AfxPumpPaintMessages(TRUE);
+        EXPECT_GE(counter.paints, 1);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(std::count(dialog.events.begin(), dialog.events.end(), "button"), 0);
         progress->removeEventFilter(&counter);
     });
 }
