@@ -33,10 +33,13 @@ trap cleanup EXIT
 
 Xvfb "$DISPLAY" -screen 0 800x500x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
-for _ in $(seq 50); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && break
+# The server may take seconds to come up on a busy machine.
+up=false
+for _ in $(seq 300); do
+    xdotool getdisplaygeometry >/dev/null 2>&1 && { up=true; break; }
     sleep 0.1
 done
+$up || { echo "Xvfb did not start on $DISPLAY" >&2; exit 1; }
 
 "$program" &
 pids+=($!)
