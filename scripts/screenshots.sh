@@ -3,14 +3,21 @@
 # the main dialog, its system menu (opened with a right click on the dialog's
 # background, as a user would) and the About box chosen from that menu.
 #   scripts/screenshots.sh [BUILD_DIR]     (default: build)
-# Writes docs/main-dialog.png, docs/system-menu.png and docs/about-box.png.
+# Then it converts a generated recording the way a user does, choosing the
+# files in the file dialogs, and saves the dialog with the finishing message.
+# Writes docs/main-dialog.png, docs/system-menu.png, docs/about-box.png,
+# docs/files-chosen.png and docs/converted.png.
 # Needs Xvfb, xdotool and ImageMagick's import (scripts/install-deps.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_dir=${1:-build}
 program=$build_dir/app/veltrano
-[[ -x $program ]] || { echo "$program: not built (cmake --build $build_dir --target veltrano)" >&2; exit 1; }
+genrec=$build_dir/tools/recgen/veltrano-genrec
+for built in "$program" "$genrec"; do
+    [[ -x $built ]] || { echo "$built: not built (cmake --build $build_dir)" >&2; exit 1; }
+done
+work=$(mktemp -d /tmp/veltrano-demo.XXXX) # short, so the path boxes show it whole
 for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null || { echo "$tool: not installed (scripts/install-deps.sh)" >&2; exit 1; }
 done
@@ -28,6 +35,7 @@ cleanup() {
     for pid in "${pids[@]}"; do
         kill "$pid" 2>/dev/null || true
     done
+    rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -79,7 +87,51 @@ about=$(window_named "关于 Veltrano")
 sleep 0.5
 import -window "$about" docs/about-box.png
 
-# Close both as a user would: Enter presses OK, then Esc ends the program.
+# Enter presses the About box's OK.
+xdotool key Return
+sleep 0.3
+
+# Clicks the centre of a control given in the template's dialog units
+# (the main dialog is 300 x 100 of them).
+click_du() {
+    local x=$(($1 + $3 / 2)) y=$(($2 + $4 / 2))
+    xdotool mousemove --window "$main" $((x * main_w / 300)) $((y * main_h / 100)) click 1
+}
+# Types a path into the file dialog titled $1 and accepts it.
+answer_file_dialog() {
+    local dialog
+    dialog=$(window_named "$1")
+    sleep 0.3
+    xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+    xdotool type --delay 2 "$2"
+    xdotool key Return
+    for _ in $(seq 50); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    echo "the $1 dialog did not take $2" >&2
+    return 1
+}
+
+"$genrec" --frames 100 "$work/street-camera.264" >/dev/null 2>&1
+click_du 243 12 50 14 # Open
+answer_file_dialog "Open" "$work/street-camera.264"
+click_du 243 30 50 14 # Save As
+answer_file_dialog "Save As" "$work/street-camera"
+sleep 0.3
+import -window "$main" docs/files-chosen.png
+click_du 243 79 50 14 # Start
+message=$(window_named "$(basename "$program")")
+sleep 0.5
+# The message box and the dialog behind it, with its full bar.
+eval "$(xdotool getwindowgeometry --shell "$message")"
+left=$((X < main_x ? X : main_x)) top=$((Y < main_y ? Y : main_y))
+right=$((X + WIDTH > main_x + main_w ? X + WIDTH : main_x + main_w))
+bottom=$((Y + HEIGHT > main_y + main_h ? Y + HEIGHT : main_y + main_h))
+import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" +repage docs/converted.png
+[[ -s $work/street-camera.avi ]] || { echo "no AVI was written" >&2; exit 1; }
+
+# Enter dismisses the message, then Esc ends the program.
 xdotool key Return
 sleep 0.3
 xdotool mousemove --window "$main" 5 5 key Escape
@@ -91,4 +143,4 @@ if kill -0 "${pids[1]}" 2>/dev/null; then
     echo "the program did not end on Esc" >&2
     exit 1
 fi
-echo "wrote docs/main-dialog.png docs/system-menu.png docs/about-box.png"
+echo "wrote docs/{main-dialog,system-menu,about-box,files-chosen,converted}.png"
