@@ -8,6 +8,7 @@ packages=(
     libavformat-dev libavcodec-dev libavutil-dev ffmpeg
     libgtest-dev libgmock-dev
     libcli11-dev
+    clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-arphic-uming
     xvfb xauth

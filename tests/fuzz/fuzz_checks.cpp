@@ -1,0 +1,290 @@
+#include "fuzz_checks.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <vector>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "avi_readback.h"
+#include "chunk_reader.h"
+#include "reference_layout.h"
+#include "source_format.h"
+#include "stream_converter.h"
+
+namespace fs = std::filesystem;
+
+namespace fuzz {
+
+namespace {
+
+std::string At(const char* what, std::int64_t value) {
+    return std::string(what) + " " + std::to_string(value);
+}
+
+std::string CheckTagSearch(const std::uint8_t* buffer, std::int64_t length, std::int64_t start,
+                           int mask) {
+    std::int64_t expected = -1;
+    int expectedKind = 0;
+    for (std::int64_t a = std::max<std::int64_t>(start, 0); start >= 0 && a + 8 <= length; ++a) {
+        const int kind = ReferenceTagKind(buffer + a);
+        if (kind != 0 && (mask == 0 || (mask & kind) != 0)) {
+            expected = a;
+            expectedKind = kind;
+            break;
+        }
+    }
+    int kinds = mask;
+    const std::int64_t found = FindChunkTag(buffer, start, length, mask == 0 ? nullptr : &kinds);
+    if (found != expected)
+        return "FindChunkTag from " + std::to_string(start) + " for kinds " + std::to_string(mask) +
+               " found " + std::to_string(found) + ", expected " + std::to_string(expected);
+    if (mask != 0 && kinds != (found >= 0 ? expectedKind : mask))
+        return At("FindChunkTag gave kinds", kinds) + At(" for a tag of kind", expectedKind);
+    return {};
+}
+
+std::string CheckRate(const std::uint8_t* header, std::size_t bytes) {
+    const int rate = DecodeHeaderRate(header, bytes);
+    const int expected = ReferenceHeaderRate(header, bytes);
+    if (rate != expected)
+        return At("DecodeHeaderRate gave", rate) + At(", expected", expected);
+    for (const RateRecord& record : ReadRateRecords(header, bytes))
+        if (record.decodedRate != DecodeRateByte(record.rateByte))
+            return At("a rate record decodes byte", record.rateByte) +
+                   At(" as", record.decodedRate);
+    return {};
+}
+
+class MemoryFile {
+public:
+    explicit MemoryFile(const std::vector<std::uint8_t>& bytes)
+        : m_fd(memfd_create("veltrano-fuzz", MFD_CLOEXEC)) {
+        if (m_fd < 0)
+            return;
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t wrote = write(m_fd, bytes.data() + done, bytes.size() - done);
+            if (wrote <= 0) {
+                close(m_fd);
+                m_fd = -1;
+                return;
+            }
+            done += static_cast<std::size_t>(wrote);
+        }
+    }
+    ~MemoryFile() {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+    int Fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// `claimedSize` may exceed the bytes there, as for a file that shrinks while
+// it is read.
+std::string CheckReader(const std::vector<std::uint8_t>& bytes, std::int64_t claimedSize) {
+    const ReferenceLayout layout = ReferenceChunks(bytes.data(), bytes.size());
+    const MemoryFile file(bytes);
+    if (file.Fd() < 0)
+        return std::string("memory file: ") + std::strerror(errno);
+
+    ChunkReader reader(file.Fd(), claimedSize);
+    const std::int64_t size = static_cast<std::int64_t>(bytes.size());
+    std::size_t index = 0;
+    std::int64_t lastRead = 0;
+    for (;;) {
+        Chunk chunk;
+        const ReadResult result = reader.Next(chunk);
+        if (reader.BytesRead() < lastRead || reader.BytesRead() > size)
+            return At("bytes read went to", reader.BytesRead());
+        lastRead = reader.BytesRead();
+        if (result == ReadResult::Error)
+            return std::string("reading from memory failed: ") + std::strerror(errno);
+        if (result == ReadResult::End)
+            break;
+        if (index == layout.chunks.size())
+            return At("an extra chunk at", chunk.fileOffset);
+        const ReferenceChunk& want = layout.chunks[index++];
+        if (chunk.fileOffset != want.offset || chunk.kind != want.kind ||
+            chunk.chunkBytes != want.chunkBytes ||
+            chunk.payload - chunk.start != want.payloadOffset ||
+            chunk.payloadBytes != want.chunkBytes - want.payloadOffset)
+            return At("chunk", static_cast<std::int64_t>(index - 1)) +
+                   At(" read at", chunk.fileOffset) + At(" size", chunk.chunkBytes) +
+                   At(", expected at", want.offset) + At(" size", want.chunkBytes);
+        if (std::memcmp(chunk.start, bytes.data() + want.offset,
+                        static_cast<std::size_t>(want.chunkBytes)) != 0)
+            return At("the bytes of the chunk at", want.offset) + " differ from the file's";
+    }
+    if (index != layout.chunks.size())
+        return At("the reader stopped after", static_cast<std::int64_t>(index)) +
+               At(" chunks of", static_cast<std::int64_t>(layout.chunks.size()));
+    if (reader.DamagedChunks() != layout.damaged)
+        return At("damaged chunks", reader.DamagedChunks()) + At(", expected", layout.damaged);
+    if (!reader.ReachedEnd() || reader.BytesRead() != size || reader.FileSize() != size)
+        return At("at the end bytes read is", reader.BytesRead()) +
+               At(" and the size", reader.FileSize()) + At(" of", size);
+    return {};
+}
+
+// A folder of our own for the whole process: in.264 and out.avi.
+const fs::path& Scratch() {
+    static const fs::path folder = [] {
+        av_log_set_level(AV_LOG_QUIET);
+        std::string pattern = (fs::temp_directory_path() / "veltrano-fuzz-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error(pattern + ": " + std::strerror(errno));
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove_all(Scratch(), ignored);
+        });
+        return fs::path(pattern);
+    }();
+    return folder;
+}
+
+std::vector<std::uint8_t> FileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Reports {
+    std::vector<std::pair<std::int64_t, std::int64_t>> list;
+    static int Add(void* context, std::int64_t read, std::int64_t size) {
+        static_cast<Reports*>(context)->list.emplace_back(read, size);
+        return 0;
+    }
+};
+
+std::string CheckReports(const Reports& reports, std::int64_t size) {
+    if (reports.list.empty())
+        return "no progress report";
+    int completions = 0;
+    std::int64_t last = 0;
+    for (const auto& [read, total] : reports.list) {
+        if (total != size || read < last || read > size)
+            return At("report", read) + At(" of", total) + At(" after", last);
+        last = read;
+        completions += read == size ? 1 : 0;
+    }
+    if (completions != 1 || reports.list.back().first != size)
+        return At("completion reports:", completions);
+    return {};
+}
+
+std::string CheckOutput(const fs::path& avi, const ReferenceLayout& layout,
+                        const ConversionStats& stats) {
+    std::int64_t key = 0, video = 0, audio = 0;
+    for (const ReferenceChunk& chunk : layout.chunks) {
+        key += chunk.kind == KIND_KEY_VIDEO ? 1 : 0;
+        video += chunk.kind != KIND_AUDIO ? 1 : 0;
+        audio += chunk.kind == KIND_AUDIO ? 1 : 0;
+    }
+    if (stats.videoPackets + stats.audioPackets + stats.refusedPackets != video + audio)
+        return At("packets written and refused:", stats.videoPackets + stats.audioPackets) +
+               At(" +", stats.refusedPackets) + At(" of chunks", video + audio);
+    if (stats.damagedChunks != layout.damaged)
+        return At("damaged chunks", stats.damagedChunks) + At(", expected", layout.damaged);
+    if (stats.refusedPackets > 0)
+        return {}; // which ones were refused is the muxer's business
+    if (stats.keyVideoPackets != key || stats.videoPackets != video || stats.audioPackets != audio)
+        return "packet counts by kind differ from the chunks found";
+
+    std::vector<MoviChunk> movi;
+    try {
+        movi = ReadMoviChunks(avi.string());
+    } catch (const std::exception& e) {
+        return std::string("the AVI cannot be walked: ") + e.what();
+    }
+    if (movi.size() != layout.chunks.size())
+        return At("the AVI holds", static_cast<std::int64_t>(movi.size())) +
+               At(" chunks, expected", static_cast<std::int64_t>(layout.chunks.size()));
+    for (std::size_t i = 0; i < movi.size(); ++i) {
+        const ReferenceChunk& chunk = layout.chunks[i];
+        const int stream = chunk.kind == KIND_AUDIO ? 1 : 0;
+        const std::int64_t payload = chunk.chunkBytes - chunk.payloadOffset;
+        if (movi[i].stream != stream || static_cast<std::int64_t>(movi[i].size) != payload)
+            return At("AVI chunk", static_cast<std::int64_t>(i)) +
+                   At(" has size", static_cast<std::int64_t>(movi[i].size)) +
+                   At(", expected", payload);
+    }
+    return {};
+}
+
+} // namespace
+
+std::string CheckTagSearchAndRate(const std::uint8_t* data, std::size_t size) {
+    if (size < 3)
+        return {};
+    const std::int64_t start = static_cast<std::int8_t>(data[0]);
+    const int mask = data[1] & kAllChunkKinds;
+    const bool shrinks = (data[1] & 8) != 0;
+    // Mostly a little filler, which keeps runs fast; the top values reach
+    // past the window (262143) and the read-ahead buffer (2 MiB).
+    const std::size_t filler =
+        data[2] < 0xF0 ? data[2] * std::size_t{131} : (data[2] - 0xEFu) * std::size_t{131071};
+    const std::uint8_t* rest = data + 3;
+    const std::size_t length = size - 3;
+
+    std::string problem = CheckTagSearch(rest, static_cast<std::int64_t>(length), start, mask);
+    if (problem.empty())
+        problem = CheckRate(rest, std::min(length, kHeaderBytes));
+    if (problem.empty() && length + filler > 0) {
+        std::vector<std::uint8_t> bytes(filler, 0xFF);
+        bytes.insert(bytes.end(), rest, rest + length);
+        const std::int64_t bytesSize = static_cast<std::int64_t>(bytes.size());
+        problem = CheckReader(bytes, shrinks ? bytesSize + 4099 : bytesSize);
+    }
+    return problem;
+}
+
+std::string CheckConversion(const std::uint8_t* data, std::size_t size) {
+    const fs::path source = Scratch() / "in.264";
+    const fs::path dest = Scratch() / "out.avi";
+    {
+        std::ofstream out(source, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        if (!out.flush())
+            return source.string() + ": cannot be written";
+    }
+
+    Reports reports;
+    CStreamConverter job(source.c_str(), dest.c_str(), 25);
+    job.SetCallback(&reports, &Reports::Add);
+    if (RunConverter(&job) != 0)
+        return "the conversion failed: " + job.ErrorMessage();
+
+    const std::int64_t fileSize = static_cast<std::int64_t>(size);
+    std::string problem = CheckReports(reports, fileSize);
+    const ReferenceLayout layout = ReferenceChunks(data, size);
+    if (problem.empty())
+        problem = CheckOutput(dest, layout, job.Stats());
+    if (problem.empty() && FileBytes(source) != std::vector<std::uint8_t>(data, data + size))
+        problem = "the source changed";
+    if (problem.empty())
+        for (const auto& entry : fs::directory_iterator(Scratch()))
+            if (entry.path() != source && entry.path() != dest)
+                problem = entry.path().string() + " was left behind";
+    std::error_code ignored;
+    fs::remove(dest, ignored);
+    return problem;
+}
+
+} // namespace fuzz
