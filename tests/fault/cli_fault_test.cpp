@@ -49,13 +49,29 @@ protected:
         fs::create_hard_link(m_dir / "in.264", m_dir / "hard.264");
     }
 
+    // Runs the case and checks it; the cause when the case could not be set
+    // up (its conditions need privileges this machine lacks).
+    std::string ExpectFailureChangingNothing(const FailureCase& c) {
+        SCOPED_TRACE(c.what);
+        const fault::FolderSnapshot before = fault::Snapshot(m_dir);
+        const fault::ChildResult run = fault::RunConvert(c.args, m_dir, c.conditions);
+        if (!run.setupError.empty())
+            return run.setupError;
+        EXPECT_EQ(run.exitCode, kExitFailure) << run.err;
+        const std::string prefix = "veltrano-convert: " + c.file + ": ";
+        EXPECT_EQ(run.err.rfind(prefix, 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(c.cause, prefix.size()), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(fault::Differences(before, fault::Snapshot(m_dir)), "");
+        return {};
+    }
+
     static constexpr std::int64_t kSizeLimit = 30000;
 };
 
 TEST_F(CommandFaults, EveryFailureNamesFileAndCauseAndChangesNothing) {
     MakeFolder();
-    fault::ChildConditions readOnly;
-    readOnly.readOnlyFolder = m_dir / "ro";
     fault::ChildConditions sizeLimit;
     sizeLimit.fileSizeLimit = kSizeLimit;
     const std::string isSource = "is the source recording itself";
@@ -82,16 +98,6 @@ TEST_F(CommandFaults, EveryFailureNamesFileAndCauseAndChangesNothing) {
          "no/such/out.avi",
          std::strerror(ENOENT),
          {}},
-        {"read-only folder, existing destination",
-         {"--force", "-o", "ro/old.avi", "in.264"},
-         "ro/old.avi",
-         std::strerror(EROFS),
-         readOnly},
-        {"read-only folder, new destination",
-         {"-o", "ro/new.avi", "in.264"},
-         "ro/new.avi",
-         std::strerror(EROFS),
-         readOnly},
         {"destination is the source", {"-o", "in.264", "in.264"}, "in.264", isSource, {}},
         {"the source, forced", {"--force", "-o", "in.264", "in.264"}, "in.264", isSource, {}},
         {"the source spelled another way",
@@ -111,23 +117,29 @@ TEST_F(CommandFaults, EveryFailureNamesFileAndCauseAndChangesNothing) {
          std::strerror(EFBIG),
          sizeLimit},
     };
+    for (const FailureCase& c : cases)
+        EXPECT_EQ(ExpectFailureChangingNothing(c), "") << c.what;
+}
 
-    for (const FailureCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        const fault::FolderSnapshot before = fault::Snapshot(m_dir);
-        const fault::ChildResult run = fault::RunConvert(c.args, m_dir, c.conditions);
-        if (!run.setupError.empty()) {
-            ADD_FAILURE() << "cannot set the case up here: " << run.setupError;
-            continue;
-        }
-        EXPECT_EQ(run.exitCode, kExitFailure) << run.err;
-        const std::string prefix = "veltrano-convert: " + c.file + ": ";
-        EXPECT_EQ(run.err.rfind(prefix, 0), 0u) << run.err;
-        EXPECT_NE(run.err.find(c.cause, prefix.size()), std::string::npos) << run.err;
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-        EXPECT_EQ(run.out, "");
-        EXPECT_EQ(fault::Differences(before, fault::Snapshot(m_dir)), "");
-    }
+TEST_F(CommandFaults, ReadOnlyDestinationFolderFailsAndChangesNothing) {
+    MakeFolder();
+    fault::ChildConditions readOnly;
+    readOnly.readOnlyFolder = m_dir / "ro";
+    const FailureCase cases[] = {
+        {"existing destination",
+         {"--force", "-o", "ro/old.avi", "in.264"},
+         "ro/old.avi",
+         std::strerror(EROFS),
+         readOnly},
+        {"new destination",
+         {"-o", "ro/new.avi", "in.264"},
+         "ro/new.avi",
+         std::strerror(EROFS),
+         readOnly},
+    };
+    for (const FailureCase& c : cases)
+        if (const std::string setup = ExpectFailureChangingNothing(c); !setup.empty())
+            GTEST_SKIP() << "no read-only folder can be made here: " << setup;
 }
 
 TEST_F(CommandFaults, SourceBeyondFourGibibytesConvertsEveryChunk) {
