@@ -30,6 +30,13 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+// The folder of the last name chosen, where the next dialog opens, as the
+// system's file dialogs do. Kept for the life of the program only.
+QString& LastFolder() {
+    static QString folder;
+    return folder;
+}
+
 } // namespace
 
 std::vector<std::string> ConvertFileFilter(const std::string& filter) {
@@ -80,11 +87,14 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszF
 std::string CFileDialog::AskOnce(const std::vector<std::string>& filters) {
     const char* title = m_bOpen ? "Open" : "Save As";
     if (UiScript* script = UiScript::Current()) {
-        script->fileDialogs.push_back({m_bOpen, title, filters, m_defExt, m_dwFlags});
+        script->fileDialogs.push_back(
+            {m_bOpen, title, filters, m_defExt, m_dwFlags, LastFolder().toStdString()});
         return WithDefaultExtension(script->NextFileAnswer().value_or(std::string()), m_defExt);
     }
     QWidget* owner = m_pParentWnd ? m_pParentWnd->m_hWnd : QApplication::activeModalWidget();
-    QFileDialog dialog(owner, QString::fromUtf8(title), QString::fromStdString(m_fileName));
+    QFileDialog dialog(owner, QString::fromUtf8(title), LastFolder());
+    if (!m_fileName.empty())
+        dialog.selectFile(QString::fromStdString(m_fileName));
     QStringList nameFilters;
     for (const std::string& filter : filters)
         nameFilters << QString::fromStdString(filter);
@@ -141,6 +151,7 @@ INT_PTR CFileDialog::DoModal() {
             return IDCANCEL;
         if (Acceptable(path)) {
             m_pathName = CString(path);
+            LastFolder() = QFileInfo(QFile::decodeName(path.c_str())).absolutePath();
             return IDOK;
         }
     }

@@ -27,6 +27,7 @@ struct ShownFileDialog {
     std::vector<std::string> nameFilters; // as offered to the user
     std::string defaultExt;
     DWORD flags = 0;
+    std::string folder; // where it opens: the folder of the last name chosen, else empty
 };
 
 class UiScript {

@@ -3,6 +3,7 @@
 // existing file on Save).
 #include "file_dialog.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -108,4 +109,17 @@ TEST_F(FileDialogTest, SaveRefusesAFolderThatDoesNotExist) {
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     ASSERT_EQ(script.messageBoxes.size(), 1u);
     EXPECT_NE(script.messageBoxes[0].text.find("Path does not exist"), std::string::npos);
+}
+
+TEST_F(FileDialogTest, TheNextDialogOpensInTheFolderOfTheLastChoice) {
+    ASSERT_TRUE(QDir(folder.path()).mkdir("videos"));
+    Touch("videos/a.264");
+    script.AnswerFileDialog(PathOf("videos/a.264"));
+    script.CancelFileDialog();
+    CFileDialog open(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST, "all|*.*||");
+    ASSERT_EQ(open.DoModal(), IDOK);
+    CFileDialog save(FALSE, "avi", nullptr, OFN_OVERWRITEPROMPT, "all|*.*||");
+    EXPECT_EQ(save.DoModal(), IDCANCEL);
+    ASSERT_EQ(script.fileDialogs.size(), 2u);
+    EXPECT_EQ(script.fileDialogs[1].folder, PathOf("videos"));
 }
