@@ -3,6 +3,7 @@
 // folder exactly as it was, with no temporary file left.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
