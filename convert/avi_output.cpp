@@ -92,7 +92,13 @@ int AviOutput::Open(const std::string& path, int frameRate) {
     m_context->url = av_strdup(url.c_str());
     if (m_context->url == nullptr)
         return m_lastError = AVERROR(ENOMEM);
-    ret = avio_open(&m_context->pb, url.c_str(), AVIO_FLAG_WRITE);
+    // The file was just created empty. Truncating it again would make ext4
+    // flush the whole file to disk when it is closed, as it does for files
+    // rewritten in place.
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "truncate", "0", 0);
+    ret = avio_open2(&m_context->pb, url.c_str(), AVIO_FLAG_WRITE, nullptr, &options);
+    av_dict_free(&options);
     if (ret < 0)
         return m_lastError = ret;
     ret = avformat_write_header(m_context.get(), nullptr);

@@ -32,8 +32,8 @@ public:
     AviOutput(const AviOutput&) = delete;
     AviOutput& operator=(const AviOutput&) = delete;
 
-    // Creates (or truncates) `path` and writes the AVI header. A negative
-    // libavformat error code on failure.
+    // Writes the AVI header into `path`, an empty file made for it (created
+    // if missing). A negative libavformat error code on failure.
     int Open(const std::string& path, int frameRate);
 
     WriteResult WriteVideo(const std::uint8_t* data, std::int64_t size, bool key);
