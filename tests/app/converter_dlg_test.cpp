@@ -10,21 +10,7 @@
 #include "dialog_units.h"
 #include "resource_module.h"
 
-namespace {
-
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
-} // namespace
+#include "dialog_test_support.h"
 
 TEST_F(ConverterDlgTest, StartsWithUnchosenPathsRate25AndItsRanges) {
     EXPECT_EQ(dlg.m_nFps, 0);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QEvent>
 #include <QMenu>
 #include <QTimer>
 #include <functional>
@@ -49,3 +50,16 @@ inline QAction* FindAction(QMenu& menu, const QString& text) {
             return action;
     return nullptr;
 }
+
+// Counts the paint events of the widgets it is installed on.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};

@@ -9,18 +9,6 @@
 
 namespace {
 
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
 void PostClick(QWidget* widget) {
     const QPointF centre = QRectF(widget->rect()).center();
     const QPointF global = widget->mapToGlobal(centre);
