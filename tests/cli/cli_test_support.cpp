@@ -14,18 +14,6 @@ extern char** environ;
 
 namespace clitest {
 
-ScratchDir::ScratchDir() {
-    std::string pattern = (std::filesystem::path(testing::TempDir()) / "veltrano-cli-XXXXXX");
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error(pattern + ": cannot create a scratch folder");
-    m_path = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
-
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)

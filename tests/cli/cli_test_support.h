@@ -7,23 +7,9 @@
 #include <vector>
 
 #include "recording_generator.h"
+#include "scratch_dir.h"
 
 namespace clitest {
-
-// A fresh folder under the test temp dir, removed with everything in it.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    const std::filesystem::path& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    std::filesystem::path m_path;
-};
 
 struct RunResult {
     int exitCode = -1; // -1: did not exit normally

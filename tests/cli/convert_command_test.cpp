@@ -13,7 +13,6 @@ namespace fs = std::filesystem;
 using clitest::ReadText;
 using clitest::RunConvert;
 using clitest::RunResult;
-using clitest::ScratchDir;
 
 namespace {
 

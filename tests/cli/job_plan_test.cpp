@@ -7,7 +7,6 @@
 
 namespace {
 
-using clitest::ScratchDir;
 
 TEST(DefaultDestination, ReplacesOnlyTheFileNamesExtension) {
     EXPECT_EQ(DefaultDestination("clip.264"), "clip.avi");

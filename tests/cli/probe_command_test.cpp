@@ -9,7 +9,6 @@
 namespace fs = std::filesystem;
 using clitest::RunConvert;
 using clitest::RunResult;
-using clitest::ScratchDir;
 
 namespace {
 

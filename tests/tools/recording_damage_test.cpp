@@ -31,8 +31,8 @@ TEST(RecordingDamage, GarbageRunsSitBetweenChunksAndFormNoTag) {
     options.garbageBytes = 37;
     options.videoExtensionBytes = 64;
     options.varyTagLead = true;
-    const auto m = MakeOrFail(dir.File("a.264"), options);
-    const auto b = recgen::ReadFileBytes(dir.File("a.264"));
+    const auto m = MakeOrFail(dir / "a.264", options);
+    const auto b = recgen::ReadFileBytes(dir / "a.264");
 
     std::int64_t runs = 0;
     for (std::size_t i = 0; i < m.chunks.size(); ++i) {
@@ -67,11 +67,11 @@ TEST(RecordingDamage, GarbageRunsSitBetweenChunksAndFormNoTag) {
 TEST(RecordingDamage, TruncateLastCutsTheLastChunkAndNothingElse) {
     ScratchDir dir;
     recgen::Options options = Small();
-    const auto intact = MakeOrFail(dir.File("intact.264"), options);
+    const auto intact = MakeOrFail(dir / "intact.264", options);
     options.truncateLast = true;
-    const auto cut = MakeOrFail(dir.File("cut.264"), options);
-    const auto whole = recgen::ReadFileBytes(dir.File("intact.264"));
-    const auto part = recgen::ReadFileBytes(dir.File("cut.264"));
+    const auto cut = MakeOrFail(dir / "cut.264", options);
+    const auto whole = recgen::ReadFileBytes(dir / "intact.264");
+    const auto part = recgen::ReadFileBytes(dir / "cut.264");
 
     ASSERT_EQ(cut.chunks.size(), intact.chunks.size());
     const auto& last = cut.chunks.back();
@@ -90,11 +90,11 @@ TEST(RecordingDamage, TruncateLastCutsTheLastChunkAndNothingElse) {
 TEST(RecordingDamage, BogusLengthIsDeclaredButTheRealBytesFollow) {
     ScratchDir dir;
     recgen::Options options = Small();
-    const auto intact = MakeOrFail(dir.File("intact.264"), options);
+    const auto intact = MakeOrFail(dir / "intact.264", options);
     options.bogusLengthAt = 5;
-    const auto bogus = MakeOrFail(dir.File("bogus.264"), options);
-    const auto whole = recgen::ReadFileBytes(dir.File("intact.264"));
-    const auto b = recgen::ReadFileBytes(dir.File("bogus.264"));
+    const auto bogus = MakeOrFail(dir / "bogus.264", options);
+    const auto whole = recgen::ReadFileBytes(dir / "intact.264");
+    const auto b = recgen::ReadFileBytes(dir / "bogus.264");
 
     ASSERT_EQ(b.size(), whole.size());
     int videoIndex = 0;
@@ -129,8 +129,8 @@ TEST(RecordingDamage, TargetSizeRepeatsOneKeyInterval) {
     recgen::Options options;
     options.keyInterval = 5;
     options.targetBytes = 2 << 20;
-    const auto m = MakeOrFail(dir.File("big.264"), options);
-    const auto b = recgen::ReadFileBytes(dir.File("big.264"));
+    const auto m = MakeOrFail(dir / "big.264", options);
+    const auto b = recgen::ReadFileBytes(dir / "big.264");
 
     EXPECT_GE(m.fileBytes, options.targetBytes);
     EXPECT_EQ(m.fileBytes, static_cast<std::int64_t>(b.size()));
@@ -155,12 +155,12 @@ TEST(RecordingDamage, TargetSizeRepeatsOneKeyInterval) {
 TEST(RecordingDamage, FailureNamesThePathAndLeavesNoFile) {
     ScratchDir dir;
     std::string error;
-    const std::string missing = dir.File("no/such/dir/a.264");
+    const std::string missing = dir / "no/such/dir/a.264";
     EXPECT_FALSE(recgen::Generate(missing, Small(), nullptr, &error));
     EXPECT_EQ(error.rfind(missing + ": ", 0), 0u) << error;
 
     // A directory in the way: the file is written, then cannot take its name.
-    const std::string occupied = dir.File("taken");
+    const std::string occupied = dir / "taken";
     std::filesystem::create_directories(std::filesystem::path(occupied) / "inside");
     error.clear();
     EXPECT_FALSE(recgen::Generate(occupied, Small(), nullptr, &error));
@@ -170,8 +170,8 @@ TEST(RecordingDamage, FailureNamesThePathAndLeavesNoFile) {
     recgen::Options bad = Small();
     bad.keyInterval = 0;
     error.clear();
-    EXPECT_FALSE(recgen::Generate(dir.File("bad.264"), bad, nullptr, &error));
-    EXPECT_FALSE(std::filesystem::exists(dir.File("bad.264")));
+    EXPECT_FALSE(recgen::Generate(dir / "bad.264", bad, nullptr, &error));
+    EXPECT_FALSE(std::filesystem::exists(dir / "bad.264"));
 }
 
 } // namespace

@@ -23,7 +23,7 @@ protected:
         options.seed = 7;
         std::string error;
         s_dir = new ScratchDir;
-        const std::string path = s_dir->File("a.264");
+        const std::string path = *s_dir / "a.264";
         ASSERT_TRUE(recgen::Generate(path, options, &s_manifest, &error)) << error;
         s_bytes = recgen::ReadFileBytes(path);
     }

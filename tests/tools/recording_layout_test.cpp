@@ -18,7 +18,7 @@ struct Generated {
 Generated Make(const ScratchDir& dir, const std::string& name, const recgen::Options& options) {
     Generated g;
     std::string error;
-    const std::string path = dir.File(name);
+    const std::string path = dir / name;
     EXPECT_TRUE(recgen::Generate(path, options, &g.manifest, &error)) << error;
     g.bytes = recgen::ReadFileBytes(path);
     return g;

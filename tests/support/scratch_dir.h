@@ -1,4 +1,4 @@
-// A fresh directory for one test's files, removed with everything in it.
+// A fresh folder for one test's files, removed with everything in it.
 #pragma once
 
 #include <filesystem>
@@ -11,8 +11,9 @@ public:
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
 
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
     const std::filesystem::path& Path() const { return m_path; }
+    // The path of `name` inside the folder.
+    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
 
 private:
     std::filesystem::path m_path;
