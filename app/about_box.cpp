@@ -1,3 +1,3 @@
-#include "about_box.h"
+#include "app/about_box.h"
 
 CAboutBox::CAboutBox() : CDialog(CAboutBox::IDD) {}

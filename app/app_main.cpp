@@ -1,4 +1,4 @@
 // The one application object; the framework's entry point runs it.
-#include "converter_app.h"
+#include "app/converter_app.h"
 
 CConverterApp theApp;

@@ -1,6 +1,6 @@
-#include "converter_app.h"
+#include "app/converter_app.h"
 
-#include "converter_dlg.h"
+#include "app/converter_dlg.h"
 
 BEGIN_MESSAGE_MAP(CConverterApp, CWinApp)
 ON_COMMAND(ID_HELP, CWinApp::OnHelp)

@@ -1,7 +1,7 @@
 // The application object: the program is its main dialog, from start to end.
 #pragma once
 
-#include "afxwin.h"
+#include "framework/afxwin.h"
 
 class CConverterApp : public CWinApp {
 public:

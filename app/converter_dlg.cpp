@@ -1,7 +1,7 @@
-#include "converter_dlg.h"
+#include "app/converter_dlg.h"
 
-#include "about_box.h"
-#include "stream_converter.h"
+#include "app/about_box.h"
+#include "convert/stream_converter.h"
 
 namespace {
 // What the path boxes hold until a file has been chosen.

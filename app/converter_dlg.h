@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "afxwin.h"
-#include "resource.h"
+#include "framework/afxwin.h"
+#include "res/resource.h"
 
 class CStreamConverter;
 

@@ -1,9 +1,9 @@
-#include "command_options.h"
+#include "cli/command_options.h"
 
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "program_name.h"
+#include "cli/program_name.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
-#include "convert_command.h"
+#include "cli/convert_command.h"
 
 #include <chrono>
 #include <filesystem>
 #include <optional>
 #include <system_error>
 
+#include "cli/job_plan.h"
+#include "cli/program_name.h"
+#include "cli/progress_bar.h"
+#include "cli/report_format.h"
 #include "convert/probe.h"
 #include "convert/stream_converter.h"
-#include "job_plan.h"
-#include "program_name.h"
-#include "progress_bar.h"
-#include "report_format.h"
 
 namespace fs = std::filesystem;
 

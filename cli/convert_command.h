@@ -4,7 +4,7 @@
 
 #include <ostream>
 
-#include "command_options.h"
+#include "cli/command_options.h"
 
 struct Terminal {
     bool showProgress = false; // draw progress bars on `err`

@@ -1,4 +1,4 @@
-#include "job_plan.h"
+#include "cli/job_plan.h"
 
 #include <filesystem>
 #include <map>

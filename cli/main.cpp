@@ -2,9 +2,9 @@
 #include <iostream>
 #include <unistd.h>
 
-#include "command_options.h"
-#include "convert_command.h"
-#include "progress_bar.h"
+#include "cli/command_options.h"
+#include "cli/convert_command.h"
+#include "cli/progress_bar.h"
 
 int main(int argc, char** argv) {
     const ParsedCommand parsed = ParseCommandLine(argc, argv, std::cout, std::cerr);

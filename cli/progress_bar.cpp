@@ -1,4 +1,4 @@
-#include "progress_bar.h"
+#include "cli/progress_bar.h"
 
 #include <algorithm>
 #include <chrono>
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <sys/ioctl.h>
 
-#include "report_format.h"
+#include "cli/report_format.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "report_format.h"
+#include "cli/report_format.h"
 
 #include <cinttypes>
 #include <cmath>

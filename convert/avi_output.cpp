@@ -1,4 +1,4 @@
-#include "avi_output.h"
+#include "convert/avi_output.h"
 
 #include <cerrno>
 #include <climits>

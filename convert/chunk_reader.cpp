@@ -1,4 +1,4 @@
-#include "chunk_reader.h"
+#include "convert/chunk_reader.h"
 
 #include <algorithm>
 #include <cerrno>

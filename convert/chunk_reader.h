@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "source_format.h"
+#include "convert/source_format.h"
 
 // The most the window ever holds: one byte short of 256 KiB.
 constexpr std::int64_t kReadBufferBytes = 262143;

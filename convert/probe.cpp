@@ -1,10 +1,10 @@
-#include "probe.h"
+#include "convert/probe.h"
 
 #include <cerrno>
 #include <cstring>
 
-#include "chunk_reader.h"
-#include "source_file.h"
+#include "convert/chunk_reader.h"
+#include "convert/source_file.h"
 
 int ProbeRecording(const std::string& path, int fallbackRate, ProbeResult& result,
                    std::string& error) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "source_format.h"
+#include "convert/source_format.h"
 
 struct ProbeResult {
     std::array<RateRecord, kRateRecordCount> records{};

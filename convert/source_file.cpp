@@ -1,4 +1,4 @@
-#include "source_file.h"
+#include "convert/source_file.h"
 
 #include <cerrno>
 #include <cstring>

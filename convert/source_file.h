@@ -7,7 +7,7 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "source_format.h"
+#include "convert/source_format.h"
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }

@@ -1,4 +1,4 @@
-#include "source_format.h"
+#include "convert/source_format.h"
 
 #include <cstring>
 

@@ -1,13 +1,13 @@
-#include "stream_converter.h"
+#include "convert/stream_converter.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 
-#include "avi_output.h"
-#include "source_file.h"
-#include "temporary_output.h"
+#include "convert/avi_output.h"
+#include "convert/source_file.h"
+#include "convert/temporary_output.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "chunk_reader.h"
+#include "convert/chunk_reader.h"
 
 // Progress receiver: (context, bytes read so far, file size). A report whose
 // bytes-read count reaches the file size is the completion report; it comes

@@ -1,4 +1,4 @@
-#include "temporary_output.h"
+#include "convert/temporary_output.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The program's entry point, as the framework library provides it: the
 // application object is the program's own global CWinApp.
-#include "win_app.h"
+#include "framework/win_app.h"
 
 int main(int argc, char** argv) {
     return AfxWinMain(argc, argv);

@@ -1,4 +1,4 @@
-#include "message_map.h"
+#include "framework/message_map.h"
 
 const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
     static const AFX_MSGMAP_ENTRY noEntries[] = {{0, 0, 0, nullptr}};

@@ -1,7 +1,7 @@
 // Wrappers of the common controls the dialogs bind with DDX_Control.
 #pragma once
 
-#include "wnd.h"
+#include "framework/wnd.h"
 
 class CSpinButtonCtrl : public CWnd {
 public:

@@ -1,8 +1,8 @@
-#include "cstring.h"
+#include "framework/cstring.h"
 
 #include <cstring>
 
-#include "resource_module.h"
+#include "framework/resource_module.h"
 
 BOOL CString::LoadString(UINT nID) {
     const std::string* text = AfxGetResourceModule().FindString(static_cast<int>(nID));

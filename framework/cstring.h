@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "win_types.h"
+#include "framework/win_types.h"
 
 class CString {
 public:

@@ -1,4 +1,4 @@
-#include "data_exchange.h"
+#include "framework/data_exchange.h"
 
 #include <QLineEdit>
 #include <cerrno>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "message_box.h"
+#include "framework/message_box.h"
 
 HWND CDataExchange::PrepareCtrl(int nIDC) {
     HWND hWnd = GetDlgItem(m_pDlgWnd->m_hWnd, nIDC);

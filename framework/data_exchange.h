@@ -4,8 +4,8 @@
 // the focus, and the exchange stops (UpdateData returns FALSE).
 #pragma once
 
-#include "cstring.h"
-#include "wnd.h"
+#include "framework/cstring.h"
+#include "framework/wnd.h"
 
 // Thrown by CDataExchange::Fail, caught by UpdateData.
 struct CUserException {};

@@ -1,15 +1,15 @@
-#include "dialog.h"
+#include "framework/dialog.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
 
-#include "data_exchange.h"
-#include "dialog_builder.h"
-#include "dialog_window.h"
-#include "resource_module.h"
-#include "ui_script.h"
-#include "win_app.h"
+#include "framework/data_exchange.h"
+#include "framework/dialog_builder.h"
+#include "framework/dialog_window.h"
+#include "framework/resource_module.h"
+#include "framework/ui_script.h"
+#include "framework/win_app.h"
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
 ON_COMMAND(IDOK, OnOK)

@@ -4,7 +4,7 @@
 // given to EndDialog once the dialog closes.
 #pragma once
 
-#include "wnd.h"
+#include "framework/wnd.h"
 
 class CDataExchange;
 

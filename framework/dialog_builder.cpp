@@ -1,14 +1,14 @@
-#include "dialog_builder.h"
+#include "framework/dialog_builder.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "dialog_window.h"
-#include "progress_control.h"
-#include "resource_module.h"
-#include "updown_control.h"
-#include "wnd.h"
+#include "framework/dialog_window.h"
+#include "framework/progress_control.h"
+#include "framework/resource_module.h"
+#include "framework/updown_control.h"
+#include "framework/wnd.h"
 
 namespace {
 

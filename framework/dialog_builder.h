@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "dialog_units.h"
-#include "resource_script.h"
+#include "framework/dialog_units.h"
+#include "framework/resource_script.h"
 
 class DialogWindow;
 class ResourceModule;

@@ -1,4 +1,4 @@
-#include "dialog_units.h"
+#include "framework/dialog_units.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

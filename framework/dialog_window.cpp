@@ -1,4 +1,4 @@
-#include "dialog_window.h"
+#include "framework/dialog_window.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QShortcut>
 
-#include "menu.h"
-#include "wnd.h"
+#include "framework/menu.h"
+#include "framework/wnd.h"
 
 DialogWindow::DialogWindow(QWidget* owner) : QDialog(owner) {
     auto* systemMenuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);

@@ -1,4 +1,4 @@
-#include "file_dialog.h"
+#include "framework/file_dialog.h"
 
 #include <QApplication>
 #include <QFile>
@@ -6,8 +6,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "message_box.h"
-#include "ui_script.h"
+#include "framework/message_box.h"
+#include "framework/ui_script.h"
 
 namespace {
 

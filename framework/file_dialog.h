@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "cstring.h"
-#include "wnd.h"
+#include "framework/cstring.h"
+#include "framework/wnd.h"
 
 class CFileDialog {
 public:

@@ -1,10 +1,10 @@
-#include "menu.h"
+#include "framework/menu.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QPointer>
 
-#include "wnd.h"
+#include "framework/wnd.h"
 
 BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem) {
     Item item;

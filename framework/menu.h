@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "cstring.h"
-#include "win_types.h"
+#include "framework/cstring.h"
+#include "framework/win_types.h"
 
 class CMenu {
 public:

@@ -1,11 +1,11 @@
-#include "message_box.h"
+#include "framework/message_box.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "ui_script.h"
-#include "win_app.h"
+#include "framework/ui_script.h"
+#include "framework/win_app.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Message boxes. The caption defaults to the application's name.
 #pragma once
 
-#include "win_types.h"
+#include "framework/win_types.h"
 
 // owner may be null; the active modal window then owns the box.
 int ShowMessageBox(HWND owner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType);

@@ -8,7 +8,7 @@
 // unpacked, which keeps the tables type-checked.
 #pragma once
 
-#include "win_types.h"
+#include "framework/win_types.h"
 
 class CCmdTarget;
 

@@ -1,4 +1,4 @@
-#include "message_pump.h"
+#include "framework/message_pump.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -10,7 +10,7 @@
 // no input is left waiting for the next message loop.
 #pragma once
 
-#include "win_types.h"
+#include "framework/win_types.h"
 
 void AfxPumpPaintMessages(BOOL bForce = FALSE);
 

@@ -1,9 +1,9 @@
-#include "paint_dc.h"
+#include "framework/paint_dc.h"
 
 #include <QPainter>
 #include <QWidget>
 
-#include "resource_module.h"
+#include "framework/resource_module.h"
 
 BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
     if (!m_hDC || !hIcon)

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "wnd.h"
+#include "framework/wnd.h"
 
 class CRect : public RECT {
 public:

@@ -1,4 +1,4 @@
-#include "progress_control.h"
+#include "framework/progress_control.h"
 
 #include <QPainter>
 #include <QStyleOptionProgressBar>

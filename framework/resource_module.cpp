@@ -1,4 +1,4 @@
-#include "resource_module.h"
+#include "framework/resource_module.h"
 
 #include <QDir>
 #include <QFile>

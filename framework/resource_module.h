@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "resource_script.h"
-#include "win_types.h"
+#include "framework/resource_script.h"
+#include "framework/win_types.h"
 
 struct HICON__ {
     QIcon icon;

@@ -4,7 +4,7 @@
 // control styles, NOT in style lists, implied dialog styles) rather than
 // inventing its own; anything it does not understand is an error naming the
 // line, never silently dropped.
-#include "resource_script.h"
+#include "framework/resource_script.h"
 
 #include <algorithm>
 #include <cstdint>

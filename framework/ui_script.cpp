@@ -1,4 +1,4 @@
-#include "ui_script.h"
+#include "framework/ui_script.h"
 
 namespace {
 UiScript* g_current = nullptr;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "win_types.h"
+#include "framework/win_types.h"
 
 class CDialog;
 

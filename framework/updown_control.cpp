@@ -1,4 +1,4 @@
-#include "updown_control.h"
+#include "framework/updown_control.h"
 
 #include <QEvent>
 #include <QKeyEvent>

@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "window_class.h"
+#include "framework/window_class.h"
 
 class QToolButton;
 

@@ -1,9 +1,9 @@
-#include "win_app.h"
+#include "framework/win_app.h"
 
 #include <QApplication>
 #include <QFileInfo>
 
-#include "resource_module.h"
+#include "framework/resource_module.h"
 
 namespace {
 

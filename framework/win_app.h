@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "message_map.h"
-#include "win_types.h"
+#include "framework/message_map.h"
+#include "framework/win_types.h"
 
 class CWnd;
 

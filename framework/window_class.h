@@ -2,7 +2,7 @@
 // Windows control or for the dialog window answer that class's messages here.
 #pragma once
 
-#include "win_types.h"
+#include "framework/win_types.h"
 
 // The property holding a control's id (its template's id; -1 for statics).
 inline constexpr char kDlgCtrlIdProperty[] = "dlgCtrlId";

@@ -1,4 +1,4 @@
-#include "wnd.h"
+#include "framework/wnd.h"
 
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -8,10 +8,10 @@
 #include <QWindow>
 #include <unordered_map>
 
-#include "menu.h"
-#include "message_box.h"
-#include "resource_module.h"
-#include "window_class.h"
+#include "framework/menu.h"
+#include "framework/message_box.h"
+#include "framework/resource_module.h"
+#include "framework/window_class.h"
 
 namespace {
 

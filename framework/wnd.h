@@ -6,9 +6,9 @@
 
 #include <memory>
 
-#include "cstring.h"
-#include "message_map.h"
-#include "win_types.h"
+#include "framework/cstring.h"
+#include "framework/message_map.h"
+#include "framework/win_types.h"
 
 class CMenu;
 

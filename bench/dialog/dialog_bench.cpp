@@ -24,11 +24,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "converter_app.h"
-#include "converter_dlg.h"
-#include "recording_generator.h"
-#include "stream_converter.h"
-#include "ui_script.h"
+#include "app/converter_app.h"
+#include "app/converter_dlg.h"
+#include "convert/stream_converter.h"
+#include "framework/ui_script.h"
+#include "tools/recgen/recording_generator.h"
 
 namespace {
 

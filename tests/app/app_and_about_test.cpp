@@ -4,9 +4,9 @@
 #include <QMenu>
 #include <gtest/gtest.h>
 
-#include "about_box.h"
-#include "converter_app.h"
-#include "converter_dlg_fixture.h"
+#include "app/about_box.h"
+#include "app/converter_app.h"
+#include "tests/app/converter_dlg_fixture.h"
 
 extern CConverterApp theApp;
 

@@ -1,4 +1,4 @@
 // The application object of the test program, as the real program has one.
-#include "converter_app.h"
+#include "app/converter_app.h"
 
 CConverterApp theApp;

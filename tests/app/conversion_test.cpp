@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "avi_readback.h"
-#include "converter_dlg_fixture.h"
-#include "deletion_watch.h"
-#include "recording_generator.h"
+#include "tests/app/converter_dlg_fixture.h"
+#include "tests/app/deletion_watch.h"
+#include "tests/convert/avi_readback.h"
+#include "tools/recgen/recording_generator.h"
 
 extern "C" {
 #include <libavcodec/codec_id.h>

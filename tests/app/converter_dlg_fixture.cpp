@@ -1,4 +1,4 @@
-#include "converter_dlg_fixture.h"
+#include "tests/app/converter_dlg_fixture.h"
 
 #include <fstream>
 

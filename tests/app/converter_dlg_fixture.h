@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "converter_dlg.h"
-#include "dialog_test_support.h"
-#include "stream_converter.h"
+#include "app/converter_dlg.h"
+#include "convert/stream_converter.h"
+#include "tests/framework/dialog_test_support.h"
 
 class ProbeDlg : public CConverterDlg {
 public:

@@ -6,11 +6,11 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include "converter_dlg_fixture.h"
-#include "dialog_units.h"
-#include "resource_module.h"
+#include "framework/dialog_units.h"
+#include "framework/resource_module.h"
+#include "tests/app/converter_dlg_fixture.h"
 
-#include "dialog_test_support.h"
+#include "tests/framework/dialog_test_support.h"
 
 TEST_F(ConverterDlgTest, StartsWithUnchosenPathsRate25AndItsRanges) {
     EXPECT_EQ(dlg.m_nFps, 0);

@@ -1,4 +1,4 @@
-#include "deletion_watch.h"
+#include "tests/app/deletion_watch.h"
 
 #include <atomic>
 #include <cstdlib>

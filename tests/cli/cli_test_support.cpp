@@ -1,4 +1,4 @@
-#include "cli_test_support.h"
+#include "tests/cli/cli_test_support.h"
 
 #include <cstdlib>
 #include <fcntl.h>

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "recording_generator.h"
-#include "scratch_dir.h"
+#include "tests/support/scratch_dir.h"
+#include "tools/recgen/recording_generator.h"
 
 namespace clitest {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "command_options.h"
+#include "cli/command_options.h"
 
 namespace {
 

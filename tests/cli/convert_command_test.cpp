@@ -6,8 +6,8 @@
 #include <regex>
 #include <sstream>
 
-#include "cli_test_support.h"
-#include "convert_command.h"
+#include "cli/convert_command.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace fs = std::filesystem;
 using clitest::ReadText;

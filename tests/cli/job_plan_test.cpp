@@ -2,11 +2,10 @@
 // written.
 #include <gtest/gtest.h>
 
-#include "cli_test_support.h"
-#include "job_plan.h"
+#include "cli/job_plan.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace {
-
 
 TEST(DefaultDestination, ReplacesOnlyTheFileNamesExtension) {
     EXPECT_EQ(DefaultDestination("clip.264"), "clip.avi");

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <regex>
 
-#include "cli_test_support.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace fs = std::filesystem;
 using clitest::RunConvert;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
-#include "progress_bar.h"
+#include "cli/progress_bar.h"
 
 namespace {
 

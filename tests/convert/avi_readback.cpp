@@ -1,4 +1,4 @@
-#include "avi_readback.h"
+#include "tests/convert/avi_readback.h"
 
 #include <cctype>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "conversion_fixture.h"
+#include "tests/convert/conversion_fixture.h"
 
 #include <algorithm>
 #include <cstdlib>

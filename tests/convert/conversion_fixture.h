@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "stream_converter.h"
+#include "convert/stream_converter.h"
 
 struct ConversionRun {
     int result = -1;

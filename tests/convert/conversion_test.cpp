@@ -1,9 +1,9 @@
 // Whole conversions of hand-made recordings, read back with the demuxer.
 #include <gtest/gtest.h>
 
-#include "avi_readback.h"
-#include "conversion_fixture.h"
-#include "crafted_recording.h"
+#include "tests/convert/avi_readback.h"
+#include "tests/convert/conversion_fixture.h"
+#include "tests/convert/crafted_recording.h"
 
 extern "C" {
 #include <libavcodec/codec_id.h>

@@ -1,4 +1,4 @@
-#include "crafted_recording.h"
+#include "tests/convert/crafted_recording.h"
 
 #include <fstream>
 #include <iterator>

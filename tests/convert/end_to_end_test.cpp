@@ -2,9 +2,9 @@
 // back through libavformat and libavcodec.
 #include <gtest/gtest.h>
 
-#include "avi_readback.h"
-#include "conversion_fixture.h"
-#include "recording_generator.h"
+#include "tests/convert/avi_readback.h"
+#include "tests/convert/conversion_fixture.h"
+#include "tools/recgen/recording_generator.h"
 
 extern "C" {
 #include <libavcodec/codec_id.h>

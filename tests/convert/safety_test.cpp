@@ -9,9 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "avi_readback.h"
-#include "conversion_fixture.h"
-#include "crafted_recording.h"
+#include "tests/convert/avi_readback.h"
+#include "tests/convert/conversion_fixture.h"
+#include "tests/convert/crafted_recording.h"
 
 namespace fs = std::filesystem;
 

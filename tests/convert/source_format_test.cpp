@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "source_format.h"
+#include "convert/source_format.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "conversion_fixture.h"
-#include "crafted_recording.h"
-#include "fault_harness.h"
-#include "fault_recordings.h"
-#include "recording_generator.h"
+#include "tests/convert/conversion_fixture.h"
+#include "tests/convert/crafted_recording.h"
+#include "tests/fault/fault_harness.h"
+#include "tests/fault/fault_recordings.h"
+#include "tools/recgen/recording_generator.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "fault_harness.h"
+#include "tests/fault/fault_harness.h"
 
 #include <cerrno>
 #include <csignal>

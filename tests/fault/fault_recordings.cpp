@@ -1,4 +1,4 @@
-#include "fault_recordings.h"
+#include "tests/fault/fault_recordings.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <unistd.h>
 
-#include "avi_readback.h"
-#include "crafted_recording.h"
+#include "tests/convert/avi_readback.h"
+#include "tests/convert/crafted_recording.h"
 
 namespace fault {
 

@@ -10,10 +10,10 @@
 #include <iostream>
 #include <unistd.h>
 
-#include "conversion_fixture.h"
-#include "crafted_recording.h"
-#include "fault_harness.h"
-#include "fault_recordings.h"
+#include "tests/convert/conversion_fixture.h"
+#include "tests/convert/crafted_recording.h"
+#include "tests/fault/fault_harness.h"
+#include "tests/fault/fault_recordings.h"
 
 namespace fs = std::filesystem;
 using fault::ExpectedPacket;

@@ -5,9 +5,9 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include "dialog_test_support.h"
-#include "test_dialog.h"
-#include "updown_control.h"
+#include "framework/updown_control.h"
+#include "tests/framework/dialog_test_support.h"
+#include "tests/framework/test_dialog.h"
 
 namespace {
 

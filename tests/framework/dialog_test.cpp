@@ -9,10 +9,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "dialog_test_support.h"
-#include "dialog_units.h"
-#include "dialog_window.h"
-#include "test_dialog.h"
+#include "framework/dialog_units.h"
+#include "framework/dialog_window.h"
+#include "tests/framework/dialog_test_support.h"
+#include "tests/framework/test_dialog.h"
 
 namespace {
 

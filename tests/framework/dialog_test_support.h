@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "dialog.h"
-#include "ui_script.h"
+#include "framework/dialog.h"
+#include "framework/ui_script.h"
 
 inline constexpr int kLeftOpen = -2;
 

@@ -1,5 +1,5 @@
 // Dialog units to pixels, as the Windows dialog manager converts them.
-#include "dialog_units.h"
+#include "framework/dialog_units.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>

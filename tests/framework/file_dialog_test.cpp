@@ -1,14 +1,14 @@
 // File dialogs: filter strings, the default extension, and the checks made
 // before a name is accepted (a missing file on Open, a missing folder or an
 // existing file on Save).
-#include "file_dialog.h"
+#include "framework/file_dialog.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "ui_script.h"
+#include "framework/ui_script.h"
 
 TEST(FileFilter, PairsBecomeNameFiltersWithTheirPatterns) {
     EXPECT_EQ(ConvertFileFilter("h.264 files(*.264)|*.264|all files(*.*)|*.*||"),

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "afxwin.h"
+#include "framework/afxwin.h"
 
 namespace {
 

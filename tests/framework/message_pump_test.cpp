@@ -4,8 +4,8 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
-#include "dialog_test_support.h"
-#include "test_dialog.h"
+#include "tests/framework/dialog_test_support.h"
+#include "tests/framework/test_dialog.h"
 
 namespace {
 

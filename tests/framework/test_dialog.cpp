@@ -1,4 +1,4 @@
-#include "test_dialog.h"
+#include "tests/framework/test_dialog.h"
 
 BEGIN_MESSAGE_MAP(TestDialog, CDialog)
 ON_WM_SYSCOMMAND()

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "afxwin.h"
-#include "test_dialog_script.h"
+#include "framework/afxwin.h"
+#include "tests/framework/test_dialog_script.h"
 
 inline constexpr UINT IDM_EXTRA = 0x0020;
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "resource_module.h"
+#include "framework/resource_module.h"
 
 enum TestIds {
     IDD_TEST = 200,
@@ -35,7 +35,7 @@ inline const char kTestHeader[] = R"(
 )";
 
 inline const char kTestScript[] = R"rc(
-#include "resource.h"
+#include "res/resource.h"
 LANGUAGE LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED
 #pragma code_page(65001)
 

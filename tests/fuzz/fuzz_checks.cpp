@@ -1,4 +1,4 @@
-#include "fuzz_checks.h"
+#include "tests/fuzz/fuzz_checks.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,11 +18,11 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-#include "avi_readback.h"
-#include "chunk_reader.h"
-#include "reference_layout.h"
-#include "source_format.h"
-#include "stream_converter.h"
+#include "convert/chunk_reader.h"
+#include "convert/source_format.h"
+#include "convert/stream_converter.h"
+#include "tests/convert/avi_readback.h"
+#include "tests/fuzz/reference_layout.h"
 
 namespace fs = std::filesystem;
 

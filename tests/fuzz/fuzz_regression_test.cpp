@@ -7,7 +7,7 @@
 #include <iterator>
 #include <vector>
 
-#include "fuzz_checks.h"
+#include "tests/fuzz/fuzz_checks.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "fuzz_checks.h"
+#include "tests/fuzz/fuzz_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string problem = fuzz::CheckTagSearchAndRate(data, size);

@@ -1,8 +1,8 @@
-#include "reference_layout.h"
+#include "tests/fuzz/reference_layout.h"
 
 #include <cstring>
 
-#include "chunk_reader.h"
+#include "convert/chunk_reader.h"
 
 namespace fuzz {
 

@@ -1,4 +1,4 @@
-#include "av_decode.h"
+#include "tests/tools/av_decode.h"
 
 #include <memory>
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "recording_generator.h"
+#include "tools/recgen/recording_generator.h"
 
 inline std::uint32_t Le16(const std::vector<std::uint8_t>& b, std::int64_t at) {
     return b[at] | b[at + 1] << 8;

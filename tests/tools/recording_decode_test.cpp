@@ -7,10 +7,10 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-#include "av_decode.h"
-#include "recording_bytes.h"
-#include "recording_generator.h"
-#include "scratch_dir.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/tools/av_decode.h"
+#include "tests/tools/recording_bytes.h"
+#include "tools/recgen/recording_generator.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "recording_bytes.h"
-#include "recording_generator.h"
-#include "scratch_dir.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/tools/recording_bytes.h"
+#include "tools/recgen/recording_generator.h"
 
 namespace {
 

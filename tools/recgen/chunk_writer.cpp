@@ -1,6 +1,6 @@
-#include "chunk_writer.h"
+#include "tools/recgen/chunk_writer.h"
 
-#include "ima_adpcm_encoder.h"
+#include "tools/recgen/ima_adpcm_encoder.h"
 
 #include <cerrno>
 #include <cstdio>

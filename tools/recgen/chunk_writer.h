@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "recording_generator.h"
-#include "seeded_random.h"
+#include "tools/recgen/recording_generator.h"
+#include "tools/recgen/seeded_random.h"
 
 namespace recgen {
 

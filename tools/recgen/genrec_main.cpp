@@ -12,7 +12,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-#include "recording_generator.h"
+#include "tools/recgen/recording_generator.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "h264_encoder.h"
+#include "tools/recgen/h264_encoder.h"
 
 extern "C" {
 #include <libavutil/error.h>

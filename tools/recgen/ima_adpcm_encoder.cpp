@@ -1,11 +1,11 @@
-#include "ima_adpcm_encoder.h"
+#include "tools/recgen/ima_adpcm_encoder.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <numeric>
 
-#include "seeded_random.h"
+#include "tools/recgen/seeded_random.h"
 
 namespace recgen {
 namespace {

@@ -1,14 +1,14 @@
-#include "recording_generator.h"
+#include "tools/recgen/recording_generator.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
 
-#include "chunk_writer.h"
-#include "h264_encoder.h"
-#include "ima_adpcm_encoder.h"
-#include "test_picture.h"
+#include "tools/recgen/chunk_writer.h"
+#include "tools/recgen/h264_encoder.h"
+#include "tools/recgen/ima_adpcm_encoder.h"
+#include "tools/recgen/test_picture.h"
 
 namespace recgen {
 namespace {

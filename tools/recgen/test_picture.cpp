@@ -1,8 +1,8 @@
-#include "test_picture.h"
+#include "tools/recgen/test_picture.h"
 
 #include <cstdlib>
 
-#include "seeded_random.h"
+#include "tools/recgen/seeded_random.h"
 
 namespace recgen {
 namespace {
