@@ -34,9 +34,11 @@ ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& 
         app.add_option("-d,--output-dir", o.outputDir, "put each result in DIR")->type_name("DIR");
     output->excludes(outputDir);
     app.add_option("--fps", o.fallbackRate,
-                   "frame rate when a recording's header gives none: 1 to 30, default 25")
+                   "frame rate when a recording's header gives none: " +
+                       std::to_string(kMinFrameRate) + " to " + std::to_string(kMaxFrameRate) +
+                       ", default " + std::to_string(kDefaultFrameRate))
         ->type_name("N")
-        ->check(CLI::Range(kMinFallbackRate, kMaxFallbackRate));
+        ->check(CLI::Range(kMinFrameRate, kMaxFrameRate));
     auto* force = app.add_flag("-f,--force", o.force, "replace existing destinations");
     app.add_flag("-q,--quiet", o.quiet, "no progress display and no summary");
     auto* probe =

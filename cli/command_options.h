@@ -5,9 +5,7 @@
 #include <string>
 #include <vector>
 
-constexpr int kDefaultFallbackRate = 25;
-constexpr int kMinFallbackRate = 1;
-constexpr int kMaxFallbackRate = 30;
+#include "convert/stream_converter.h"
 
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1; // at least one source was not converted
@@ -17,7 +15,7 @@ struct CommandOptions {
     std::vector<std::string> sources;
     std::string outputFile; // -o: only with a single source
     std::string outputDir;  // -d
-    int fallbackRate = kDefaultFallbackRate;
+    int fallbackRate = kDefaultFrameRate;
     bool force = false;
     bool quiet = false;
     bool probe = false;

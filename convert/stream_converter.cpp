@@ -56,9 +56,11 @@ int CStreamConverter::Fail(const std::string& file, const std::string& cause) {
     return 1;
 }
 
-void CStreamConverter::Report(std::int64_t bytesRead, std::int64_t fileSize) {
-    if (m_callback != nullptr)
-        m_callback(m_context, bytesRead, fileSize);
+bool CStreamConverter::Report(std::int64_t bytesRead, std::int64_t fileSize) {
+    if (m_callback == nullptr || m_callback(m_context, bytesRead, fileSize) == 0)
+        return true;
+    m_cancelled = true;
+    return false;
 }
 
 int CStreamConverter::Run() {
@@ -66,6 +68,7 @@ int CStreamConverter::Run() {
     m_error.clear();
     m_errorFile.clear();
     m_errorCause.clear();
+    m_cancelled = false;
 
     SourceFile source;
     if (std::string cause = OpenSource(m_source, source); !cause.empty())
@@ -77,8 +80,12 @@ int CStreamConverter::Run() {
     m_stats.rateFromHeader = headerRate != 0;
     m_stats.frameRate = m_stats.rateFromHeader ? headerRate : m_fallbackRate;
     m_stats.fileSize = source.size;
-    if (m_stats.frameRate <= 0)
-        return Fail(m_source, "the recording gives no frame rate and no valid one was chosen");
+    if (!m_stats.rateFromHeader &&
+        (m_fallbackRate < kMinFrameRate || m_fallbackRate > kMaxFrameRate))
+        return Fail(m_source, "the recording gives no frame rate and the fallback rate " +
+                                  std::to_string(m_fallbackRate) + " is outside " +
+                                  std::to_string(kMinFrameRate) + " to " +
+                                  std::to_string(kMaxFrameRate));
 
     TemporaryOutput temporary(m_dest);
     if (std::string cause = temporary.Create(); !cause.empty())
@@ -117,8 +124,8 @@ int CStreamConverter::Run() {
         }
         // Once the whole file is read, a report would claim completion
         // before the AVI exists; the one completion report comes at the end.
-        if (!reader.ReachedEnd())
-            Report(reader.BytesRead(), reader.FileSize());
+        if (!reader.ReachedEnd() && !Report(reader.BytesRead(), reader.FileSize()))
+            return Fail(m_source, kCancelledCause);
     }
     m_stats.damagedChunks = reader.DamagedChunks();
     m_stats.fileSize = reader.FileSize();

@@ -6,10 +6,18 @@
 
 #include "convert/chunk_reader.h"
 
+// The fallback frame rate a user may choose, and the one offered first.
+constexpr int kMinFrameRate = 1;
+constexpr int kMaxFrameRate = 30;
+constexpr int kDefaultFrameRate = 25;
+
 // Progress receiver: (context, bytes read so far, file size). A report whose
 // bytes-read count reaches the file size is the completion report; it comes
-// once, after the AVI is complete and in place. The result is ignored.
+// once, after the AVI is complete and in place. A nonzero result asks the job
+// to stop: Run then removes what it wrote and fails with kCancelledCause.
 typedef int (*ProgressCallback)(void* context, std::int64_t bytesRead, std::int64_t fileSize);
+
+constexpr const char* kCancelledCause = "cancelled";
 
 // What a conversion did, filled in by Run.
 struct ConversionStats {
@@ -42,10 +50,13 @@ public:
     const std::string& ErrorMessage() const { return m_error; }
     const std::string& ErrorFile() const { return m_errorFile; }
     const std::string& ErrorCause() const { return m_errorCause; }
+    // True when the last Run stopped because the callback asked it to.
+    bool Cancelled() const { return m_cancelled; }
 
 private:
     int Fail(const std::string& file, const std::string& cause);
-    void Report(std::int64_t bytesRead, std::int64_t fileSize);
+    // False when the callback asks the job to stop.
+    bool Report(std::int64_t bytesRead, std::int64_t fileSize);
 
     std::string m_source;
     std::string m_dest;
@@ -56,6 +67,7 @@ private:
     std::string m_error;
     std::string m_errorFile;
     std::string m_errorCause;
+    bool m_cancelled = false;
 };
 
 // Runs the job on the calling thread; returns Run's result.
