@@ -23,6 +23,9 @@ ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& 
     CLI::App app{"Converts .264 recordings (H.264 video with IMA ADPCM audio) into AVI files.",
                  kProgramName};
     app.footer("Without -o or -d each result goes next to its source, named like it with .avi.\n"
+               "A destination that is a symbolic link is replaced by the AVI; the file it\n"
+               "points to is left as it was. With more than one source, a failure ends the\n"
+               "run with a tally on stderr.\n"
                "Exit status: 0 when every source converted, 1 when any failed (the others\n"
                "are still converted), 2 for a usage error.");
     app.set_version_flag("--version", std::string(kProgramName) + " " + VELTRANO_VERSION);
@@ -40,7 +43,7 @@ ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& 
         ->type_name("N")
         ->check(CLI::Range(kMinFrameRate, kMaxFrameRate));
     auto* force = app.add_flag("-f,--force", o.force, "replace existing destinations");
-    app.add_flag("-q,--quiet", o.quiet, "no progress display and no summary");
+    app.add_flag("-q,--quiet", o.quiet, "only error lines and the tally");
     auto* probe =
         app.add_flag("--probe", o.probe, "write nothing; report what each recording holds");
     // Probing writes nothing, so a destination or --force would be silently ignored.

@@ -9,6 +9,7 @@
 #include "cli/program_name.h"
 #include "cli/progress_bar.h"
 #include "cli/report_format.h"
+#include "convert/file_layer.h"
 #include "convert/probe.h"
 #include "convert/stream_converter.h"
 
@@ -53,21 +54,32 @@ bool PrepareOutputDir(const std::string& dir, std::ostream& err) {
     return true;
 }
 
+// Passes reports on to the progress bar, if any, and asks the job to stop
+// once an interrupt has arrived.
+int OnProgress(void* bar, std::int64_t bytesRead, std::int64_t fileSize) {
+    if (bar != nullptr)
+        ProgressBar::Callback(bar, bytesRead, fileSize);
+    return InterruptSignal();
+}
+
 bool ConvertOne(const PlannedJob& planned, const CommandOptions& options, std::ostream& out,
                 std::ostream& err, const Terminal& terminal) {
     CStreamConverter job(planned.source.c_str(), planned.dest.c_str(), options.fallbackRate);
+    job.SetReplace(options.force);
+    job.SetRequireChunks(true);
     std::optional<ProgressBar> bar;
-    if (terminal.showProgress && !options.quiet) {
+    if (terminal.showProgress && !options.quiet)
         bar.emplace(err, fs::path(planned.source).filename().string(), terminal.width);
-        job.SetCallback(&*bar, &ProgressBar::Callback);
-    }
+    job.SetCallback(bar ? &*bar : nullptr, OnProgress);
     const auto start = std::chrono::steady_clock::now();
     const int result = RunConverter(&job);
     const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - start;
     if (bar)
         bar->Clear();
     if (result != 0) {
-        ReportError(err, job.ErrorMessage());
+        // The destination appeared while the job ran.
+        const bool appeared = job.ErrorCause() == kExistsCause;
+        ReportError(err, job.ErrorMessage() + (appeared ? "; use --force to replace it" : ""));
         return false;
     }
     if (!options.quiet)
@@ -85,15 +97,23 @@ int RunCommand(const CommandOptions& options, std::ostream& out, std::ostream& e
     if (!options.outputDir.empty() && !PrepareOutputDir(options.outputDir, err))
         return kExitFailure;
 
-    int status = kExitSuccess;
+    int converted = 0;
+    int failed = 0;
     for (const PlannedJob& job : PlanJobs(options)) {
+        if (InterruptSignal() != 0)
+            break; // the caller ends the process as the interrupt asks
         if (!job.refusal.empty()) {
             ReportError(err, job.refusal);
-            status = kExitFailure;
-            continue;
+            ++failed;
+        } else if (ConvertOne(job, options, out, err, terminal)) {
+            ++converted;
+        } else {
+            ++failed;
         }
-        if (!ConvertOne(job, options, out, err, terminal))
-            status = kExitFailure;
     }
-    return status;
+    // In a long batch the error lines are easy to miss.
+    if (failed > 0 && options.sources.size() > 1)
+        ReportError(err, std::to_string(converted) + " converted, " + std::to_string(failed) +
+                             " failed");
+    return failed > 0 ? kExitFailure : kExitSuccess;
 }

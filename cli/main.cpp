@@ -5,6 +5,7 @@
 #include "cli/command_options.h"
 #include "cli/convert_command.h"
 #include "cli/progress_bar.h"
+#include "convert/file_layer.h"
 
 int main(int argc, char** argv) {
     const ParsedCommand parsed = ParseCommandLine(argc, argv, std::cout, std::cerr);
@@ -14,5 +15,11 @@ int main(int argc, char** argv) {
     terminal.showProgress = isatty(STDERR_FILENO) == 1;
     if (terminal.showProgress)
         terminal.width = TerminalWidth(STDERR_FILENO);
-    return RunCommand(parsed.options, std::cout, std::cerr, terminal);
+    // An interrupted job removes what it wrote; then the process ends as the
+    // interrupt asked, so the shell sees 130 for Ctrl+C.
+    InstallInterruptHandlers();
+    const int status = RunCommand(parsed.options, std::cout, std::cerr, terminal);
+    if (const int signal = InterruptSignal(); signal != 0)
+        ReraiseInterrupt(signal);
+    return status;
 }

@@ -81,7 +81,7 @@ std::string FormatProbe(const std::string& path, const ProbeResult& probe) {
     }
     text += Printf("  rate: %d fps (%s)\n", probe.rate, RateSource(probe.rateFromHeader).c_str());
     text += Printf("  video chunks: %" PRId64 " key, %" PRId64 " non-key\n", probe.keyVideoChunks,
-                   probe.videoChunks);
+                   probe.videoChunks - probe.keyVideoChunks);
     text += Printf("  audio chunks: %" PRId64 "\n", probe.audioChunks);
     text += Printf("  damaged chunks: %" PRId64 "\n", probe.damagedChunks);
     text += "  duration: " + FormatDuration(probe.DurationSeconds()) +

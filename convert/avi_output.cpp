@@ -39,6 +39,36 @@ void SetAudioParameters(AVStream* stream) {
     stream->time_base = AVRational{1, kAudioSampleRate};
 }
 
+constexpr std::uint32_t Tag(const char (&id)[5]) {
+    return MKTAG(id[0], id[1], id[2], id[3]);
+}
+
+// Where the audio stream header's dwSampleSize lies among the chunks in
+// [pos, end), looking into the header lists only; -1 when it is not there.
+std::int64_t FindAudioSampleSize(AVIOContext* in, std::int64_t pos, std::int64_t end) {
+    constexpr std::int64_t kSampleSizeInStrh = 44; // after fccType .. dwQuality
+    while (pos + 8 <= end && avio_seek(in, pos, SEEK_SET) == pos) {
+        const std::uint32_t id = avio_rl32(in);
+        const std::int64_t size = avio_rl32(in);
+        const std::int64_t data = pos + 8;
+        if (in->error != 0 || avio_feof(in))
+            return -1;
+        if (id == Tag("LIST") && size >= 4) {
+            const std::uint32_t type = avio_rl32(in);
+            if (type == Tag("hdrl") || type == Tag("strl")) {
+                const std::int64_t found = FindAudioSampleSize(in, data + 4, data + size);
+                if (found >= 0)
+                    return found;
+            }
+        } else if (id == Tag("strh") && size >= kSampleSizeInStrh + 4 &&
+                   avio_rl32(in) == Tag("auds")) {
+            return data + kSampleSizeInStrh;
+        }
+        pos = data + size + (size & 1); // chunks are padded to even sizes
+    }
+    return -1;
+}
+
 } // namespace
 
 std::string AvErrorText(int error) {
@@ -52,6 +82,10 @@ void AviOutput::ContextDeleter::operator()(AVFormatContext* context) const {
     if (context->pb != nullptr)
         avio_closep(&context->pb);
     avformat_free_context(context);
+}
+
+void AviOutput::ReaderCloser::operator()(AVIOContext* in) const {
+    avio_closep(&in);
 }
 
 void AviOutput::PacketDeleter::operator()(AVPacket* packet) const {
@@ -138,13 +172,20 @@ WriteResult AviOutput::Write(int streamIndex, const std::uint8_t* data, std::int
 }
 
 WriteResult AviOutput::WriteVideo(const std::uint8_t* data, std::int64_t size, bool key) {
-    // A refused packet keeps its timestamp for the next one, so the frames
-    // written stay evenly spaced.
     const WriteResult result =
         Write(kVideoStreamIndex, data, size, key, m_videoIndex, 1, m_frameRate);
     if (result == WriteResult::Written)
-        ++m_videoIndex;
+        m_videoWritten = true;
+    if (result == WriteResult::Written || result == WriteResult::Refused)
+        SkipVideoFrame();
     return result;
+}
+
+// The muxer fills gaps only once it has written a frame; a slot before the
+// first frame would instead shift every frame after it.
+void AviOutput::SkipVideoFrame() {
+    if (m_videoWritten)
+        ++m_videoIndex;
 }
 
 WriteResult AviOutput::WriteAudio(const std::uint8_t* data, std::int64_t size) {
@@ -156,8 +197,46 @@ WriteResult AviOutput::WriteAudio(const std::uint8_t* data, std::int64_t size) {
     return result;
 }
 
+// libavformat declares the audio's block size as its fixed sample size
+// (dwSampleSize = 164) and has no option against it. Players built on
+// GStreamer then time the sound by bytes, with a byte rate that assumes 160
+// samples a block, and play it at half its length. A sample size of 0 makes
+// every player time each chunk as one block of dwScale/dwRate (321/8000) s.
+// So the finished header is mended in place, found by walking its chunks.
+int AviOutput::ClearAudioSampleSize() {
+    AVIOContext* pb = m_context->pb;
+    avio_flush(pb);
+    if (pb->error < 0)
+        return pb->error;
+    AVIOContext* raw = nullptr;
+    int ret = avio_open2(&raw, m_context->url, AVIO_FLAG_READ, nullptr, nullptr);
+    if (ret < 0)
+        return ret;
+    const std::unique_ptr<AVIOContext, ReaderCloser> in(raw);
+    std::int64_t at = -1;
+    if (avio_rl32(in.get()) == Tag("RIFF")) {
+        const std::int64_t riffBytes = avio_rl32(in.get());
+        if (avio_rl32(in.get()) == Tag("AVI "))
+            at = FindAudioSampleSize(in.get(), 12, 8 + riffBytes);
+    }
+    if (at < 0)
+        return AVERROR_INVALIDDATA;
+    const std::int64_t end = avio_tell(pb);
+    if (avio_seek(pb, at, SEEK_SET) != at)
+        return pb->error < 0 ? pb->error : AVERROR(EIO);
+    avio_wl32(pb, 0);
+    avio_seek(pb, end, SEEK_SET);
+    avio_flush(pb);
+    return pb->error;
+}
+
 int AviOutput::Close() {
     int ret = av_write_trailer(m_context.get());
+    if (ret < 0) {
+        m_lastError = ret;
+        return ret;
+    }
+    ret = ClearAudioSampleSize();
     if (ret < 0) {
         m_lastError = ret;
         return ret;

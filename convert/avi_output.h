@@ -8,6 +8,7 @@
 #include <string>
 
 struct AVFormatContext;
+struct AVIOContext;
 struct AVPacket;
 
 constexpr int kVideoWidth = 720;
@@ -36,7 +37,11 @@ public:
     // if missing). A negative libavformat error code on failure.
     int Open(const std::string& path, int frameRate);
 
+    // A frame that is refused or skipped keeps its time slot once a frame
+    // has been written: the muxer fills the slot with an empty frame, so the
+    // later frames stay in step with the sound.
     WriteResult WriteVideo(const std::uint8_t* data, std::int64_t size, bool key);
+    void SkipVideoFrame();
     WriteResult WriteAudio(const std::uint8_t* data, std::int64_t size);
 
     // Writes the trailer and closes the file; a negative error code when
@@ -53,14 +58,19 @@ private:
     struct PacketDeleter {
         void operator()(AVPacket* packet) const;
     };
+    struct ReaderCloser {
+        void operator()(AVIOContext* in) const;
+    };
 
+    int ClearAudioSampleSize();
     WriteResult Write(int streamIndex, const std::uint8_t* data, std::int64_t size, bool key,
                       std::int64_t pts, std::int64_t duration, int timeBaseDen);
 
     std::unique_ptr<AVFormatContext, ContextDeleter> m_context;
     std::unique_ptr<AVPacket, PacketDeleter> m_packet;
     int m_frameRate = 0;
-    std::int64_t m_videoIndex = 0;
+    std::int64_t m_videoIndex = 0; // the next frame's time slot
+    bool m_videoWritten = false;
     std::int64_t m_audioIndex = 0;
     int m_lastError = 0;
 };

@@ -1,9 +1,7 @@
 #include "convert/chunk_reader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 namespace {
 
@@ -13,15 +11,12 @@ constexpr std::int64_t kBufferBytes = 8 * (kReadBufferBytes + 1);
 
 } // namespace
 
-ChunkReader::ChunkReader(int fd, std::int64_t fileSize)
-    : m_fd(fd), m_fileSize(fileSize < 0 ? 0 : fileSize), m_buffer(kBufferBytes) {
-    m_atEnd = m_fileSize == 0;
-}
+ChunkReader::ChunkReader(SourceFile& file, std::int64_t fileSize)
+    : m_file(file), m_fileSize(fileSize < 0 ? 0 : fileSize), m_buffer(kBufferBytes) {}
 
 void ChunkReader::Drop(std::int64_t count) {
     m_pos += count;
     m_held -= count;
-    m_windowFileOffset += count;
 }
 
 // Makes sure the buffer holds the file up to buffer index `needed`, reading
@@ -41,13 +36,10 @@ bool ChunkReader::ReadAhead(std::int64_t needed) {
         const std::int64_t room = std::min(kBufferBytes - m_filled, m_fileSize - m_physicalRead);
         if (room <= 0)
             return true;
-        const ssize_t got = pread(m_fd, m_buffer.data() + m_filled, static_cast<std::size_t>(room),
-                                  static_cast<off_t>(m_physicalRead));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+        const std::int64_t got =
+            m_file.ReadAt(m_buffer.data() + m_filled, room, m_physicalRead, &m_error);
+        if (got < 0)
             return false;
-        }
         if (got == 0)
             return true; // the file shrank while being read
         m_filled += got;
@@ -57,14 +49,11 @@ bool ChunkReader::ReadAhead(std::int64_t needed) {
 }
 
 bool ChunkReader::TopUp() {
-    if (m_atEnd)
+    if (ReachedEnd())
         return true;
     const std::int64_t want = std::min(kReadBufferBytes - m_held, m_fileSize - m_bytesRead);
-    if (!ReadAhead(m_pos + m_held + want)) {
-        if (errno == 0)
-            errno = EIO;
+    if (!ReadAhead(m_pos + m_held + want))
         return false;
-    }
     const std::int64_t got = std::min(want, m_filled - (m_pos + m_held));
     m_bytesRead += got;
     m_held += got;
@@ -73,21 +62,21 @@ bool ChunkReader::TopUp() {
         // while being read. What was read is all there is.
         m_fileSize = m_bytesRead;
     }
-    m_atEnd = m_bytesRead >= m_fileSize;
     return true;
 }
 
 ReadResult ChunkReader::Next(Chunk& chunk) {
     for (;;) {
-        errno = 0;
         if (!TopUp())
             return ReadResult::Error;
 
         std::uint8_t* window = m_buffer.data() + m_pos;
+        // m_buffer[0] holds the file's byte m_physicalRead - m_filled.
+        const std::int64_t windowFileOffset = m_physicalRead - m_filled + m_pos;
         int kind = kAllChunkKinds;
         const std::int64_t p = FindChunkTag(window, 0, m_held, &kind);
         if (p < 0) {
-            if (m_atEnd) {
+            if (ReachedEnd()) {
                 Drop(m_held);
                 return ReadResult::End;
             }
@@ -128,21 +117,25 @@ ReadResult ChunkReader::Next(Chunk& chunk) {
 
         const bool complete = !malformed && chunkBytes >= 0 && chunkBytes <= available;
         if (!complete) {
-            if (malformed || m_atEnd) {
-                ++m_damaged;
-                Drop(p + 1);
-            } else {
+            if (!malformed && !ReachedEnd()) {
                 Drop(p); // wait for the rest of the chunk
+                continue;
             }
-            continue;
+            ++m_damaged;
+            chunk =
+                Chunk{static_cast<ChunkKind>(kind), nullptr, nullptr, 0, 0, windowFileOffset + p};
+            Drop(p + 1);
+            return ReadResult::Damaged;
         }
 
+        if (kind == KIND_AUDIO)
+            ExchangeAudioNibbles(window + p, chunkBytes);
         chunk.kind = static_cast<ChunkKind>(kind);
         chunk.start = window + p;
         chunk.payload = chunk.start + payloadOffset;
         chunk.payloadBytes = chunkBytes - payloadOffset;
         chunk.chunkBytes = chunkBytes;
-        chunk.fileOffset = m_windowFileOffset + p;
+        chunk.fileOffset = windowFileOffset + p;
         // The bytes stay in the buffer until the next call tops it up.
         Drop(p + chunkBytes);
         return ReadResult::Chunk;

@@ -5,40 +5,46 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "convert/file_layer.h"
 #include "convert/source_format.h"
 
 // The most the window ever holds: one byte short of 256 KiB.
 constexpr std::int64_t kReadBufferBytes = 262143;
 
+// A chunk as it goes into the AVI: an audio chunk's nibbles are already
+// exchanged. A damaged chunk has only its kind and offset.
 struct Chunk {
     ChunkKind kind = KIND_AUDIO;
-    std::uint8_t* start = nullptr;   // the tag; valid until the next call
-    std::uint8_t* payload = nullptr; // what goes into the packet
+    const std::uint8_t* start = nullptr;   // the tag; valid until the next call
+    const std::uint8_t* payload = nullptr; // what goes into the packet
     std::int64_t payloadBytes = 0;
     std::int64_t chunkBytes = 0; // tag to end of chunk
     std::int64_t fileOffset = 0; // of the tag
 };
 
-enum class ReadResult { Chunk, End, Error };
+enum class ReadResult { Chunk, Damaged, End, Error };
 
 class ChunkReader {
 public:
-    // Reads `fileSize` bytes of the open file `fd` from offset 0, whatever
-    // the descriptor's own position; the caller keeps the descriptor.
-    ChunkReader(int fd, std::int64_t fileSize);
+    // Reads `fileSize` bytes of `file` from offset 0; the caller keeps the
+    // file open while the reader is used.
+    ChunkReader(SourceFile& file, std::int64_t fileSize);
 
-    // The next complete chunk, End when none remains, or Error when a read
-    // failed (errno then holds the cause).
+    // The next complete chunk; Damaged for a chunk that is dropped (its
+    // slot in the stream stays empty); End when none remains; Error when a
+    // read failed (ErrorCause() then says why).
     ReadResult Next(Chunk& chunk);
 
     // Bytes read from the source so far, read-ahead included.
     std::int64_t BytesRead() const { return m_bytesRead; }
     std::int64_t FileSize() const { return m_fileSize; }
     // True once the whole file has been read into the window.
-    bool ReachedEnd() const { return m_atEnd; }
+    bool ReachedEnd() const { return m_bytesRead >= m_fileSize; }
     std::int64_t DamagedChunks() const { return m_damaged; }
+    const std::string& ErrorCause() const { return m_error; }
 
 private:
     bool TopUp();
@@ -46,10 +52,10 @@ private:
 
     bool ReadAhead(std::int64_t needed);
 
-    int m_fd;
+    SourceFile& m_file;
+    std::string m_error;
     std::int64_t m_fileSize;
     std::int64_t m_bytesRead = 0;
-    bool m_atEnd = false;
     std::int64_t m_damaged = 0;
     // The window is m_buffer[m_pos, m_pos + m_held). The file is read ahead
     // in large blocks up to m_filled, but a pass sees only what the window
@@ -59,6 +65,19 @@ private:
     std::int64_t m_pos = 0;
     std::int64_t m_held = 0;
     std::int64_t m_filled = 0;
-    std::int64_t m_physicalRead = 0;     // bytes taken from the file so far
-    std::int64_t m_windowFileOffset = 0; // file offset of m_buffer[m_pos]
+    std::int64_t m_physicalRead = 0; // bytes taken from the file so far
 };
+
+// The one loop over a recording's chunks, for the job and the probe alike.
+// `visit` sees every chunk, damaged ones included, and returns false to stop;
+// Error when a read failed, otherwise End.
+template <typename Visit> ReadResult ForEachChunk(ChunkReader& reader, Visit visit) {
+    Chunk chunk;
+    for (;;) {
+        const ReadResult next = reader.Next(chunk);
+        if (next == ReadResult::End || next == ReadResult::Error)
+            return next;
+        if (!visit(next, chunk))
+            return ReadResult::End;
+    }
+}

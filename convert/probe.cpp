@@ -1,47 +1,34 @@
 #include "convert/probe.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "convert/chunk_reader.h"
-#include "convert/source_file.h"
+#include "convert/recording.h"
 
 int ProbeRecording(const std::string& path, int fallbackRate, ProbeResult& result,
                    std::string& error) {
     result = ProbeResult{};
     error.clear();
-    SourceFile source;
-    if (std::string cause = OpenSource(path, source); !cause.empty()) {
+    Recording recording;
+    if (std::string cause = OpenRecording(path, fallbackRate, recording); !cause.empty()) {
         error = path + ": " + cause;
         return 1;
     }
-    result.records = ReadRateRecords(source.header, source.headerBytes);
-    result.headerRate = DecodeHeaderRate(source.header, source.headerBytes);
-    result.rateFromHeader = result.headerRate != 0;
-    result.rate = result.rateFromHeader ? result.headerRate : fallbackRate;
-    result.fileSize = source.size;
+    result.records = ReadRateRecords(recording.header, recording.headerBytes);
+    result.headerRate = recording.rateFromHeader ? recording.rate : 0;
+    result.rateFromHeader = recording.rateFromHeader;
+    result.rate = recording.rate;
 
-    ChunkReader reader(fileno(source.file.get()), source.size);
-    Chunk chunk;
-    for (;;) {
-        const ReadResult next = reader.Next(chunk);
-        if (next == ReadResult::End)
-            break;
-        if (next == ReadResult::Error) {
-            error = path + ": " + std::strerror(errno);
-            return 1;
+    ChunkReader reader(recording.file, recording.file.Size());
+    const ReadResult end = ForEachChunk(reader, [&](ReadResult kind, const Chunk& chunk) {
+        if (kind == ReadResult::Chunk) {
+            result.videoChunks += chunk.kind != KIND_AUDIO;
+            result.keyVideoChunks += chunk.kind == KIND_KEY_VIDEO;
+            result.audioChunks += chunk.kind == KIND_AUDIO;
         }
-        switch (chunk.kind) {
-        case KIND_KEY_VIDEO:
-            ++result.keyVideoChunks;
-            break;
-        case KIND_VIDEO:
-            ++result.videoChunks;
-            break;
-        case KIND_AUDIO:
-            ++result.audioChunks;
-            break;
-        }
+        return true;
+    });
+    if (end == ReadResult::Error) {
+        error = path + ": " + reader.ErrorCause();
+        return 1;
     }
     result.damagedChunks = reader.DamagedChunks();
     result.fileSize = reader.FileSize();

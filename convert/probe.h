@@ -14,13 +14,11 @@ struct ProbeResult {
     int rate = 0;       // the rate that applies
     bool rateFromHeader = false;
     std::int64_t fileSize = 0;
+    std::int64_t videoChunks = 0; // all video, key chunks included
     std::int64_t keyVideoChunks = 0;
-    std::int64_t videoChunks = 0; // non-key
     std::int64_t audioChunks = 0;
     std::int64_t damagedChunks = 0;
-    double DurationSeconds() const {
-        return rate > 0 ? double(keyVideoChunks + videoChunks) / rate : 0.0;
-    }
+    double DurationSeconds() const { return rate > 0 ? double(videoChunks) / rate : 0.0; }
 };
 
 // 0 on success; otherwise nonzero with *error = "FILE: cause".

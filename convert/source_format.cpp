@@ -1,5 +1,6 @@
 #include "convert/source_format.h"
 
+#include <algorithm>
 #include <cstring>
 
 std::uint16_t ReadLe16(const std::uint8_t* p) {
@@ -9,6 +10,13 @@ std::uint16_t ReadLe16(const std::uint8_t* p) {
 std::uint32_t ReadLe32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+void ExchangeAudioNibbles(std::uint8_t* chunk, std::int64_t chunkBytes) {
+    const std::int64_t last =
+        std::min<std::int64_t>(static_cast<std::int64_t>(kAudioSwapLast), chunkBytes - 1);
+    for (std::int64_t i = kAudioSwapFirst; i <= last; ++i)
+        chunk[i] = static_cast<std::uint8_t>(chunk[i] >> 4 | chunk[i] << 4);
 }
 
 int DecodeRateByte(std::uint8_t b) {

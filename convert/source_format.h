@@ -15,6 +15,12 @@ enum ChunkKind : int {
 };
 constexpr int kAllChunkKinds = KIND_KEY_VIDEO | KIND_VIDEO | KIND_AUDIO;
 
+// The fallback frame rate a user may choose, and the one offered first. A
+// header's own rate may be up to 31.
+constexpr int kMinFrameRate = 1;
+constexpr int kMaxFrameRate = 30;
+constexpr int kDefaultFrameRate = 25;
+
 constexpr std::size_t kHeaderBytes = 512;
 constexpr std::size_t kRateRecordCount = 4;
 constexpr std::size_t kFirstRateRecordOffset = 100;
@@ -32,6 +38,10 @@ constexpr std::size_t kAudioPayloadOffset = 12;
 // The block's data bytes, stored with their nibbles exchanged.
 constexpr std::size_t kAudioSwapFirst = 16;
 constexpr std::size_t kAudioSwapLast = 175;
+
+// Puts the nibbles of an audio chunk's data bytes back in the order players
+// expect. Never touches bytes past the chunk's `chunkBytes`.
+void ExchangeAudioNibbles(std::uint8_t* chunk, std::int64_t chunkBytes);
 
 // Every position tested needs this many bytes from it to the end of the data.
 constexpr std::size_t kTagProbeBytes = 8;

@@ -5,11 +5,7 @@
 #include <string>
 
 #include "convert/chunk_reader.h"
-
-// The fallback frame rate a user may choose, and the one offered first.
-constexpr int kMinFrameRate = 1;
-constexpr int kMaxFrameRate = 30;
-constexpr int kDefaultFrameRate = 25;
+#include "convert/file_layer.h"
 
 // Progress receiver: (context, bytes read so far, file size). A report whose
 // bytes-read count reaches the file size is the completion report; it comes
@@ -18,6 +14,7 @@ constexpr int kDefaultFrameRate = 25;
 typedef int (*ProgressCallback)(void* context, std::int64_t bytesRead, std::int64_t fileSize);
 
 constexpr const char* kCancelledCause = "cancelled";
+constexpr const char* kNoChunksCause = "no video or audio chunks found (not a recording?)";
 
 // What a conversion did, filled in by Run.
 struct ConversionStats {
@@ -37,6 +34,14 @@ public:
     CStreamConverter(const char* sourcePath, const char* destPath, int fallbackRate);
 
     int SetCallback(void* context, ProgressCallback callback);
+    // Whether an existing destination is replaced (the default, for callers
+    // that asked the user first). Without, a destination that exists when
+    // the AVI is ready, even one that appeared during the run, is left
+    // alone and the job fails with kExistsCause.
+    void SetReplace(bool replace) { m_replace = replace; }
+    // Whether a source without a single intact chunk is a failure (with
+    // kNoChunksCause, and no AVI) rather than an empty AVI.
+    void SetRequireChunks(bool require) { m_requireChunks = require; }
 
     // 0 when the AVI is complete and in place; nonzero on failure, with
     // ErrorMessage() naming the file and the cause. On failure nothing is
@@ -68,6 +73,8 @@ private:
     std::string m_errorFile;
     std::string m_errorCause;
     bool m_cancelled = false;
+    bool m_replace = true;
+    bool m_requireChunks = false;
 };
 
 // Runs the job on the calling thread; returns Run's result.

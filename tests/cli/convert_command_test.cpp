@@ -89,7 +89,8 @@ TEST_F(ConvertCommand, GoodSourceIsConvertedWhenAnotherFailsAndExitIsOne) {
     EXPECT_TRUE(IsAvi(work / "good.avi"));
 
     const std::vector<std::string> errors = Lines(r.err);
-    ASSERT_EQ(errors.size(), 2u) << r.err;
+    ASSERT_EQ(errors.size(), 3u) << r.err;
+    EXPECT_EQ(errors[2], "veltrano-convert: 1 converted, 2 failed") << "the run ends with a tally";
     EXPECT_EQ(errors[0].rfind("veltrano-convert: missing.264: ", 0), 0u) << errors[0];
     EXPECT_GT(errors[0].size(), std::string("veltrano-convert: missing.264: ").size());
     EXPECT_EQ(errors[1].rfind("veltrano-convert: folder.264: ", 0), 0u) << errors[1];

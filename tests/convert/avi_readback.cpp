@@ -7,28 +7,9 @@
 #include <memory>
 #include <stdexcept>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
+#include "tests/support/ffmpeg_owners.h"
 
 namespace {
-
-struct InputCloser {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-};
-using InputPtr = std::unique_ptr<AVFormatContext, InputCloser>;
-
-struct PacketFree {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct FrameFree {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct CodecFree {
-    void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
-};
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecFree>;
 
 // Without parsing, packets come back exactly as the muxer stored them, with
 // the key flags of the index rather than ones a parser guessed.
@@ -72,7 +53,7 @@ AviContents ReadAvi(const std::string& path) {
         info.extradata.assign(par->extradata, par->extradata + par->extradata_size);
         contents.streams.push_back(info);
     }
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    PacketPtr packet(av_packet_alloc());
     while (av_read_frame(input.get(), packet.get()) >= 0) {
         AviPacket copy;
         copy.stream = packet->stream_index;
@@ -99,8 +80,8 @@ DecodeCounts DecodeAvi(const std::string& path) {
             throw std::runtime_error("cannot open a decoder for " + path);
     }
     DecodeCounts counts;
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
+    PacketPtr packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
     auto drain = [&](AVCodecContext* decoder) {
         int ret;
         while ((ret = avcodec_receive_frame(decoder, frame.get())) >= 0) {
@@ -172,4 +153,17 @@ std::vector<MoviChunk> ReadMoviChunks(const std::string& path) {
     std::vector<MoviChunk> chunks;
     WalkChunks(bytes, 0, bytes.size(), false, chunks);
     return chunks;
+}
+
+std::uint32_t AudioSampleSize(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string head(8192, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    std::size_t at = head.find("strh");
+    while (at != std::string::npos && head.compare(at + 8, 4, "auds") != 0)
+        at = head.find("strh", at + 1);
+    if (at == std::string::npos)
+        throw std::runtime_error(path + ": no audio stream header");
+    const auto* field = reinterpret_cast<const unsigned char*>(head.data() + at + 8 + 44);
+    return field[0] | field[1] << 8 | field[2] << 16 | std::uint32_t(field[3]) << 24;
 }

@@ -49,3 +49,6 @@ struct MoviChunk {
     std::size_t size = 0;
 };
 std::vector<MoviChunk> ReadMoviChunks(const std::string& path);
+
+// dwSampleSize of the audio stream header ("strh" of type "auds").
+std::uint32_t AudioSampleSize(const std::string& path);

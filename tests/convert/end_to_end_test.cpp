@@ -2,6 +2,8 @@
 // back through libavformat and libavcodec.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/convert/avi_readback.h"
 #include "tests/convert/conversion_fixture.h"
 #include "tools/recgen/recording_generator.h"
@@ -16,16 +18,19 @@ namespace {
 struct Expected {
     std::vector<std::vector<std::uint8_t>> video, audio;
     std::vector<bool> videoKeys;
-    std::vector<int> order; // stream of each intact chunk, in file order
+    std::vector<int> order; // 0 video, 1 audio, 2 empty video, in file order
 };
 
 // What the AVI must hold, taken from the generator's own account of the file.
 Expected FromManifest(const std::string& path, const recgen::Manifest& manifest) {
     const std::vector<std::uint8_t> bytes = recgen::ReadFileBytes(path);
     Expected expected;
+    int emptySlots = 0; // damaged frames after the first, filled once a frame follows
     for (const recgen::ChunkRecord& chunk : manifest.chunks) {
-        if (chunk.damaged)
+        if (chunk.damaged) {
+            emptySlots += chunk.kind != recgen::kAudio && !expected.video.empty();
             continue;
+        }
         std::vector<std::uint8_t> payload(bytes.begin() + chunk.payloadOffset,
                                           bytes.begin() + chunk.payloadOffset + chunk.payloadBytes);
         if (chunk.kind == recgen::kAudio) {
@@ -36,6 +41,8 @@ Expected FromManifest(const std::string& path, const recgen::Manifest& manifest)
         } else {
             expected.video.push_back(std::move(payload));
             expected.videoKeys.push_back(chunk.kind == recgen::kKeyVideo);
+            for (; emptySlots > 0; --emptySlots)
+                expected.order.push_back(2); // an empty frame keeps the lost frame's time
             expected.order.push_back(0);
         }
     }
@@ -68,8 +75,10 @@ protected:
 
         const auto movi = ReadMoviChunks(PathOf("out.avi"));
         ASSERT_EQ(movi.size(), expected.order.size());
-        for (std::size_t i = 0; i < movi.size(); ++i)
-            ASSERT_EQ(movi[i].stream, expected.order[i]) << "chunk " << i;
+        for (std::size_t i = 0; i < movi.size(); ++i) {
+            const int kind = movi[i].stream == 0 && movi[i].size == 0 ? 2 : movi[i].stream;
+            ASSERT_EQ(kind, expected.order[i]) << "chunk " << i;
+        }
     }
 };
 
@@ -112,6 +121,7 @@ TEST_F(EndToEnd, AviHoldsBothStreamsWithTheirParametersAndEveryChunk) {
     EXPECT_EQ(a.timeBaseDen, 8000);
     ASSERT_EQ(a.extradata.size(), 2u) << "WAVEFORMATEX carries wSamplesPerBlock";
     EXPECT_EQ(a.extradata[0] | a.extradata[1] << 8, 321);
+    EXPECT_EQ(AudioSampleSize(PathOf("out.avi")), 0u) << "each audio chunk is timed as one block";
 
     ExpectSameContent(manifest);
 
@@ -147,5 +157,9 @@ TEST_F(EndToEnd, DamagedRecordingKeepsEveryIntactChunk) {
     EXPECT_GE(run.stats.damagedChunks, 2);
     EXPECT_EQ(run.CompletionReports(), 1);
     ExpectSameContent(manifest);
+    const auto movi = ReadMoviChunks(PathOf("out.avi"));
+    EXPECT_EQ(run.stats.videoPackets + 1,
+              std::count_if(movi.begin(), movi.end(), [](auto& c) { return c.stream == 0; }))
+        << "the frame lost in the middle keeps its slot, so later frames keep their time";
     EXPECT_EQ(DecodeAvi(PathOf("out.avi")).errors, 0);
 }

@@ -166,19 +166,32 @@ TEST_F(CommandFaults, SourceCutAtEveryByteYieldsEveryCompleteChunkBeforeTheCut) 
     }
     const fault::FolderSnapshot sources = fault::Snapshot(m_dir / "cuts");
 
-    // One run for all of them: a crash on any one stops the rest.
+    // One run for all of them: a crash on any one stops the rest. A cut
+    // before the first complete chunk is not a recording: it fails and
+    // leaves no AVI.
     const fault::ChildResult run = fault::RunConvert(args, m_dir);
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.err, "");
+    std::int64_t empty = 0;
     for (std::int64_t cut = 0; cut <= size; ++cut) {
         const auto expected = known.CompleteWithin(cut);
-        const auto written = fault::PacketsOf(PathOf("out/" + std::to_string(cut) + ".avi"));
+        const std::string avi = PathOf("out/" + std::to_string(cut) + ".avi");
+        if (expected.empty()) {
+            ++empty;
+            EXPECT_FALSE(fs::exists(avi)) << "cut at " << cut;
+            continue;
+        }
+        const auto written = fault::PacketsOf(avi);
         ASSERT_TRUE(fault::SamePackets(written, expected))
             << "cut at " << cut << ": wrote " << fault::Describe(written) << "expected "
             << fault::Describe(expected);
     }
+    ASSERT_GT(empty, 0);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find(std::to_string(size + 1 - empty) + " converted, " +
+                           std::to_string(empty) + " failed"),
+              std::string::npos)
+        << run.err;
     EXPECT_EQ(fault::Differences(sources, fault::Snapshot(m_dir / "cuts")), "");
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "out"), fs::directory_iterator()),
-              size + 1)
+              size + 1 - empty)
         << "one AVI per source and nothing else";
 }

@@ -2,26 +2,14 @@
 
 #include <memory>
 
+#include "tests/support/ffmpeg_owners.h"
+
 extern "C" {
-#include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/error.h>
 }
 
 namespace {
-
-struct ContextFree {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFree {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFree {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-using ContextPtr = std::unique_ptr<AVCodecContext, ContextFree>;
-using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
 
 std::string ErrorText(const char* what, int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -34,7 +22,7 @@ std::string ErrorText(const char* what, int code) {
 DecodedVideo DecodeH264(const std::vector<std::span<const std::uint8_t>>& accessUnits) {
     DecodedVideo result;
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
-    ContextPtr context(avcodec_alloc_context3(codec));
+    CodecPtr context(avcodec_alloc_context3(codec));
     FramePtr frame(av_frame_alloc());
     PacketPtr packet(av_packet_alloc());
     if (!codec || !context || !frame || !packet) {
@@ -85,7 +73,7 @@ DecodedVideo DecodeH264(const std::vector<std::span<const std::uint8_t>>& access
 
 std::string DecodeImaBlock(std::span<const std::uint8_t> block, std::vector<std::int16_t>* out) {
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_ADPCM_IMA_WAV);
-    ContextPtr context(avcodec_alloc_context3(codec));
+    CodecPtr context(avcodec_alloc_context3(codec));
     FramePtr frame(av_frame_alloc());
     PacketPtr packet(av_packet_alloc());
     if (!codec || !context || !frame || !packet) {

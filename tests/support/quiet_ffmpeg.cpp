@@ -1,5 +1,6 @@
-// Reading back AVIs of made-up H.264 makes the decoder complain on every
-// file; the fault tests judge the packets, not the pictures.
+// Decoding made-up H.264 makes FFmpeg complain on every file, and libx264
+// reports its settings on every open; the tests judge packets and pictures,
+// not the log. Linked into the test programs that read AVIs back.
 #include <gtest/gtest.h>
 
 extern "C" {

@@ -1,0 +1,96 @@
+// The few things the conversion asks of the operating system: reading the
+// recording, checking and writing the destination, noticing an interrupt.
+// One implementation per platform; every failure comes back as the system's
+// own text for it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Which file a path names, whatever the spelling or link that led there.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t index = 0;
+};
+// Both parts must match: the same index on another device is another file.
+bool SameFile(const FileIdentity& a, const FileIdentity& b);
+
+// The cause given for a destination or source that is a FIFO, a device or a
+// socket.
+inline constexpr const char* kNotRegularCause = "is not a regular file";
+// The cause given when the destination appeared while the job ran and the
+// job was told not to replace it.
+inline constexpr const char* kExistsCause = "already exists";
+
+// A recording opened for reading only. Refuses anything but a regular file
+// before reading a byte, so a FIFO or a device cannot block or be consumed.
+class SourceFile {
+public:
+    SourceFile() = default;
+    ~SourceFile();
+    SourceFile(const SourceFile&) = delete;
+    SourceFile& operator=(const SourceFile&) = delete;
+
+    // Empty on success, otherwise the cause.
+    std::string Open(const std::string& path);
+    std::int64_t Size() const { return m_size; }
+    const FileIdentity& Identity() const { return m_identity; }
+    // Up to `bytes` from `offset`: the count read, 0 at the end, or -1 with
+    // the cause in *error.
+    std::int64_t ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset, std::string* error);
+    void Close();
+
+private:
+    std::intptr_t m_handle = -1;
+    std::int64_t m_size = 0;
+    FileIdentity m_identity;
+};
+
+// Empty when `dest` may receive the AVI of the source with `source`'s
+// identity: missing, a regular file, or a symbolic link (the link itself is
+// replaced; the file it names is untouched). Otherwise the cause: it is the
+// source itself (by any path or link), a directory, or not a regular file.
+std::string CheckDestination(const std::string& dest, const FileIdentity& source);
+// The same without the identity check: a directory or not a regular file.
+std::string CheckDestinationKind(const std::string& dest);
+
+// The AVI is written beside its destination and moved into place only when
+// complete, so a failed or interrupted job never leaves a half-written file
+// nor harms an existing one. Where the file system allows, the file has no
+// name until then, and even a killed process leaves nothing behind.
+class TemporaryOutput {
+public:
+    explicit TemporaryOutput(std::string destination);
+    ~TemporaryOutput(); // removes the file unless committed
+    TemporaryOutput(const TemporaryOutput&) = delete;
+    TemporaryOutput& operator=(const TemporaryOutput&) = delete;
+
+    // Creates the file in the destination's folder; fails early, before any
+    // work, when the folder cannot take the destination's name. Empty on
+    // success, otherwise the cause.
+    std::string Create();
+    // A path the AVI writer can open for the file.
+    const std::string& Path() const { return m_path; }
+    // Moves the finished file to the destination. With `replace` an existing
+    // destination is replaced atomically and its permissions (and owner,
+    // where allowed) carry over; without it a destination that exists by
+    // now is left alone and the cause is kExistsCause.
+    std::string Commit(bool replace);
+    // Size of the file; valid after a successful Commit.
+    std::int64_t Size() const;
+
+private:
+    std::string m_destination;
+    std::string m_path;
+    std::intptr_t m_handle = -1;
+    bool m_named = false; // false: no name until Commit links it into place
+    bool m_committed = false;
+};
+
+// Interrupts from the user or the system (Ctrl+C, termination, hang-up):
+// after InstallInterruptHandlers, InterruptSignal() turns nonzero when one
+// arrives, so a long job can stop cleanly. ReraiseInterrupt ends the process
+// the way the interrupt would have, for the exit status shells expect.
+void InstallInterruptHandlers();
+int InterruptSignal();
+[[noreturn]] void ReraiseInterrupt(int signal);

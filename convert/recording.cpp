@@ -1,0 +1,26 @@
+#include "convert/recording.h"
+
+std::string OpenRecording(const std::string& path, int fallbackRate, Recording& recording) {
+    if (std::string cause = recording.file.Open(path); !cause.empty())
+        return cause;
+    std::string cause;
+    while (recording.headerBytes < kHeaderBytes) {
+        const std::int64_t got =
+            recording.file.ReadAt(recording.header + recording.headerBytes,
+                                  static_cast<std::int64_t>(kHeaderBytes - recording.headerBytes),
+                                  static_cast<std::int64_t>(recording.headerBytes), &cause);
+        if (got < 0)
+            return cause;
+        if (got == 0)
+            break; // a short file: the rest of the header reads as zeros
+        recording.headerBytes += static_cast<std::size_t>(got);
+    }
+    const int headerRate = DecodeHeaderRate(recording.header, recording.headerBytes);
+    recording.rateFromHeader = headerRate != 0;
+    recording.rate = recording.rateFromHeader ? headerRate : fallbackRate;
+    if (!recording.rateFromHeader && (fallbackRate < kMinFrameRate || fallbackRate > kMaxFrameRate))
+        return "the recording gives no frame rate and the fallback rate " +
+               std::to_string(fallbackRate) + " is outside " + std::to_string(kMinFrameRate) +
+               " to " + std::to_string(kMaxFrameRate);
+    return {};
+}
