@@ -13,6 +13,7 @@ packages=(
     fonts-arphic-uming
     xvfb xauth
     xdotool imagemagick
+    gstreamer1.0-tools gstreamer1.0-plugins-good
     python3 python3-pil
     time
 )

@@ -152,7 +152,17 @@ TEST_F(ConvertCommand, ExistingDestinationIsKeptWithoutForceAndReplacedWithIt) {
     r = RunConvert({"-f", "clip.264"}, work.Path());
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(IsAvi(work / "clip.avi"));
-    EXPECT_EQ(FolderListing(work.Path()), (std::vector<std::string>{"clip.264", "clip.avi"}));
+
+    // A link as destination is itself replaced; the file it names stays.
+    clitest::WriteText(work / "named.avi", "kept");
+    fs::create_symlink("named.avi", work / "link.avi");
+    r = RunConvert({"-f", "-o", "link.avi", "clip.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_FALSE(fs::is_symlink(work / "link.avi"));
+    EXPECT_TRUE(IsAvi(work / "link.avi"));
+    EXPECT_EQ(ReadText(work / "named.avi"), "kept");
+    EXPECT_EQ(FolderListing(work.Path()),
+              (std::vector<std::string>{"clip.264", "clip.avi", "link.avi", "named.avi"}));
 }
 
 TEST_F(ConvertCommand, SourceNamedLikeItsDestinationIsRefusedEvenWithForce) {

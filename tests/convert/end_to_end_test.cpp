@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <map>
+#include <regex>
 
 #include "tests/convert/avi_readback.h"
 #include "tests/convert/conversion_fixture.h"
@@ -162,4 +165,46 @@ TEST_F(EndToEnd, DamagedRecordingKeepsEveryIntactChunk) {
               std::count_if(movi.begin(), movi.end(), [](auto& c) { return c.stream == 0; }))
         << "the frame lost in the middle keeps its slot, so later frames keep their time";
     EXPECT_EQ(DecodeAvi(PathOf("out.avi")).errors, 0);
+}
+
+namespace {
+
+// When the last buffer of each stream ends, as GStreamer's own AVI demuxer
+// times them (players on many Linux desktops are built on it).
+std::map<char, double> GStreamerStreamEnds(const std::string& path) {
+    const std::string command = "gst-launch-1.0 -v filesrc location='" + path +
+                                "' ! avidemux name=d d.video_0 ! queue ! fakesink name=v "
+                                "silent=false d.audio_0 ! queue ! fakesink name=a silent=false "
+                                "2>&1";
+    std::map<char, double> ends;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return ends;
+    char line[1024];
+    const std::regex buffer(
+        R"(\((v|a):sink\).* dts: (\d+):(\d+):([\d.]+),.* duration: (\d+):(\d+):([\d.]+))");
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        std::cmatch m;
+        if (!std::regex_search(line, m, buffer))
+            continue;
+        auto seconds = [&](int i) {
+            return std::stod(m[i]) * 3600 + std::stod(m[i + 1]) * 60 + std::stod(m[i + 2]);
+        };
+        ends[m[1].str()[0]] = seconds(2) + seconds(5);
+    }
+    pclose(pipe);
+    return ends;
+}
+
+} // namespace
+
+TEST_F(EndToEnd, SoundAndPictureLastAlikeInGStreamerBasedPlayers) {
+    recgen::Options options;
+    options.frames = 1500; // a minute at the header's 25 fps
+    Generate(options);
+    ASSERT_EQ(Convert(PathOf("in.264"), PathOf("out.avi")).result, 0);
+    const std::map<char, double> ends = GStreamerStreamEnds(PathOf("out.avi"));
+    ASSERT_EQ(ends.size(), 2u) << "gst-launch-1.0 with avidemux (gstreamer1.0-plugins-good)";
+    EXPECT_NEAR(ends.at('v'), 60.0, 0.1);
+    EXPECT_NEAR(ends.at('a'), ends.at('v'), 0.1);
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,6 +66,8 @@ INSTANTIATE_TEST_SUITE_P(AllSpellings, DestinationIsSource,
 TEST_F(ConversionTest, FailuresNameTheFileAndTheCause) {
     SmallRecording().WriteTo(PathOf("in.264"));
     fs::create_directory(m_dir / "folder.264");
+    ASSERT_EQ(mkfifo(PathOf("fifo").c_str(), 0600), 0);
+    const std::string longName = PathOf(std::string(300, 'n') + ".avi");
 
     struct Case {
         std::string source, dest, file, cause;
@@ -74,6 +77,11 @@ TEST_F(ConversionTest, FailuresNameTheFileAndTheCause) {
         {PathOf("in.264"), PathOf("no/such/folder/c.avi"), PathOf("no/such/folder/c.avi"),
          "No such file"},
         {PathOf("in.264"), PathOf("folder.264"), PathOf("folder.264"), "Is a directory"},
+        // Neither blocks nor is replaced by a regular file.
+        {PathOf("fifo"), PathOf("d.avi"), PathOf("fifo"), "is not a regular file"},
+        {PathOf("in.264"), PathOf("fifo"), PathOf("fifo"), "is not a regular file"},
+        // Found before the source is read, not at the final rename.
+        {PathOf("in.264"), longName, longName, "File name too long"},
     };
     for (const Case& c : cases) {
         const ConversionRun run = Convert(c.source, c.dest);
@@ -82,7 +90,7 @@ TEST_F(ConversionTest, FailuresNameTheFileAndTheCause) {
         EXPECT_NE(run.error.find(c.cause), std::string::npos) << run.error;
         EXPECT_TRUE(run.reports.empty()) << "a failed conversion makes no report";
     }
-    EXPECT_TRUE(StrayFiles({"in.264"}).empty());
+    EXPECT_TRUE(StrayFiles({"in.264", "fifo"}).empty());
 }
 
 TEST_F(ConversionTest, AFailedWriteLeavesTheOldDestinationAndNoTemporaryFile) {
@@ -123,13 +131,68 @@ TEST_F(ConversionTest, ASuccessfulConversionReplacesTheDestinationWhole) {
     const CraftedRecording rec = SmallRecording();
     rec.WriteTo(PathOf("in.264"));
     WriteFile(PathOf("out.avi"), std::vector<std::uint8_t>(5000000, 0x42));
+    fs::permissions(m_dir / "out.avi", fs::perms::owner_read | fs::perms::owner_write);
     const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
+    EXPECT_EQ(fs::status(m_dir / "out.avi").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write)
+        << "the replaced file's permissions carry over";
+    const mode_t mask = umask(0);
+    umask(mask);
+    ASSERT_EQ(Convert(PathOf("in.264"), PathOf("new.avi")).result, 0);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(m_dir / "new.avi").permissions()), 0666 & ~mask)
+        << "a new file gets the mode any new file of the user gets";
     ASSERT_EQ(run.result, 0) << run.error;
     EXPECT_EQ(ReadAvi(PathOf("out.avi")).packets.size(), 12u);
     EXPECT_EQ(run.stats.outputBytes, static_cast<std::int64_t>(fs::file_size(m_dir / "out.avi")));
     EXPECT_LT(run.stats.outputBytes, 1000000) << "nothing of the old file remains";
     EXPECT_EQ(ReadFile(PathOf("in.264")), rec.Bytes());
-    EXPECT_TRUE(StrayFiles({"in.264", "out.avi"}).empty());
+    EXPECT_TRUE(StrayFiles({"in.264", "out.avi", "new.avi"}).empty());
+}
+
+// A job stopped by its caller, or one told not to replace a destination that
+// appeared while it ran, fails and leaves every file as it was.
+TEST_F(ConversionTest, AJobStopsWhenAskedAndNeverReplacesWhatAppearedUnlessAllowed) {
+    CraftedRecording rec;
+    for (int i = 0; i < 40; ++i)
+        rec.Video(i == 0, VideoPayload(20000, static_cast<std::uint8_t>(i))).Audio(AudioBlock(i));
+    rec.WriteTo(PathOf("in.264"));
+    const std::vector<std::uint8_t> old(3000, 0x42);
+    WriteFile(PathOf("out.avi"), old);
+
+    struct Step {
+        const char* what;
+        bool stop; // the callback asks to stop; otherwise it writes the destination
+        bool replace;
+        const char* cause;
+    } steps[] = {
+        {"stopped", true, true, kCancelledCause},
+        {"appeared during the run", false, false, kExistsCause},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        fs::remove(m_dir / "out.avi");
+        if (step.stop)
+            WriteFile(PathOf("out.avi"), old);
+        CStreamConverter job(PathOf("in.264").c_str(), PathOf("out.avi").c_str(), 25);
+        job.SetReplace(step.replace);
+        struct Context {
+            const Step* step;
+            std::string dest;
+            std::vector<std::uint8_t> old;
+            int reports = 0;
+        } context{&step, PathOf("out.avi"), old};
+        job.SetCallback(&context, [](void* c, std::int64_t, std::int64_t) {
+            auto* context = static_cast<Context*>(c);
+            if (++context->reports == 2 && !context->step->stop)
+                WriteFile(context->dest, context->old);
+            return context->step->stop && context->reports == 2 ? 1 : 0;
+        });
+        EXPECT_NE(job.Run(), 0);
+        EXPECT_EQ(job.ErrorCause(), step.cause);
+        EXPECT_EQ(job.Cancelled(), step.stop);
+        EXPECT_EQ(ReadFile(PathOf("out.avi")), old);
+        EXPECT_TRUE(StrayFiles({"in.264", "out.avi"}).empty());
+    }
 }
 
 TEST_F(ConversionTest, PathsLongerThanOldFixedFieldsWork) {

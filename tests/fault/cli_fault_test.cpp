@@ -5,8 +5,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "tests/convert/conversion_fixture.h"
 #include "tests/convert/crafted_recording.h"
@@ -48,6 +53,13 @@ protected:
         WriteFile(PathOf("ro/old.avi"), std::vector<std::uint8_t>(9000, 0x43));
         fs::create_symlink("in.264", m_dir / "link.264");
         fs::create_hard_link(m_dir / "in.264", m_dir / "hard.264");
+        ASSERT_EQ(mkfifo(PathOf("fifo").c_str(), 0600), 0);
+        WriteFile(PathOf("empty.264"), {});
+        WriteFile(PathOf("header.264"), std::vector<std::uint8_t>(512, 0));
+        std::vector<std::uint8_t> noise(100000);
+        for (std::size_t i = 0; i < noise.size(); ++i)
+            noise[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+        WriteFile(PathOf("noise.264"), noise);
     }
 
     // Runs the case and checks it; the cause when the case could not be set
@@ -122,6 +134,33 @@ TEST_F(CommandFaults, EveryFailureNamesFileAndCauseAndChangesNothing) {
         EXPECT_EQ(ExpectFailureChangingNothing(c), "") << c.what;
 }
 
+// Destinations that are not regular files are never replaced, forced or
+// not, and sources that are not recordings give no AVI at all.
+TEST_F(CommandFaults, OddDestinationsAndNonRecordingsFailAndChangeNothing) {
+    MakeFolder();
+    const std::string notRegular = "is not a regular file";
+    const std::string notRecording = "no video or audio chunks found (not a recording?)";
+    std::vector<FailureCase> cases = {
+        {"FIFO destination", {"--force", "-o", "fifo", "in.264"}, "fifo", notRegular, {}},
+        {"directory destination",
+         {"-o", "dir.264", "in.264"},
+         "dir.264",
+         std::strerror(EISDIR),
+         {}},
+        {"FIFO source", {"-o", "f.avi", "fifo"}, "fifo", notRegular, {}},
+        {"empty source", {"-o", "e.avi", "empty.264"}, "empty.264", notRecording, {}},
+        {"header only", {"-o", "h.avi", "header.264"}, "header.264", notRecording, {}},
+        {"random bytes", {"-o", "n.avi", "noise.264"}, "noise.264", notRecording, {}},
+    };
+    // A device node of our own (the null device's numbers), where allowed.
+    if (mknod(PathOf("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        cases.push_back(
+            {"device destination", {"--force", "-o", "null", "in.264"}, "null", notRegular, {}});
+    for (const FailureCase& c : cases)
+        EXPECT_EQ(ExpectFailureChangingNothing(c), "") << c.what;
+    EXPECT_TRUE(fs::is_fifo(m_dir / "fifo"));
+}
+
 TEST_F(CommandFaults, ReadOnlyDestinationFolderFailsAndChangesNothing) {
     MakeFolder();
     fault::ChildConditions readOnly;
@@ -194,4 +233,105 @@ TEST_F(CommandFaults, SourceCutAtEveryByteYieldsEveryCompleteChunkBeforeTheCut) 
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "out"), fs::directory_iterator()),
               size + 1 - empty)
         << "one AVI per source and nothing else";
+}
+
+namespace {
+
+// veltrano-convert in `dir`, not waited for; its output goes to ours.
+pid_t StartConvert(std::vector<std::string> args, const fs::path& dir) {
+    args.insert(args.begin(), VELTRANO_CONVERT_BINARY);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (chdir(dir.c_str()) == 0)
+            execv(argv[0], argv.data());
+        _exit(126);
+    }
+    return pid;
+}
+
+// True once `pid` holds its output open in `dir`: the conversion is under way.
+bool WaitForOutput(pid_t pid, const fs::path& dir) {
+    const fs::path fds = "/proc/" + std::to_string(pid) + "/fd";
+    for (int tries = 0; tries < 20000; ++tries) {
+        std::error_code ec;
+        for (const auto& fd : fs::directory_iterator(fds, ec)) {
+            const std::string target = fs::read_symlink(fd.path(), ec).string();
+            if (!ec && target.rfind(dir.string(), 0) == 0 &&
+                target.find(".264") == std::string::npos)
+                return true;
+        }
+        usleep(500);
+    }
+    return false;
+}
+
+// The exit code, or 128 + the signal that ended it, as a shell reports it.
+int ShellStatus(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+} // namespace
+
+// Ctrl+C, termination and hang-up stop a conversion cleanly: nothing is left
+// behind, an old destination stays as it was, and the shell sees the signal.
+TEST_F(CommandFaults, InterruptsStopCleanlyWithTheConventionalStatus) {
+    recgen::Options options;
+    options.targetBytes = std::int64_t{120} << 20;
+    std::string error;
+    ASSERT_TRUE(recgen::Generate(PathOf("big.264"), options, nullptr, &error)) << error;
+    WriteFile(PathOf("old.avi"), std::vector<std::uint8_t>(7000, 0x42));
+    const fault::FolderSnapshot before = fault::Snapshot(m_dir);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        const fault::ChildResult run = fault::RunInChild({}, [&] {
+            const pid_t pid = StartConvert({"-f", "-o", "old.avi", "big.264"}, m_dir);
+            if (!WaitForOutput(pid, m_dir))
+                return 2;
+            kill(pid, signal);
+            return ShellStatus(pid);
+        });
+        EXPECT_EQ(run.exitCode, 128 + signal) << run.err;
+        EXPECT_NE(run.err.find("big.264: cancelled"), std::string::npos) << run.err;
+        EXPECT_EQ(fault::Differences(before, fault::Snapshot(m_dir)), "");
+    }
+}
+
+// Without --force nothing is replaced, not even a file that appears while the
+// conversion runs; of two runs to one destination exactly one wins.
+TEST_F(CommandFaults, NoOverwriteHoldsAgainstRaces) {
+    recgen::Options options;
+    options.targetBytes = std::int64_t{100} << 20;
+    std::string error;
+    ASSERT_TRUE(recgen::Generate(PathOf("in.264"), options, nullptr, &error)) << error;
+    const std::vector<std::uint8_t> mine(5000, 0x42);
+
+    const fault::ChildResult appeared = fault::RunInChild({}, [&] {
+        const pid_t pid = StartConvert({"-q", "-o", "new.avi", "in.264"}, m_dir);
+        if (!WaitForOutput(pid, m_dir))
+            return 2;
+        WriteFile(PathOf("new.avi"), mine);
+        return ShellStatus(pid);
+    });
+    EXPECT_EQ(appeared.exitCode, 1);
+    EXPECT_NE(appeared.err.find("new.avi: already exists; use --force"), std::string::npos)
+        << appeared.err;
+    EXPECT_EQ(ReadFile(PathOf("new.avi")), mine);
+
+    const fault::ChildResult both = fault::RunInChild({}, [&] {
+        const pid_t a = StartConvert({"-q", "-o", "both.avi", "in.264"}, m_dir);
+        const pid_t b = StartConvert({"-q", "-o", "both.avi", "in.264"}, m_dir);
+        return ShellStatus(a) + ShellStatus(b) * 4;
+    });
+    EXPECT_TRUE(both.exitCode == 1 || both.exitCode == 4) << both.exitCode << both.err;
+    ASSERT_EQ(fault::RunConvert({"-q", "-o", "alone.avi", "in.264"}, m_dir).exitCode, 0);
+    EXPECT_TRUE(ReadFile(PathOf("both.avi")) == ReadFile(PathOf("alone.avi")))
+        << "the winner's AVI is whole";
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 4)
+        << "in.264, new.avi, both.avi, alone.avi and nothing else";
 }
