@@ -157,17 +157,21 @@ TEST_F(ConversionTest, ShortAudioBlockIsExchangedOnlyWithinItsChunk) {
 }
 
 TEST_F(ConversionTest, TagAcrossTheWindowEdgeIsFound) {
-    // No tag in the first window except one starting 3 bytes before its end.
+    // No tag in the first window except one starting `distance` bytes before
+    // its end: from 8 bytes on it is found there; closer, in the bytes the
+    // window keeps for the next pass.
     const auto video = VideoPayload(2000, 11);
-    CraftedRecording rec;
-    rec.Garbage(kReadBufferBytes - 512 - 3).Video(true, video).Audio(AudioBlock(4));
-    rec.WriteTo(PathOf("in.264"));
-    const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
-    ASSERT_EQ(run.result, 0) << run.error;
-    const AviContents avi = ReadAvi(PathOf("out.avi"));
-    ASSERT_EQ(avi.packets.size(), 2u);
-    ASSERT_EQ(PacketsOf(avi, 0).size(), 1u);
-    EXPECT_EQ(PacketsOf(avi, 0)[0].data, video);
+    for (std::size_t distance = 1; distance <= 8; ++distance) {
+        CraftedRecording rec;
+        rec.Garbage(kReadBufferBytes - 512 - distance).Video(true, video).Audio(AudioBlock(4));
+        rec.WriteTo(PathOf("in.264"));
+        const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
+        ASSERT_EQ(run.result, 0) << run.error;
+        const AviContents avi = ReadAvi(PathOf("out.avi"));
+        ASSERT_EQ(avi.packets.size(), 2u) << "tag " << distance << " bytes before the end";
+        ASSERT_EQ(PacketsOf(avi, 0).size(), 1u);
+        EXPECT_EQ(PacketsOf(avi, 0)[0].data, video);
+    }
 }
 
 TEST_F(ConversionTest, ReportsFollowTheWindowAndEndWithOneCompletion) {

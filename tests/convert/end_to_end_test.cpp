@@ -207,4 +207,13 @@ TEST_F(EndToEnd, SoundAndPictureLastAlikeInGStreamerBasedPlayers) {
     ASSERT_EQ(ends.size(), 2u) << "gst-launch-1.0 with avidemux (gstreamer1.0-plugins-good)";
     EXPECT_NEAR(ends.at('v'), 60.0, 0.1);
     EXPECT_NEAR(ends.at('a'), ends.at('v'), 0.1);
+
+    // Audio packet k starts k blocks of 321 samples in, to the end.
+    const auto packets = ReadAvi(PathOf("out.avi")).packets;
+    std::int64_t k = 0;
+    for (const AviPacket& packet : packets) {
+        if (packet.stream == 1)
+            ASSERT_EQ(packet.dts, k++) << "in units of 321/8000 s";
+    }
+    EXPECT_GT(k, 1400);
 }

@@ -59,6 +59,12 @@ TEST_P(DestinationIsSource, IsRefusedBeforeAnythingIsWritten) {
     EXPECT_TRUE(StrayFiles({"in.264", "hard.264", "link.264"}).empty());
 }
 
+TEST(FileIdentity, SameFileNeedsTheSameIndexOnTheSameDevice) {
+    EXPECT_TRUE(SameFile({3, 77}, {3, 77}));
+    EXPECT_FALSE(SameFile({3, 77}, {4, 77})) << "the same index on another device";
+    EXPECT_FALSE(SameFile({3, 77}, {3, 78}));
+}
+
 INSTANTIATE_TEST_SUITE_P(AllSpellings, DestinationIsSource,
                          ::testing::Values("same path", "another spelling", "symbolic link",
                                            "hard link"));
@@ -100,31 +106,38 @@ TEST_F(ConversionTest, AFailedWriteLeavesTheOldDestinationAndNoTemporaryFile) {
     rec.WriteTo(PathOf("in.264"));
     const std::vector<std::uint8_t> old(300000, 0x42);
     WriteFile(PathOf("out.avi"), old);
+    ASSERT_EQ(Convert(PathOf("in.264"), PathOf("whole.avi")).result, 0);
+    const auto whole = static_cast<rlim_t>(fs::file_size(m_dir / "whole.avi"));
+    fs::remove(m_dir / "whole.avi");
 
-    // Writes past 100 KB fail as on a full disk. The limit applies to the
-    // whole process, so the conversion runs in a child.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{100000, 100000};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
-        std::ofstream(PathOf("error.txt")) << run.error;
-        _exit(run.result != 0 && run.CompletionReports() == 0 ? 0 : 1);
+    // Writes past the limit fail as on a full disk: half-way through the
+    // packets, or at the very last byte, while the index is written. The
+    // limit applies to the whole process, so the conversion runs in a child.
+    for (const rlim_t size : {rlim_t{100000}, whole - 1}) {
+        SCOPED_TRACE(size);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{size, size};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
+            std::ofstream(PathOf("error.txt")) << run.error;
+            _exit(run.result != 0 && run.CompletionReports() == 0 ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "the conversion must fail without a completion report";
+
+        std::ifstream errorFile(PathOf("error.txt"));
+        std::string error((std::istreambuf_iterator<char>(errorFile)),
+                          std::istreambuf_iterator<char>());
+        EXPECT_EQ(error.rfind(PathOf("out.avi") + ": ", 0), 0u) << error;
+        EXPECT_NE(error.find("File too large"), std::string::npos) << error;
+        EXPECT_EQ(ReadFile(PathOf("out.avi")), old);
+        EXPECT_TRUE(StrayFiles({"in.264", "out.avi", "error.txt"}).empty());
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "the conversion must fail without a completion report";
-
-    std::ifstream errorFile(PathOf("error.txt"));
-    std::string error((std::istreambuf_iterator<char>(errorFile)),
-                      std::istreambuf_iterator<char>());
-    EXPECT_EQ(error.rfind(PathOf("out.avi") + ": ", 0), 0u) << error;
-    EXPECT_NE(error.find("File too large"), std::string::npos) << error;
-    EXPECT_EQ(ReadFile(PathOf("out.avi")), old);
-    EXPECT_TRUE(StrayFiles({"in.264", "out.avi", "error.txt"}).empty());
 }
 
 TEST_F(ConversionTest, ASuccessfulConversionReplacesTheDestinationWhole) {
