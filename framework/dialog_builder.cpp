@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <cstdlib>
 
 #include "framework/dialog_window.h"
 #include "framework/progress_control.h"
@@ -82,7 +83,7 @@ struct Builder {
     QWidget* Static(const rc::Control& control) {
         const DWORD type = control.style & SS_TYPEMASK;
         if (type == SS_ICON || type == SS_BITMAP) {
-            const int imageId = resources.ResolveId(control.text);
+            const int imageId = std::atoi(control.text.c_str());
             QPixmap image;
             if (type == SS_ICON) {
                 const int side = GetSystemMetrics(SM_CXICON);
@@ -148,8 +149,7 @@ struct Builder {
     }
 
     bool Run() {
-        const QFont font =
-            DialogFont(dialog.fontFace, dialog.fontPoints, dialog.fontWeight, dialog.fontItalic);
+        const QFont font = DialogFont(dialog.fontFace, dialog.fontPoints);
         window.setFont(font);
         const DialogBaseUnits units = BaseUnitsOf(font);
         WindowStyle(units);

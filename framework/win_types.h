@@ -141,6 +141,7 @@ constexpr DWORD DS_MODALFRAME = 0x0080;
 
 constexpr DWORD ES_CENTER = 0x0001;
 constexpr DWORD ES_RIGHT = 0x0002;
+constexpr DWORD ES_AUTOHSCROLL = 0x0080;
 constexpr DWORD ES_READONLY = 0x0800;
 constexpr DWORD BS_TYPEMASK = 0x000F;
 constexpr DWORD BS_DEFPUSHBUTTON = 0x0001;
@@ -158,6 +159,10 @@ constexpr DWORD UDS_ALIGNLEFT = 0x0008;
 constexpr DWORD UDS_AUTOBUDDY = 0x0010;
 constexpr DWORD UDS_ARROWKEYS = 0x0020;
 constexpr DWORD PBS_VERTICAL = 0x0004;
+
+// Languages of resources
+constexpr int LANG_CHINESE = 0x04;
+constexpr int SUBLANG_CHINESE_SIMPLIFIED = 0x02;
 
 struct RECT {
     LONG left = 0, top = 0, right = 0, bottom = 0;
