@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <cstdio>
 
 #include "framework/resource_module.h"
 
@@ -79,6 +80,11 @@ int AfxWinMain(int argc, char** argv) {
     CWinApp* app = AfxGetApp();
     if (!app)
         return 1;
+    // A script that cannot be read is a broken build: say where, and fail.
+    if (std::string error; !AfxLoadResourceModule(&error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
     app->SetNameFromExecutable();
     if (!app->InitInstance())
         return app->ExitInstance();
