@@ -42,15 +42,6 @@ BOOL CWinApp::InitInstance() {
     return TRUE;
 }
 
-int CWinApp::Run() {
-    const int code = QApplication::exec();
-    return code ? code : ExitInstance();
-}
-
-int CWinApp::ExitInstance() {
-    return 0;
-}
-
 HICON CWinApp::LoadIcon(UINT nIDResource) const {
     return AfxGetResourceModule().LoadIcon(static_cast<int>(nIDResource));
 }
@@ -86,7 +77,6 @@ int AfxWinMain(int argc, char** argv) {
         return 1;
     }
     app->SetNameFromExecutable();
-    if (!app->InitInstance())
-        return app->ExitInstance();
-    return app->Run();
+    // FALSE: the program was its dialogs, and ends without a message loop.
+    return app->InitInstance() ? QApplication::exec() : 0;
 }

@@ -21,8 +21,6 @@ public:
     CWinApp& operator=(const CWinApp&) = delete;
 
     virtual BOOL InitInstance();
-    virtual int Run();
-    virtual int ExitInstance();
 
     HICON LoadIcon(UINT nIDResource) const;
     // The three-dimensional look is the only look here; kept so the start-up reads as usual.

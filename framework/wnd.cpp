@@ -9,7 +9,6 @@
 #include <unordered_map>
 
 #include "framework/menu.h"
-#include "framework/message_box.h"
 #include "framework/resource_module.h"
 #include "framework/window_class.h"
 
@@ -101,11 +100,6 @@ HWND CWnd::Detach() {
     return hWnd;
 }
 
-BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
-    HWND hWnd = ::GetDlgItem(pParent ? pParent->m_hWnd : nullptr, static_cast<int>(nID));
-    return hWnd ? Attach(hWnd) : FALSE;
-}
-
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::SendMessage(m_hWnd, message, wParam, lParam);
 }
@@ -178,10 +172,6 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert) const {
 void CWnd::SetFocus() {
     if (m_hWnd)
         m_hWnd->setFocus(Qt::OtherFocusReason);
-}
-
-int CWnd::MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) {
-    return ShowMessageBox(m_hWnd, lpszText, lpszCaption, nType);
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -28,7 +28,6 @@ public:
     static CWnd* FromHandle(HWND hWnd);
     BOOL Attach(HWND hWnd);
     HWND Detach();
-    BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
 
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     BOOL EnableWindow(BOOL bEnable = TRUE); // nonzero when the window was disabled before
@@ -42,8 +41,6 @@ public:
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     CMenu* GetSystemMenu(BOOL bRevert) const;
     void SetFocus();
-    // Caption defaults to the application's name.
-    int MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption = nullptr, UINT nType = MB_OK);
 
     // The message's way through this object: its message maps, then the
     // window's default processing.
