@@ -10,8 +10,10 @@ const int kProgressEnd = 999;
 } // namespace
 
 int ProgressTrampoline(void* pContext, std::int64_t nBytesRead, std::int64_t nFileSize) {
-    static_cast<CConverterDlg*>(pContext)->OnProgress(nBytesRead, nFileSize);
-    return 0;
+    // Once a close has been asked for, the job is told to stop at once.
+    if (!AfxIsCloseRequested())
+        static_cast<CConverterDlg*>(pContext)->OnProgress(nBytesRead, nFileSize);
+    return AfxIsCloseRequested() ? 1 : 0;
 }
 
 CConverterDlg::CConverterDlg(CWnd* pParent) : CDialog(CConverterDlg::IDD, pParent) {
@@ -147,6 +149,12 @@ void CConverterDlg::OnStart() {
 
     // Input that arrived after the last report is dropped too, not replayed.
     AfxPumpPaintMessages(TRUE);
+    if (AfxIsCloseRequested()) {
+        // The job has stopped and removed its file; the dialog closes as the
+        // close box closes it when no job runs.
+        SendMessage(WM_SYSCOMMAND, SC_CLOSE);
+        return;
+    }
     if (nResult != 0) {
         m_progress.SetPos(0);
         AfxMessageBox(m_pConverter->ErrorMessage().c_str(), MB_OK | MB_ICONSTOP);
