@@ -29,7 +29,6 @@ private:
 
     bool m_bOpen;
     std::string m_defExt;
-    std::string m_fileName;
     DWORD m_dwFlags;
     std::string m_filter;
     CWnd* m_pParentWnd;

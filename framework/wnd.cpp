@@ -132,10 +132,6 @@ CWnd* CWnd::GetDlgItem(int nID) const {
     return FromHandle(::GetDlgItem(m_hWnd, nID));
 }
 
-int CWnd::GetDlgCtrlID() const {
-    return ::GetDlgCtrlID(m_hWnd);
-}
-
 void CWnd::SetWindowText(LPCTSTR lpszString) {
     if (!m_hWnd)
         return;
@@ -302,7 +298,7 @@ HWND GetDlgItem(HWND hDlg, int nID) {
     return nullptr;
 }
 
-CMenu* GetSystemMenu(HWND hWnd, BOOL bRevert) {
+CMenu* GetSystemMenu(HWND hWnd, BOOL) {
     if (!hWnd || !hWnd->isWindow())
         return nullptr;
     auto& menus = SystemMenus();
@@ -310,9 +306,6 @@ CMenu* GetSystemMenu(HWND hWnd, BOOL bRevert) {
     if (it == menus.end()) {
         it = menus.emplace(hWnd, std::make_unique<CMenu>()).first;
         QObject::connect(hWnd, &QObject::destroyed, [hWnd] { SystemMenus().erase(hWnd); });
-        FillDefaultSystemMenu(*it->second);
-    } else if (bRevert) {
-        *it->second = CMenu();
         FillDefaultSystemMenu(*it->second);
     }
     return it->second.get();

@@ -35,7 +35,6 @@ public:
     BOOL IsIconic() const;
     void GetClientRect(LPRECT lpRect) const;
     CWnd* GetDlgItem(int nID) const;
-    int GetDlgCtrlID() const;
     void SetWindowText(LPCTSTR lpszString);
     void GetWindowText(CString& rString) const;
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
@@ -68,5 +67,6 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL IsIconic(HWND hWnd);
 int GetDlgCtrlID(HWND hWnd);
 HWND GetDlgItem(HWND hDlg, int nID);
+// The window's system menu as the program has extended it (never reverted).
 CMenu* GetSystemMenu(HWND hWnd, BOOL bRevert);
 int GetSystemMetrics(int nIndex);
