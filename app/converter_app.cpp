@@ -11,6 +11,8 @@ CConverterApp::CConverterApp() {}
 BOOL CConverterApp::InitInstance() {
     AfxEnableControlContainer();
     Enable3dControls();
+    // Stopped from outside, the program cleans up as when the user closes it.
+    AfxCloseOnTerminationRequest();
 
     CConverterDlg dlg;
     m_pMainWnd = &dlg;

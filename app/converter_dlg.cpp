@@ -10,8 +10,10 @@ const int kProgressEnd = 999;
 } // namespace
 
 int ProgressTrampoline(void* pContext, std::int64_t nBytesRead, std::int64_t nFileSize) {
-    static_cast<CConverterDlg*>(pContext)->OnProgress(nBytesRead, nFileSize);
-    return 0;
+    // Once a close has been asked for, the job is told to stop at once.
+    if (!AfxIsCloseRequested())
+        static_cast<CConverterDlg*>(pContext)->OnProgress(nBytesRead, nFileSize);
+    return AfxIsCloseRequested() ? 1 : 0;
 }
 
 CConverterDlg::CConverterDlg(CWnd* pParent) : CDialog(CConverterDlg::IDD, pParent) {
@@ -32,7 +34,7 @@ void CConverterDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_FPS_SPIN, m_spinFps);
     DDX_Control(pDX, IDC_PROGRESS, m_progress);
     DDX_Text(pDX, IDC_FPS, m_nFps);
-    DDV_MinMaxInt(pDX, m_nFps, 1, 30);
+    DDV_MinMaxInt(pDX, m_nFps, kMinFrameRate, kMaxFrameRate);
     DDX_Text(pDX, IDC_DEST, m_strDest);
     DDX_Text(pDX, IDC_SOURCE, m_strSource);
 }
@@ -62,13 +64,13 @@ BOOL CConverterDlg::OnInitDialog() {
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
-    m_nFps = 25;
+    m_nFps = kDefaultFrameRate;
     m_strSource = kUnspecified;
     m_strDest = kUnspecified;
     UpdateData(FALSE);
 
-    m_spinFps.SendMessage(UDM_SETRANGE, 0, MAKELONG(30, 1));
-    m_progress.SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, kProgressEnd));
+    m_spinFps.SetRange(kMinFrameRate, kMaxFrameRate);
+    m_progress.SetRange(0, kProgressEnd);
 
     m_pConverter = nullptr;
     return TRUE;
@@ -131,7 +133,9 @@ void CConverterDlg::OnStart() {
         AfxMessageBox("Please specify a source file\nand a location for the result.", MB_OK);
         return;
     }
-    UpdateData(TRUE);
+    // A rate that fails validation has been pointed out to the user; no job starts.
+    if (!UpdateData(TRUE))
+        return;
 
     if (m_pConverter != nullptr) {
         delete m_pConverter;
@@ -145,8 +149,14 @@ void CConverterDlg::OnStart() {
 
     // Input that arrived after the last report is dropped too, not replayed.
     AfxPumpPaintMessages(TRUE);
+    if (AfxIsCloseRequested()) {
+        // The job has stopped and removed its file; the dialog closes as the
+        // close box closes it when no job runs.
+        SendMessage(WM_SYSCOMMAND, SC_CLOSE);
+        return;
+    }
     if (nResult != 0) {
-        m_progress.SendMessage(PBM_SETPOS, 0);
+        m_progress.SetPos(0);
         AfxMessageBox(m_pConverter->ErrorMessage().c_str(), MB_OK | MB_ICONSTOP);
     }
     // Whatever the job's outcome, the dialog is ready for the next one.
@@ -156,10 +166,9 @@ void CConverterDlg::OnStart() {
 void CConverterDlg::OnProgress(std::int64_t nBytesRead, std::int64_t nFileSize) {
     // An empty recording is complete as soon as it is opened.
     const int nPos = nFileSize > 0 ? static_cast<int>(static_cast<double>(nBytesRead) /
-                                                      static_cast<double>(nFileSize) * 999.0)
+                                                      static_cast<double>(nFileSize) * kProgressEnd)
                                    : kProgressEnd;
-    const bool bMoved =
-        static_cast<int>(m_progress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(nPos))) != nPos;
+    const bool bMoved = m_progress.SetPos(nPos) != nPos;
 
     if (nBytesRead < nFileSize) {
         // The window is redrawn only when the bar moves, so painting costs the job little.
@@ -171,6 +180,6 @@ void CConverterDlg::OnProgress(std::int64_t nBytesRead, std::int64_t nFileSize) 
     // The full bar is shown, and input from the job's time dropped, before the message.
     AfxPumpPaintMessages(TRUE);
     AfxMessageBox("Convert finished!", MB_OK);
-    m_progress.SendMessage(PBM_SETPOS, 0);
+    m_progress.SetPos(0);
     GetDlgItem(IDC_START)->EnableWindow(TRUE);
 }

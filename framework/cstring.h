@@ -18,7 +18,6 @@ public:
     }
     operator LPCTSTR() const { return m_text.c_str(); }
 
-    int GetLength() const { return static_cast<int>(m_text.size()); }
     BOOL IsEmpty() const { return m_text.empty(); }
     void Empty() { m_text.clear(); }
     // Loads a string of the program's string table; FALSE (and empty) when absent.

@@ -7,6 +7,7 @@
 #include "framework/data_exchange.h"
 #include "framework/dialog_builder.h"
 #include "framework/dialog_window.h"
+#include "framework/message_pump.h"
 #include "framework/resource_module.h"
 #include "framework/ui_script.h"
 #include "framework/win_app.h"
@@ -43,6 +44,7 @@ INT_PTR CDialog::DoModal() {
         return -1;
     m_nModalResult = -1;
     m_bEnded = false;
+    AfxClearCloseRequest();
 
     if (OnInitDialog()) {
         for (QWidget* control : window.controls) {

@@ -17,7 +17,6 @@ public:
     // FALSE: members to controls; TRUE: controls to members, with validation.
     // FALSE back when a value failed validation (the user has been told).
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
-    UINT GetTemplateID() const { return m_nIDTemplate; }
 
     BOOL OnCmdMsg(UINT nID, UINT nCode) override;
 

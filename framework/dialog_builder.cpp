@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <cstdlib>
 
 #include "framework/dialog_window.h"
 #include "framework/progress_control.h"
@@ -11,8 +12,6 @@
 #include "framework/wnd.h"
 
 namespace {
-
-constexpr DWORD kLeftNoWordWrap = 0x000C; // SS_LEFTNOWORDWRAP
 
 // Static text shows "&x" as an underlined x and "&&" as "&"; there is no
 // mnemonic to underline here, so the prefixes are dropped.
@@ -24,14 +23,6 @@ QString WithoutPrefixes(const QString& text) {
         plain += text[i];
     }
     return plain;
-}
-
-Qt::Alignment TextAlignment(DWORD style, DWORD centre, DWORD right) {
-    if ((style & 0x3) == right)
-        return Qt::AlignRight;
-    if ((style & 0x3) == centre)
-        return Qt::AlignHCenter;
-    return Qt::AlignLeft;
 }
 
 struct Builder {
@@ -67,8 +58,7 @@ struct Builder {
 
     QWidget* Edit(const rc::Control& control) {
         auto* edit = new QLineEdit(QString::fromStdString(control.text), &window);
-        edit->setFrame(control.style & WS_BORDER || control.exStyle & WS_EX_CLIENTEDGE);
-        edit->setAlignment(TextAlignment(control.style, ES_CENTER, ES_RIGHT) | Qt::AlignVCenter);
+        edit->setFrame(control.style & WS_BORDER);
         if (control.style & ES_READONLY) {
             edit->setReadOnly(true);
             // Read-only edits wear the dialog's face colour, so they do not look typeable.
@@ -82,7 +72,7 @@ struct Builder {
     QWidget* Static(const rc::Control& control) {
         const DWORD type = control.style & SS_TYPEMASK;
         if (type == SS_ICON || type == SS_BITMAP) {
-            const int imageId = resources.ResolveId(control.text);
+            const int imageId = std::atoi(control.text.c_str());
             QPixmap image;
             if (type == SS_ICON) {
                 const int side = GetSystemMetrics(SM_CXICON);
@@ -99,16 +89,14 @@ struct Builder {
             picture->setProperty("naturalSize", image.deviceIndependentSize().toSize());
             return picture;
         }
-        if (type > SS_RIGHT && type != kLeftNoWordWrap)
+        if (type != 0) // left-aligned text, the only kind the templates use
             return nullptr;
         const QString text = QString::fromStdString(control.text);
         auto* label =
             new QLabel(control.style & SS_NOPREFIX ? text : WithoutPrefixes(text), &window);
         label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(type != kLeftNoWordWrap);
-        label->setAlignment(TextAlignment(control.style, SS_CENTER, SS_RIGHT) | Qt::AlignTop);
-        if (control.style & SS_SUNKEN)
-            label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return label;
     }
 
@@ -122,34 +110,26 @@ struct Builder {
             return Static(control);
         if (className == "msctls_updown32")
             return new UpDownControl(&window, control.style);
-        if (className == "msctls_progress32") {
-            auto* progress = new ProgressControl(&window);
-            progress->SetVertical(control.style & PBS_VERTICAL);
-            return progress;
-        }
+        if (className == "msctls_progress32")
+            return new ProgressControl(&window);
         return nullptr;
     }
 
     void WindowStyle(DialogBaseUnits units) {
         window.setWindowTitle(QString::fromStdString(dialog.caption));
+        // A dialog is a window of its own in the task bar, whatever its extended styles.
         Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
-        if ((dialog.exStyle & WS_EX_TOOLWINDOW) && !(dialog.exStyle & WS_EX_APPWINDOW))
-            flags = Qt::Tool | Qt::CustomizeWindowHint;
         if ((dialog.style & WS_CAPTION) == WS_CAPTION)
             flags |= Qt::WindowTitleHint;
         if (dialog.style & WS_SYSMENU)
             flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
         window.setWindowFlags(flags);
-        const QRect client = DialogUnitsToPixels(0, 0, dialog.cx, dialog.cy, units);
-        if ((dialog.style & DS_MODALFRAME) || !(dialog.style & WS_THICKFRAME))
-            window.setFixedSize(client.size());
-        else
-            window.resize(client.size());
+        // Dialog frames do not resize.
+        window.setFixedSize(DialogUnitsToPixels(0, 0, dialog.cx, dialog.cy, units).size());
     }
 
     bool Run() {
-        const QFont font =
-            DialogFont(dialog.fontFace, dialog.fontPoints, dialog.fontWeight, dialog.fontItalic);
+        const QFont font = DialogFont(dialog.fontFace, dialog.fontPoints);
         window.setFont(font);
         const DialogBaseUnits units = BaseUnitsOf(font);
         WindowStyle(units);

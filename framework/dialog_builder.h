@@ -1,7 +1,7 @@
 // Builds a dialog's window and controls from its template: positions in
 // dialog units of the template's font, styles honoured where they mean
 // something here (visible, disabled, read-only, border, tab stops and tab
-// order, default button, tool/app window).
+// order, default button).
 #pragma once
 
 #include <string>

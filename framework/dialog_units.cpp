@@ -42,7 +42,7 @@ QStringList CjkFallbacks() {
 
 } // namespace
 
-QFont DialogFont(const std::string& face, int points, int weight, bool italic) {
+QFont DialogFont(const std::string& face, int points) {
     const QString name = QString::fromStdString(face);
     QStringList families;
     if (!IsSongFace(name) && !name.isEmpty())
@@ -51,9 +51,6 @@ QFont DialogFont(const std::string& face, int points, int weight, bool italic) {
     QFont font;
     font.setFamilies(families);
     font.setPixelSize(MulDiv(points > 0 ? points : 9, 96, 72));
-    if (weight > 0)
-        font.setWeight(static_cast<QFont::Weight>(weight));
-    font.setItalic(italic);
     return font;
 }
 

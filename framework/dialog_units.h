@@ -21,7 +21,7 @@ DialogBaseUnits BaseUnitsOf(const QFont& font);
 // scale Qt's logical pixels have). Song-style faces ("宋体", SimSun) map to an
 // installed Song/Ming CJK font, other faces fall back to one, so Chinese text
 // always renders as text.
-QFont DialogFont(const std::string& face, int points, int weight = 0, bool italic = false);
+QFont DialogFont(const std::string& face, int points);
 
 // A template's position and size in dialog units to pixels.
 QRect DialogUnitsToPixels(int x, int y, int cx, int cy, DialogBaseUnits units);

@@ -78,10 +78,10 @@ std::string WithDefaultExtension(const std::string& path, const std::string& ext
     return path + "." + ext;
 }
 
-CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName,
-                         DWORD dwFlags, LPCTSTR lpszFilter, CWnd* pParentWnd)
-    : m_bOpen(bOpenFileDialog != FALSE), m_defExt(lpszDefExt ? lpszDefExt : ""),
-      m_fileName(lpszFileName ? lpszFileName : ""), m_dwFlags(dwFlags),
+// The program offers no initial file name.
+CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR, DWORD dwFlags,
+                         LPCTSTR lpszFilter, CWnd* pParentWnd)
+    : m_bOpen(bOpenFileDialog != FALSE), m_defExt(lpszDefExt ? lpszDefExt : ""), m_dwFlags(dwFlags),
       m_filter(lpszFilter ? lpszFilter : ""), m_pParentWnd(pParentWnd) {}
 
 std::string CFileDialog::AskOnce(const std::vector<std::string>& filters) {
@@ -93,8 +93,6 @@ std::string CFileDialog::AskOnce(const std::vector<std::string>& filters) {
     }
     QWidget* owner = m_pParentWnd ? m_pParentWnd->m_hWnd : QApplication::activeModalWidget();
     QFileDialog dialog(owner, QString::fromUtf8(title), LastFolder());
-    if (!m_fileName.empty())
-        dialog.selectFile(QString::fromStdString(m_fileName));
     QStringList nameFilters;
     for (const std::string& filter : filters)
         nameFilters << QString::fromStdString(filter);

@@ -14,9 +14,8 @@
 
 class CFileDialog {
 public:
-    CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt = nullptr, LPCTSTR lpszFileName = nullptr,
-                DWORD dwFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                LPCTSTR lpszFilter = nullptr, CWnd* pParentWnd = nullptr);
+    CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD dwFlags,
+                LPCTSTR lpszFilter, CWnd* pParentWnd = nullptr);
 
     INT_PTR DoModal(); // IDOK or IDCANCEL
     CString GetPathName() const { return m_pathName; }
@@ -30,7 +29,6 @@ private:
 
     bool m_bOpen;
     std::string m_defExt;
-    std::string m_fileName;
     DWORD m_dwFlags;
     std::string m_filter;
     CWnd* m_pParentWnd;

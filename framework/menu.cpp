@@ -33,7 +33,6 @@ void TrackSystemMenu(HWND hWnd, int globalX, int globalY) {
         }
         QAction* action = popup.addAction(QString::fromStdString(item.text.str()));
         action->setData(item.nID);
-        action->setEnabled(!(item.nFlags & MF_GRAYED));
     }
     QPointer<QWidget> window(hWnd);
     QAction* chosen = nullptr;

@@ -11,14 +11,10 @@ namespace {
 
 QMessageBox::Icon IconFor(UINT nType) {
     switch (nType & MB_ICONMASK) {
-    case MB_ICONHAND:
+    case MB_ICONSTOP:
         return QMessageBox::Critical;
-    case MB_ICONQUESTION:
-        return QMessageBox::Question;
     case MB_ICONEXCLAMATION:
         return QMessageBox::Warning;
-    case MB_ICONASTERISK:
-        return QMessageBox::Information;
     default:
         return QMessageBox::NoIcon;
     }
@@ -46,22 +42,15 @@ int ShowMessageBox(HWND owner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType
                     QString::fromStdString(shown.text), QMessageBox::NoButton, owner);
     box.setTextFormat(Qt::PlainText);
     std::vector<std::pair<QPushButton*, int>> buttons;
-    switch (nType & MB_TYPEMASK) {
-    case MB_YESNO:
+    if ((nType & MB_TYPEMASK) == MB_YESNO) {
         buttons.emplace_back(box.addButton(QMessageBox::Yes), IDYES);
         buttons.emplace_back(box.addButton(QMessageBox::No), IDNO);
-        break;
-    case MB_OKCANCEL:
+    } else {
         buttons.emplace_back(box.addButton(QMessageBox::Ok), IDOK);
-        buttons.emplace_back(box.addButton(QMessageBox::Cancel), IDCANCEL);
-        break;
-    default:
-        buttons.emplace_back(box.addButton(QMessageBox::Ok), IDOK);
-        break;
     }
     const std::size_t defaultIndex = (nType & MB_DEFBUTTON2) && buttons.size() > 1 ? 1 : 0;
     box.setDefaultButton(buttons[defaultIndex].first);
-    // Esc means the last button (No, Cancel) or OK when it is the only one.
+    // Esc means the last button (No) or OK when it is the only one.
     box.setEscapeButton(buttons.back().first);
     box.exec();
     for (const auto& [button, id] : buttons)

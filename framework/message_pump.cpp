@@ -26,18 +26,21 @@ bool IsUserInput(QEvent::Type type) {
     case QEvent::TabletMove:
     case QEvent::TabletRelease:
     case QEvent::InputMethod:
-    case QEvent::Close: // the close box is input too; the window stays
+    case QEvent::Close: // kept as a request (below); the window stays for now
         return true;
     default:
         return false;
     }
 }
 
+bool g_closeRequested = false;
+
 class InputDiscarder : public QObject {
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (!IsUserInput(event->type()))
             return false;
+        g_closeRequested = g_closeRequested || event->type() == QEvent::Close;
         event->ignore();
         return true;
     }
@@ -46,6 +49,14 @@ protected:
 int g_paintIntervalMs = 20;
 
 } // namespace
+
+BOOL AfxIsCloseRequested() {
+    return g_closeRequested;
+}
+
+void AfxClearCloseRequest() {
+    g_closeRequested = false;
+}
 
 void AfxSetPaintInterval(int milliseconds) {
     g_paintIntervalMs = milliseconds;

@@ -22,8 +22,7 @@ void ProgressControl::paintEvent(QPaintEvent*) {
     option.maximum = m_maximum;
     option.progress = m_position;
     option.textVisible = false;
-    if (!m_vertical)
-        option.state |= QStyle::State_Horizontal;
+    option.state |= QStyle::State_Horizontal;
     QPainter painter(this);
     style()->drawControl(QStyle::CE_ProgressBar, &option, &painter, this);
 }

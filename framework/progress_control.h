@@ -13,11 +13,6 @@ class ProgressControl : public QWidget, public WindowClass {
 public:
     explicit ProgressControl(QWidget* parent);
 
-    int Minimum() const { return m_minimum; }
-    int Maximum() const { return m_maximum; }
-    int Position() const { return m_position; }
-    void SetVertical(bool vertical) { m_vertical = vertical; }
-
     bool ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
 protected:
@@ -29,5 +24,4 @@ private:
     int m_minimum = 0; // the control's own default range
     int m_maximum = 100;
     int m_position = 0;
-    bool m_vertical = false;
 };

@@ -26,13 +26,11 @@ bool ReadText(const QString& path, std::string& out, std::string* error) {
 
 } // namespace
 
-std::unique_ptr<ResourceModule> ResourceModule::FromText(const std::string& script,
-                                                         const std::string& header,
-                                                         const QString& imageDir,
-                                                         std::string* error) {
+std::unique_ptr<ResourceModule>
+ResourceModule::FromText(const std::string& script, const std::string& header,
+                         const QString& imageDir, std::string* error, const std::string& name) {
     std::unique_ptr<ResourceModule> module(new ResourceModule());
-    module->m_symbols = rc::ParseResourceHeader(header);
-    if (!rc::ParseResourceScript(script, module->m_symbols, module->m_script, error))
+    if (!rc::ParseResourceScript(name, script, header, module->m_script, error))
         return nullptr;
     module->m_imageDir = imageDir;
     return module;
@@ -51,11 +49,8 @@ std::unique_ptr<ResourceModule> ResourceModule::FromDirectory(const QString& dir
     const QString scriptPath = dir + "/" + scripts.front();
     if (!ReadText(scriptPath, script, error) || !ReadText(dir + "/resource.h", header, error))
         return nullptr;
-    std::string parseError;
-    auto module = FromText(script, header, dir, &parseError);
-    if (!module && error)
-        *error = scriptPath.toStdString() + ": " + parseError;
-    return module;
+    const QString shownDir = dir.startsWith(":/") ? dir.mid(2) : dir;
+    return FromText(script, header, dir, error, (shownDir + "/" + scripts.front()).toStdString());
 }
 
 std::unique_ptr<ResourceModule> ResourceModule::Empty() {
@@ -112,31 +107,17 @@ QPixmap ResourceModule::LoadBitmap(int id) const {
     return QPixmap(ImagePath(file->second));
 }
 
-int ResourceModule::ResolveId(const std::string& nameOrNumber) const {
-    if (nameOrNumber.empty())
-        return -1;
-    if (auto symbol = m_symbols.find(nameOrNumber); symbol != m_symbols.end())
-        return symbol->second;
-    try {
-        std::size_t used = 0;
-        int value = std::stoi(nameOrNumber, &used, 0);
-        return used == nameOrNumber.size() ? value : -1;
-    } catch (const std::exception&) {
-        return -1;
-    }
+bool AfxLoadResourceModule(std::string* error) {
+    CurrentModule() = ResourceModule::FromDirectory(":/res", error);
+    return CurrentModule() != nullptr;
 }
 
 ResourceModule& AfxGetResourceModule() {
-    auto& module = CurrentModule();
-    if (!module) {
-        std::string error;
-        module = ResourceModule::FromDirectory(":/res", &error);
-        if (!module) {
-            std::fprintf(stderr, "resources: %s\n", error.c_str());
-            module = ResourceModule::Empty();
-        }
+    if (std::string error; !CurrentModule() && !AfxLoadResourceModule(&error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        CurrentModule() = ResourceModule::Empty();
     }
-    return *module;
+    return *CurrentModule();
 }
 
 void AfxSetResourceModule(std::unique_ptr<ResourceModule> module) {

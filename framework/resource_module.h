@@ -20,38 +20,38 @@ struct HICON__ {
 
 class ResourceModule {
 public:
-    // Parses the script text with the symbols of its resource.h; image file
-    // names in the script are taken relative to imageDir. Null with *error
-    // naming the fault when the script cannot be read.
+    // Parses the script text with its resource.h; image file names in the
+    // script are taken relative to imageDir. Null with *error as
+    // "NAME:LINE: cause" when the script cannot be read.
     static std::unique_ptr<ResourceModule> FromText(const std::string& script,
                                                     const std::string& header,
-                                                    const QString& imageDir, std::string* error);
+                                                    const QString& imageDir, std::string* error,
+                                                    const std::string& name = "script.rc");
     // A module with no resources: every lookup fails.
     static std::unique_ptr<ResourceModule> Empty();
-    // Reads the single *.rc file and the resource.h found in dir.
+    // Reads the single *.rc file and the resource.h found in dir (":/res" is
+    // named "res" in errors).
     static std::unique_ptr<ResourceModule> FromDirectory(const QString& dir, std::string* error);
 
     const rc::DialogTemplate* FindDialog(int id) const;
     const std::string* FindString(int id) const;
     HICON LoadIcon(int id); // null when the script names no such icon or it cannot be read
     QPixmap LoadBitmap(int id) const;
-    // A resource reference as written in a template: a number or a symbol; -1 if unknown.
-    int ResolveId(const std::string& nameOrNumber) const;
-    const rc::ResourceScript& Script() const { return m_script; }
 
 private:
     ResourceModule() = default;
     QString ImagePath(const std::string& nameInScript) const;
 
     rc::ResourceScript m_script;
-    std::map<std::string, int> m_symbols;
     QString m_imageDir;
     std::map<int, std::unique_ptr<HICON__>> m_icons;
 };
 
-// The program's resources: on first use read from :/res, the folder the
-// resources library embeds. When they cannot be read the reason is printed
-// once and an empty module is returned, so every lookup fails cleanly.
+// Reads the program's resources from :/res, the folder the resources library
+// embeds; false with *error as "FILE:LINE: cause" when they cannot be read.
+bool AfxLoadResourceModule(std::string* error);
+// The program's resources, read on first use. When they cannot be read the
+// reason is printed once and every lookup fails.
 ResourceModule& AfxGetResourceModule();
 // Replaces the program's resources (tests use their own templates).
 void AfxSetResourceModule(std::unique_ptr<ResourceModule> module);

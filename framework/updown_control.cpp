@@ -30,17 +30,12 @@ void UpDownControl::SetBuddy(QWidget* buddy) {
     m_buddy = buddy;
     if (!buddy)
         return;
-    if (m_style & (UDS_ALIGNRIGHT | UDS_ALIGNLEFT)) {
+    if (m_style & UDS_ALIGNRIGHT) {
         // The pair keeps the buddy's old width: the buddy gives up ours.
         QRect area = buddy->geometry();
         const int ownWidth = width();
-        if (m_style & UDS_ALIGNRIGHT) {
-            setGeometry(area.right() + 1 - ownWidth, area.top(), ownWidth, area.height());
-            area.setWidth(area.width() - ownWidth);
-        } else {
-            setGeometry(area.left(), area.top(), ownWidth, area.height());
-            area.setLeft(area.left() + ownWidth);
-        }
+        setGeometry(area.right() + 1 - ownWidth, area.top(), ownWidth, area.height());
+        area.setWidth(area.width() - ownWidth);
         buddy->setGeometry(area);
     }
     if (m_style & UDS_ARROWKEYS)
@@ -68,14 +63,7 @@ void UpDownControl::SetPosition(int position) {
 }
 
 void UpDownControl::Step(int delta) {
-    const int low = std::min(m_lower, m_upper);
-    const int high = std::max(m_lower, m_upper);
-    int next = Position() + (m_upper >= m_lower ? delta : -delta);
-    if (next > high)
-        next = (m_style & UDS_WRAP) ? low : high;
-    else if (next < low)
-        next = (m_style & UDS_WRAP) ? high : low;
-    SetPosition(next);
+    SetPosition(Position() + (m_upper >= m_lower ? delta : -delta)); // clamped into the range
 }
 
 bool UpDownControl::eventFilter(QObject* watched, QEvent* event) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <cstdio>
 
 #include "framework/resource_module.h"
 
@@ -41,15 +42,6 @@ BOOL CWinApp::InitInstance() {
     return TRUE;
 }
 
-int CWinApp::Run() {
-    const int code = QApplication::exec();
-    return code ? code : ExitInstance();
-}
-
-int CWinApp::ExitInstance() {
-    return 0;
-}
-
 HICON CWinApp::LoadIcon(UINT nIDResource) const {
     return AfxGetResourceModule().LoadIcon(static_cast<int>(nIDResource));
 }
@@ -79,8 +71,12 @@ int AfxWinMain(int argc, char** argv) {
     CWinApp* app = AfxGetApp();
     if (!app)
         return 1;
+    // A script that cannot be read is a broken build: say where, and fail.
+    if (std::string error; !AfxLoadResourceModule(&error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
     app->SetNameFromExecutable();
-    if (!app->InitInstance())
-        return app->ExitInstance();
-    return app->Run();
+    // FALSE: the program was its dialogs, and ends without a message loop.
+    return app->InitInstance() ? QApplication::exec() : 0;
 }

@@ -1,6 +1,8 @@
 // CWinApp: the program's single application object. The entry point
-// (AfxWinMain) starts Qt, names the application after its executable and
-// calls InitInstance; when that returns FALSE the program ends at once.
+// (AfxWinMain) starts Qt, reads the program's resources (a script that cannot
+// be read ends the program with status 1 and "FILE:LINE: cause" on stderr),
+// names the application after its executable and calls InitInstance; when
+// that returns FALSE the program ends at once.
 #pragma once
 
 #include <string>
@@ -19,8 +21,6 @@ public:
     CWinApp& operator=(const CWinApp&) = delete;
 
     virtual BOOL InitInstance();
-    virtual int Run();
-    virtual int ExitInstance();
 
     HICON LoadIcon(UINT nIDResource) const;
     // The three-dimensional look is the only look here; kept so the start-up reads as usual.

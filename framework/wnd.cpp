@@ -9,7 +9,6 @@
 #include <unordered_map>
 
 #include "framework/menu.h"
-#include "framework/message_box.h"
 #include "framework/resource_module.h"
 #include "framework/window_class.h"
 
@@ -101,11 +100,6 @@ HWND CWnd::Detach() {
     return hWnd;
 }
 
-BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
-    HWND hWnd = ::GetDlgItem(pParent ? pParent->m_hWnd : nullptr, static_cast<int>(nID));
-    return hWnd ? Attach(hWnd) : FALSE;
-}
-
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::SendMessage(m_hWnd, message, wParam, lParam);
 }
@@ -136,10 +130,6 @@ void CWnd::GetClientRect(LPRECT lpRect) const {
 
 CWnd* CWnd::GetDlgItem(int nID) const {
     return FromHandle(::GetDlgItem(m_hWnd, nID));
-}
-
-int CWnd::GetDlgCtrlID() const {
-    return ::GetDlgCtrlID(m_hWnd);
 }
 
 void CWnd::SetWindowText(LPCTSTR lpszString) {
@@ -178,10 +168,6 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert) const {
 void CWnd::SetFocus() {
     if (m_hWnd)
         m_hWnd->setFocus(Qt::OtherFocusReason);
-}
-
-int CWnd::MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) {
-    return ShowMessageBox(m_hWnd, lpszText, lpszCaption, nType);
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -312,7 +298,7 @@ HWND GetDlgItem(HWND hDlg, int nID) {
     return nullptr;
 }
 
-CMenu* GetSystemMenu(HWND hWnd, BOOL bRevert) {
+CMenu* GetSystemMenu(HWND hWnd, BOOL) {
     if (!hWnd || !hWnd->isWindow())
         return nullptr;
     auto& menus = SystemMenus();
@@ -320,9 +306,6 @@ CMenu* GetSystemMenu(HWND hWnd, BOOL bRevert) {
     if (it == menus.end()) {
         it = menus.emplace(hWnd, std::make_unique<CMenu>()).first;
         QObject::connect(hWnd, &QObject::destroyed, [hWnd] { SystemMenus().erase(hWnd); });
-        FillDefaultSystemMenu(*it->second);
-    } else if (bRevert) {
-        *it->second = CMenu();
         FillDefaultSystemMenu(*it->second);
     }
     return it->second.get();

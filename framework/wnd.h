@@ -28,7 +28,6 @@ public:
     static CWnd* FromHandle(HWND hWnd);
     BOOL Attach(HWND hWnd);
     HWND Detach();
-    BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
 
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     BOOL EnableWindow(BOOL bEnable = TRUE); // nonzero when the window was disabled before
@@ -36,14 +35,11 @@ public:
     BOOL IsIconic() const;
     void GetClientRect(LPRECT lpRect) const;
     CWnd* GetDlgItem(int nID) const;
-    int GetDlgCtrlID() const;
     void SetWindowText(LPCTSTR lpszString);
     void GetWindowText(CString& rString) const;
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     CMenu* GetSystemMenu(BOOL bRevert) const;
     void SetFocus();
-    // Caption defaults to the application's name.
-    int MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption = nullptr, UINT nType = MB_OK);
 
     // The message's way through this object: its message maps, then the
     // window's default processing.
@@ -71,5 +67,6 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL IsIconic(HWND hWnd);
 int GetDlgCtrlID(HWND hWnd);
 HWND GetDlgItem(HWND hDlg, int nID);
+// The window's system menu as the program has extended it (never reverted).
 CMenu* GetSystemMenu(HWND hWnd, BOOL bRevert);
 int GetSystemMetrics(int nIndex);

@@ -1,7 +1,4 @@
-//{{NO_DEPENDENCIES}}
 // Symbols shared by Veltrano.rc and the program's C++ code.
-// Used by Veltrano.rc
-//
 #define IDD_ABOUT                       100
 #define IDS_ABOUT_MENU                  101
 #define IDD_MAIN                        102
@@ -19,15 +16,4 @@
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                      (-1)
-#endif
-
-// Next default values for new objects
-//
-#ifdef APSTUDIO_INVOKED
-#ifndef APSTUDIO_READONLY_SYMBOLS
-#define _APS_NEXT_RESOURCE_VALUE        130
-#define _APS_NEXT_COMMAND_VALUE         32771
-#define _APS_NEXT_CONTROL_VALUE         1010
-#define _APS_NEXT_SYMED_VALUE           101
-#endif
 #endif

@@ -1,10 +1,14 @@
 // Whole conversions through the dialog: Open, Save As and Start on a
-// generated recording, a second Start, an empty recording, and jobs that
-// fail.
+// generated recording, a second Start, an empty recording, jobs that fail,
+// and jobs the user or the system stops by closing the program.
+#include <QCloseEvent>
 #include <QFile>
 #include <QToolButton>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
 #include "tests/app/converter_dlg_fixture.h"
 #include "tests/app/deletion_watch.h"
@@ -161,4 +165,36 @@ TEST_F(ConversionTest, AFailedJobShowsItsErrorAndStartComesBack) {
         << script.messageBoxes[1].text;
     EXPECT_FALSE(std::filesystem::exists(dest));
     EXPECT_FALSE(std::filesystem::exists(PathOf("fine.avi")));
+}
+
+TEST_F(ConversionTest, ClosingDuringAJobStopsItCleansUpAndEndsTheDialog) {
+    WriteFile("old.avi", "keep me");
+    AfxCloseOnTerminationRequest();
+    // The close box, and a termination request; both are sent before Start
+    // and so arrive at the job's first repaint.
+    const std::vector<std::function<void(QWidget*)>> closes = {
+        [](QWidget* window) { QCoreApplication::postEvent(window, new QCloseEvent); },
+        [](QWidget*) { std::raise(SIGTERM); },
+    };
+    for (const auto& close : closes) {
+        ProbeDlg dialog;
+        const INT_PTR result = RunModal(script, dialog, [&] {
+            script.AnswerFileDialog(Recording());
+            dialog.Click(IDC_OPEN);
+            script.AnswerFileDialog(PathOf("old.avi"));
+            script.AnswerMessageBox(IDYES);
+            dialog.Click(IDC_SAVE_AS);
+            close(dialog.GetSafeHwnd());
+            dialog.Click(IDC_START);
+            ASSERT_NE(dialog.m_pConverter, nullptr);
+            EXPECT_TRUE(dialog.m_pConverter->Cancelled());
+        });
+        EXPECT_EQ(result, IDCANCEL); // the dialog closed itself, as the close box closes it
+    }
+    // Only the two questions about replacing old.avi: no "finished", no error.
+    EXPECT_EQ(script.messageBoxes.size(), 2u);
+    std::ifstream old(PathOf("old.avi"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "keep me");
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path().toStdString()))
+        EXPECT_NE(entry.path().filename().string().rfind(".veltrano-", 0), 0u) << entry.path();
 }

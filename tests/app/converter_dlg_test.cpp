@@ -233,3 +233,15 @@ TEST_F(ConverterDlgTest, EscapeAndTheCloseBoxEndTheDialog) {
     ProbeDlg second;
     EXPECT_EQ(RunModal(script, second, [&] { second.GetSafeHwnd()->close(); }), IDCANCEL);
 }
+
+TEST_F(ConverterDlgTest, StartWithARefusedRateStartsNoJob) {
+    WriteFile("a.264", "");
+    RunModal(script, dlg, [&] {
+        ChooseFiles(PathOf("a.264"), PathOf("a.avi"));
+        qobject_cast<QLineEdit*>(dlg.Item(IDC_FPS))->setText("31");
+        dlg.Click(IDC_START);
+        EXPECT_EQ(dlg.m_pConverter, nullptr);
+        EXPECT_TRUE(dlg.Button(IDC_START)->isEnabled());
+    });
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Please enter an integer between 1 and 30."});
+}

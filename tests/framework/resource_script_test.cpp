@@ -3,6 +3,8 @@
 // resource compiler's rules and the error reports.
 #include "framework/resource_script.h"
 
+#include "res/resource.h"
+
 #include <QImage>
 #include <QImageReader>
 #include <QList>
@@ -11,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -42,18 +43,17 @@ std::string ReadFile(const std::string& name) {
     return s.str();
 }
 
-std::string ParseError(const std::string& script) {
+std::string ParseError(const std::string& script, const std::string& header) {
     rc::ResourceScript out;
     std::string error;
-    EXPECT_FALSE(rc::ParseResourceScript(script, {{"IDC_X", 10}}, out, &error)) << script;
+    EXPECT_FALSE(rc::ParseResourceScript("test.rc", script, header, out, &error)) << script;
     return error;
 }
 
-rc::ResourceScript Parse(const std::string& script,
-                         const std::map<std::string, int>& symbols = {}) {
+rc::ResourceScript Parse(const std::string& script, const std::string& header = "") {
     rc::ResourceScript out;
     std::string error;
-    EXPECT_TRUE(rc::ParseResourceScript(script, symbols, out, &error)) << error;
+    EXPECT_TRUE(rc::ParseResourceScript("test.rc", script, header, out, &error)) << error;
     return out;
 }
 
@@ -64,43 +64,28 @@ bool Has(std::uint32_t style, std::uint32_t bits) {
 class ProgramScript : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        symbols = rc::ParseResourceHeader(ReadFile("resource.h"));
         std::string error;
-        parsed = rc::ParseResourceScript(ReadFile("Veltrano.rc"), symbols, script, &error);
+        parsed = rc::ParseResourceScript("res/Veltrano.rc", ReadFile("Veltrano.rc"),
+                                         ReadFile("resource.h"), script, &error);
         ASSERT_TRUE(parsed) << error;
     }
     void SetUp() override { ASSERT_TRUE(parsed); }
 
-    static const rc::DialogTemplate& Dialog(const char* name) {
-        return script.dialogs.at(symbols.at(name));
-    }
-    static const rc::Control& ControlById(const rc::DialogTemplate& d, const char* name) {
+    // The ids as the C++ code sees them in resource.h.
+    static const rc::DialogTemplate& Dialog(int id) { return script.dialogs.at(id); }
+    static const rc::Control& ControlById(const rc::DialogTemplate& d, int id) {
         for (const auto& c : d.controls)
-            if (c.id == symbols.at(name))
+            if (c.id == id)
                 return c;
-        throw std::out_of_range(name);
+        throw std::out_of_range(std::to_string(id));
     }
 
-    static inline std::map<std::string, int> symbols;
     static inline rc::ResourceScript script;
     static inline bool parsed = false;
 };
 
-TEST_F(ProgramScript, HeaderGivesTheSymbolsTheCodeUses) {
-    // Hex, a parenthesised negative value, and the editor's own counters
-    // (inside #ifdef APSTUDIO_INVOKED) left out.
-    EXPECT_EQ(symbols.at("IDM_ABOUT"), 0x10);
-    EXPECT_EQ(symbols.at("IDC_STATIC"), -1);
-    EXPECT_EQ(symbols.count("_APS_NEXT_RESOURCE_VALUE"), 0u);
-    for (const char* name : {"IDD_ABOUT", "IDS_ABOUT_MENU", "IDD_MAIN", "IDI_MAIN", "IDB_LOGO",
-                             "IDC_OPEN", "IDC_SAVE_AS", "IDC_PROGRESS", "IDC_START", "IDC_FPS",
-                             "IDC_FPS_SPIN", "IDC_SOURCE", "IDC_DEST"})
-        EXPECT_EQ(symbols.count(name), 1u) << name;
-}
-
 TEST_F(ProgramScript, MainDialogWindow) {
-    const auto& d = Dialog("IDD_MAIN");
-    EXPECT_TRUE(d.extended);
+    const auto& d = Dialog(IDD_MAIN);
     EXPECT_EQ(d.cx, 300);
     EXPECT_EQ(d.cy, 100);
     EXPECT_TRUE(Has(d.style, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME));
@@ -112,29 +97,24 @@ TEST_F(ProgramScript, MainDialogWindow) {
 
 TEST_F(ProgramScript, MainDialogControlsInTabOrderWithTheirRectangles) {
     struct Expected {
-        const char* id;
+        int id;
         const char* className;
         int x, y, cx, cy;
     };
     const std::vector<Expected> expected = {
-        {"IDC_OPEN", "BUTTON", 243, 12, 50, 14},
-        {"IDC_SAVE_AS", "BUTTON", 243, 30, 50, 14},
-        {"IDC_FPS", "EDIT", 244, 48, 33, 14},
-        {"IDC_FPS_SPIN", "msctls_updown32", 266, 55, 11, 14},
-        {"IDC_START", "BUTTON", 243, 79, 50, 14},
-        {"IDC_SOURCE", "EDIT", 7, 12, 219, 14},
-        {"IDC_DEST", "EDIT", 7, 30, 219, 14},
-        {"IDC_PROGRESS", "msctls_progress32", 7, 79, 219, 14},
-        {"IDC_STATIC", "STATIC", 280, 54, 13, 8},
-        {"IDC_STATIC", "STATIC", 7, 48, 88, 24},
+        {IDC_OPEN, "BUTTON", 243, 12, 50, 14},  {IDC_SAVE_AS, "BUTTON", 243, 30, 50, 14},
+        {IDC_FPS, "EDIT", 244, 48, 33, 14},     {IDC_FPS_SPIN, "msctls_updown32", 266, 55, 11, 14},
+        {IDC_START, "BUTTON", 243, 79, 50, 14}, {IDC_SOURCE, "EDIT", 7, 12, 219, 14},
+        {IDC_DEST, "EDIT", 7, 30, 219, 14},     {IDC_PROGRESS, "msctls_progress32", 7, 79, 219, 14},
+        {IDC_STATIC, "STATIC", 280, 54, 13, 8}, {IDC_STATIC, "STATIC", 7, 48, 88, 24},
     };
-    const auto& controls = Dialog("IDD_MAIN").controls;
+    const auto& controls = Dialog(IDD_MAIN).controls;
     ASSERT_EQ(controls.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const auto& c = controls[i];
         const auto& e = expected[i];
-        SCOPED_TRACE(std::string("control ") + std::to_string(i) + " " + e.id);
-        EXPECT_EQ(c.id, symbols.at(e.id));
+        SCOPED_TRACE("control " + std::to_string(i));
+        EXPECT_EQ(c.id, e.id);
         EXPECT_EQ(c.className, e.className);
         EXPECT_EQ((std::vector<int>{c.x, c.y, c.cx, c.cy}),
                   (std::vector<int>{e.x, e.y, e.cx, e.cy}));
@@ -147,8 +127,8 @@ TEST_F(ProgramScript, MainDialogControlsInTabOrderWithTheirRectangles) {
 }
 
 TEST_F(ProgramScript, MainDialogControlStyles) {
-    const auto& d = Dialog("IDD_MAIN");
-    for (const char* edit : {"IDC_FPS", "IDC_SOURCE", "IDC_DEST"}) {
+    const auto& d = Dialog(IDD_MAIN);
+    for (int edit : {IDC_FPS, IDC_SOURCE, IDC_DEST}) {
         const auto& c = ControlById(d, edit);
         EXPECT_TRUE(Has(c.style, ES_READONLY | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP)) << edit;
     }
@@ -159,21 +139,21 @@ TEST_F(ProgramScript, MainDialogControlStyles) {
         }
 
     // The up-down control takes the control before it as its buddy.
-    const auto& spin = ControlById(d, "IDC_FPS_SPIN");
+    const auto& spin = ControlById(d, IDC_FPS_SPIN);
     EXPECT_TRUE(Has(spin.style, UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS));
     auto spinAt = std::find_if(d.controls.begin(), d.controls.end(),
                                [&](const rc::Control& c) { return &c == &spin; });
     ASSERT_NE(spinAt, d.controls.begin());
-    EXPECT_EQ(std::prev(spinAt)->id, symbols.at("IDC_FPS"));
+    EXPECT_EQ(std::prev(spinAt)->id, IDC_FPS);
 
-    EXPECT_TRUE(Has(ControlById(d, "IDC_PROGRESS").style, WS_BORDER));
+    EXPECT_TRUE(Has(ControlById(d, IDC_PROGRESS).style, WS_BORDER));
     const auto& logo = d.controls.back();
     EXPECT_EQ(logo.style & SS_TYPEMASK, SS_BITMAP);
-    EXPECT_EQ(logo.text, std::to_string(symbols.at("IDB_LOGO")));
+    EXPECT_EQ(logo.text, std::to_string(IDB_LOGO));
 }
 
 TEST_F(ProgramScript, AboutBox) {
-    const auto& d = Dialog("IDD_ABOUT");
+    const auto& d = Dialog(IDD_ABOUT);
     EXPECT_EQ((std::vector<int>{d.cx, d.cy}), (std::vector<int>{235, 55}));
     EXPECT_TRUE(Has(d.style, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME));
     EXPECT_FALSE(Has(d.style, WS_VISIBLE));
@@ -183,7 +163,7 @@ TEST_F(ProgramScript, AboutBox) {
 
     const auto& icon = d.controls[0];
     EXPECT_EQ(icon.style & SS_TYPEMASK, SS_ICON);
-    EXPECT_EQ(icon.text, std::to_string(symbols.at("IDI_MAIN")));
+    EXPECT_EQ(icon.text, std::to_string(IDI_MAIN));
     EXPECT_EQ((std::vector<int>{icon.x, icon.y, icon.cx, icon.cy}),
               (std::vector<int>{11, 17, 20, 20}));
 
@@ -200,35 +180,19 @@ TEST_F(ProgramScript, AboutBox) {
     EXPECT_EQ((std::vector<int>{ok.x, ok.y, ok.cx, ok.cy}), (std::vector<int>{178, 7, 50, 14}));
 }
 
-TEST_F(ProgramScript, SharedResourcesAndVersionBlock) {
+TEST_F(ProgramScript, SharedResources) {
     EXPECT_EQ(script.language, 0x04);    // LANG_CHINESE
     EXPECT_EQ(script.sublanguage, 0x02); // SUBLANG_CHINESE_SIMPLIFIED
-    EXPECT_EQ(script.strings.at(symbols.at("IDS_ABOUT_MENU")), "关于 Veltrano(&A)...");
-    EXPECT_EQ(script.icons.at(symbols.at("IDI_MAIN")), "Veltrano.ico");
-    EXPECT_EQ(script.bitmaps.at(symbols.at("IDB_LOGO")), "logo.bmp");
-
-    const auto& v = script.version;
-    EXPECT_EQ(v.fileVersion, (std::array<int, 4>{1, 0, 0, 1}));
-    EXPECT_EQ(v.productVersion, v.fileVersion);
-    EXPECT_EQ(v.fileOS, 4u);   // VOS__WINDOWS32
-    EXPECT_EQ(v.fileType, 1u); // VFT_APP
-    EXPECT_EQ(v.fileFlags, 0u);
-    EXPECT_EQ(v.blockName, "080404b0");
-    EXPECT_EQ(v.translation, (std::vector<std::uint16_t>{0x804, 1200}));
-    EXPECT_EQ(v.strings.size(), 12u);
-    EXPECT_EQ(v.strings.at("FileVersion"), "1, 0, 0, 1");
-    EXPECT_EQ(v.strings.at("ProductName"), "Veltrano 应用程序");
-    EXPECT_EQ(v.strings.at("OriginalFilename"), "Veltrano.EXE");
-    for (const char* empty :
-         {"Comments", "CompanyName", "LegalTrademarks", "PrivateBuild", "SpecialBuild"})
-        EXPECT_EQ(v.strings.at(empty), "") << empty;
-    EXPECT_FALSE(v.strings.at("FileDescription").empty());
-    EXPECT_FALSE(v.strings.at("LegalCopyright").empty());
+    EXPECT_EQ(script.strings.at(IDS_ABOUT_MENU), "关于 Veltrano(&A)...");
+    EXPECT_EQ(script.icons.at(IDI_MAIN), "Veltrano.ico");
+    EXPECT_EQ(script.bitmaps.at(IDB_LOGO), "logo.bmp");
+    // The version block is for Windows only.
+    EXPECT_EQ(script.strings.size(), 1u);
 }
 
 TEST_F(ProgramScript, ImagesTheScriptNamesLoadInQt) {
-    QImageReader icon(QString::fromStdString(std::string(VELTRANO_RES_DIR) + "/" +
-                                             script.icons.at(symbols.at("IDI_MAIN"))));
+    QImageReader icon(
+        QString::fromStdString(std::string(VELTRANO_RES_DIR) + "/" + script.icons.at(IDI_MAIN)));
     ASSERT_TRUE(icon.canRead()) << icon.errorString().toStdString();
     QList<QSize> sizes;
     do {
@@ -238,8 +202,8 @@ TEST_F(ProgramScript, ImagesTheScriptNamesLoadInQt) {
     } while (icon.jumpToNextImage());
     EXPECT_EQ(sizes, (QList<QSize>{QSize(32, 32), QSize(16, 16)}));
 
-    QImage logo(QString::fromStdString(std::string(VELTRANO_RES_DIR) + "/" +
-                                       script.bitmaps.at(symbols.at("IDB_LOGO"))));
+    QImage logo(
+        QString::fromStdString(std::string(VELTRANO_RES_DIR) + "/" + script.bitmaps.at(IDB_LOGO)));
     EXPECT_EQ(logo.size(), QSize(132, 36));
 }
 
@@ -251,14 +215,9 @@ BEGIN
     PUSHBUTTON "a", 10, 0, 0, 1, 1, NOT WS_TABSTOP | WS_DISABLED
     EDITTEXT 11, 0, 0, 1, 1, NOT WS_BORDER
     LTEXT "c", 12, 0, 0, 1, 1
-    CONTROL "d", 13, "Button", NOT WS_VISIBLE | 0x1, 0, 0, 1, 1, WS_EX_CLIENTEDGE
+    CONTROL "d", 13, "Button", NOT WS_VISIBLE | 0x1, 0, 0, 1, 1, 0x200
     ICON 7, 14, 2, 3
 END
-2 DIALOG 0, 0, 10, 10
-CAPTION "x"
-FONT 8, "MS Shell Dlg"
-{
-}
 )");
     const auto& c = s.dialogs.at(1).controls;
     ASSERT_EQ(c.size(), 5u);
@@ -270,71 +229,72 @@ FONT 8, "MS Shell Dlg"
     EXPECT_EQ(c[3].exStyle, 0x200u);
     EXPECT_EQ((std::vector<int>{c[4].x, c[4].y, c[4].cx, c[4].cy}), (std::vector<int>{2, 3, 0, 0}));
     EXPECT_EQ(c[4].text, "7");
-    // No STYLE: popup, border and system menu; a caption and a font add theirs.
-    EXPECT_EQ(s.dialogs.at(1).style, WS_POPUP | WS_BORDER | WS_SYSMENU);
-    const auto& d2 = s.dialogs.at(2);
-    EXPECT_FALSE(d2.extended);
-    EXPECT_EQ(d2.style, WS_POPUP | WS_BORDER | WS_SYSMENU | WS_CAPTION | DS_SETFONT);
-    EXPECT_TRUE(d2.controls.empty());
+    EXPECT_EQ(c[4].style & SS_TYPEMASK, SS_ICON);
 }
 
-TEST(ResourceScript, StringsPreprocessorAndExpressions) {
+TEST(ResourceScript, StringsPreprocessorAndSkippedResources) {
     auto s = Parse(R"(// comment with "quote
-#define LOCAL 40 + 2 /* trailing */
-#if defined(IDC_X) && !defined(NOT_THERE) && IDC_X == 5
-STRINGTABLE { LOCAL, "a\"b""c\n\t\\d" }
-#elif 1
-STRINGTABLE { 1 "wrong branch" }
+#include <winresrc.h>
+#include "ids.h"
+#define LOCAL 0x2A /* trailing */
+#ifdef IDC_X
+#ifndef NOT_THERE
+STRINGTABLE BEGIN LOCAL, "a\"b""c\n\t\\d" END
 #else
-STRINGTABLE { 2 "wrong branch" }
+STRINGTABLE BEGIN 1 "wrong branch" END
 #endif
-#ifndef _WIN32
-#error resource compiler symbols missing
+#else
+STRINGTABLE BEGIN 2 "wrong branch" END
 #endif
-STRINGTABLE
-BEGIN
-    (IDC_X * 2 - 1) "L"
-    /* block
-       comment */ 8 L"wide"
-END
-VS_VERSION_INFO VERSIONINFO
+1 VERSIONINFO
 FILEVERSION 2,5
 BEGIN
-    BLOCK "StringFileInfo" { BLOCK "040904b0" { VALUE "Old", "x\0" } }
+    BLOCK "StringFileInfo" BEGIN BLOCK "040904b0" BEGIN VALUE "Old", "x" END END
+END
+1 RCDATA "data.bin"
+STRINGTABLE
+BEGIN
+    IDC_NEG "L"
+    /* block
+       comment */ 8 "eight"
 END
 )",
-                   {{"IDC_X", 5}});
+                   "#define IDC_X 5\n#define IDC_NEG (-9) // negative\n");
     EXPECT_EQ(s.strings,
-              (std::map<int, std::string>{{42, "a\"b\"c\n\t\\d"}, {9, "L"}, {8, "wide"}}));
-    EXPECT_EQ(s.version.fileVersion, (std::array<int, 4>{2, 5, 0, 0}));
-    EXPECT_EQ(s.version.strings.at("Old"), "x");
+              (std::map<int, std::string>{{42, "a\"b\"c\n\t\\d"}, {-9, "L"}, {8, "eight"}}));
+    EXPECT_TRUE(s.dialogs.empty());
 }
 
-TEST(ResourceScript, FaultsAreReportedWithTheirLine) {
+TEST(ResourceScript, FaultsAreReportedWithTheirFileAndLine) {
     struct Case {
         const char* script;
-        int line;
+        const char* header;
+        const char* where;
         const char* cause;
     };
     const std::vector<Case> cases = {
-        {"1 DIALOGEX 0, 0, 1, 1\nBEGIN\n  LTEXT \"open, IDC_X, 0, 0, 1, 1\nEND\n", 3, "string"},
-        {"1 DIALOGEX 0, 0, 1, 1\nBEGIN\n\n  LTEXT \"a\", IDC_Y, 0, 0, 1, 1\nEND\n", 4, "IDC_Y"},
-        {"1 DIALOGEX 0, 0, 1, 1\nBEGIN\n  PUSHBUTTON \"a\" IDC_X, 0, 0, 1, 1\nEND\n", 3, "','"},
-        {"1 DIALOGEX 0, 0, 1, 1\nBEGIN\n  LISTBOX IDC_X, 0, 0, 1, 1\nEND\n", 3, "LISTBOX"},
-        {"1 DIALOGEX 0, 0, 1, 1\nBEGIN\n  LTEXT \"a\", IDC_X, 0, 0, 1, 1\n", 1, "END"},
-        {"\n#ifdef X\n1 ICON \"a.ico\"\n", 2, "#endif"},
-        {"#pragma code_page(936)\n", 1, "936"},
-        {"STRINGTABLE\nBEGIN\n  1 \"\xE5\x85\xB3\"\n  2 \"\xB3\"\nEND\n", 4, "UTF-8"},
-        {"STRINGTABLE\nBEGIN\n  1 \"a\"\n  1 \"b\"\nEND\n", 4, "twice"},
-        {"1 MENU\nBEGIN\nEND\n", 1, "MENU"},
+        {"1 DIALOGEX 0, 0, 1, 1\nBEGIN\n  LTEXT \"open, 3, 0, 0, 1, 1\nEND\n", "",
+         "test.rc:3:", "string"},
+        {"1 DIALOGEX 0, 0, 1, 1\nBEGIN\n\n  LTEXT \"a\", IDC_Y, 0, 0, 1, 1\nEND\n", "",
+         "test.rc:4:", "IDC_Y"},
+        {"1 DIALOGEX 0, 0, 1, 1\nBEGIN\n  PUSHBUTTON \"a\" 3, 0, 0, 1, 1\nEND\n", "",
+         "test.rc:3:", "','"},
+        {"1 DIALOGEX 0, 0, 1, 1\nBEGIN\n  LISTBOX 3, 0, 0, 1, 1\nEND\n", "",
+         "test.rc:3:", "LISTBOX"},
+        {"1 DIALOGEX 0, 0, 1, 1\nBEGIN\n  LTEXT \"a\", 3, 0, 0, 1, 1\n", "", "test.rc:1:", "END"},
+        {"\n#ifdef X\n1 ICON \"a.ico\"\n", "", "test.rc:2:", "#endif"},
+        {"STRINGTABLE\nBEGIN\n  1 \"a\"\n  1 \"b\"\nEND\n", "", "test.rc:4:", "twice"},
+        {"1 MENU\nBEGIN\n  POPUP \"x\"\n  BEGIN\nEND\n", "", "test.rc:1:", "END"},
+        {"#if 1\n#endif\n", "", "test.rc:1:", "#if"},
         // Lines in comments and excluded branches still count.
-        {"/* a\n b */\n#if 0\nx\n#endif\n1 MENU\n", 6, "MENU"},
-        {"1 DIALOGEX 0, 0, 1 / 0, 1\nBEGIN\nEND\n", 1, "zero"},
+        {"/* a\n b */\n#ifdef NOPE\nx\n#endif\n1 DIALOGEX 0, 0, 1, 1\nBEGIN\n  LISTBOX 3\nEND\n",
+         "", "test.rc:8:", "LISTBOX"},
+        // A fault in the header names the header, beside the script.
+        {"#include \"ids.h\"\n", "#define A 1\n#ifndef A\n", "ids.h:2:", "#endif"},
     };
     for (const auto& c : cases) {
-        std::string error = ParseError(c.script);
-        EXPECT_EQ(error.rfind("line " + std::to_string(c.line) + ":", 0), 0u)
-            << c.script << "\n=> " << error;
+        std::string error = ParseError(c.script, c.header);
+        EXPECT_EQ(error.rfind(c.where, 0), 0u) << c.script << "\n=> " << error;
         EXPECT_NE(error.find(c.cause), std::string::npos) << c.script << "\n=> " << error;
     }
 }
