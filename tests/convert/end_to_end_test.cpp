@@ -212,8 +212,9 @@ TEST_F(EndToEnd, SoundAndPictureLastAlikeInGStreamerBasedPlayers) {
     const auto packets = ReadAvi(PathOf("out.avi")).packets;
     std::int64_t k = 0;
     for (const AviPacket& packet : packets) {
-        if (packet.stream == 1)
+        if (packet.stream == 1) {
             ASSERT_EQ(packet.dts, k++) << "in units of 321/8000 s";
+        }
     }
     EXPECT_GT(k, 1400);
 }
