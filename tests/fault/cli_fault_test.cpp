@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -87,6 +88,8 @@ TEST_F(CommandFaults, EveryFailureNamesFileAndCauseAndChangesNothing) {
     MakeFolder();
     fault::ChildConditions sizeLimit;
     sizeLimit.fileSizeLimit = kSizeLimit;
+    fault::ChildConditions closeFails;
+    closeFails.closeFails = true;
     const std::string isSource = "is the source recording itself";
 
     const FailureCase cases[] = {
@@ -129,6 +132,11 @@ TEST_F(CommandFaults, EveryFailureNamesFileAndCauseAndChangesNothing) {
          "old.avi",
          std::strerror(EFBIG),
          sizeLimit},
+        {"closing the output fails",
+         {"--force", "-o", "old.avi", "in.264"},
+         "old.avi",
+         std::strerror(EIO),
+         closeFails},
     };
     for (const FailureCase& c : cases)
         EXPECT_EQ(ExpectFailureChangingNothing(c), "") << c.what;
@@ -334,4 +342,64 @@ TEST_F(CommandFaults, NoOverwriteHoldsAgainstRaces) {
         << "the winner's AVI is whole";
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 4)
         << "in.264, new.avi, both.avi, alone.avi and nothing else";
+}
+
+// Where the file system has no unnamed files (FAT, network shares), the AVI
+// is written under a hidden name: it is renamed into place, never over a file
+// that appeared meanwhile unless forced, and removed again when the run is
+// interrupted.
+TEST_F(CommandFaults, WithoutUnnamedFilesAHiddenFileIsUsedAndCleanedUp) {
+    recgen::Options options;
+    options.targetBytes = std::int64_t{60} << 20;
+    std::string error;
+    ASSERT_TRUE(recgen::Generate(PathOf("in.264"), options, nullptr, &error)) << error;
+    fs::create_directory(m_dir / "ram");
+    fault::ChildConditions noUnnamed;
+    noUnnamed.noUnnamedFiles = true;
+    const std::vector<std::uint8_t> mine(5000, 0x42);
+
+    // Every check runs in the child, whose opens of unnamed files fail.
+    const fault::ChildResult run = fault::RunInChild(noUnnamed, [&] {
+        std::string failures;
+        auto check = [&](bool ok, const char* what) {
+            failures += ok ? "" : std::string(what) + "\n";
+        };
+        const fs::path ram = m_dir / "ram";
+        auto only = [&](std::vector<std::string> names) {
+            std::vector<std::string> found;
+            for (const auto& entry : fs::directory_iterator(ram))
+                found.push_back(entry.path().filename().string());
+            std::sort(found.begin(), found.end());
+            return found == names;
+        };
+        check(open(ram.c_str(), O_TMPFILE | O_RDWR, 0600) < 0, "unnamed files still open");
+
+        const pid_t first = StartConvert({"-q", "-o", "ram/a.avi", "in.264"}, m_dir);
+        check(ShellStatus(first) == 0 && only({"a.avi"}), "a plain conversion");
+
+        fs::permissions(ram / "a.avi", fs::perms::owner_read | fs::perms::owner_write);
+        const pid_t forced = StartConvert({"-q", "-f", "-o", "ram/a.avi", "in.264"}, m_dir);
+        check(ShellStatus(forced) == 0 && only({"a.avi"}) &&
+                  fs::status(ram / "a.avi").permissions() ==
+                      (fs::perms::owner_read | fs::perms::owner_write),
+              "a forced replacement keeping the mode");
+
+        const pid_t racing = StartConvert({"-q", "-o", "ram/b.avi", "in.264"}, m_dir);
+        check(WaitForOutput(racing, ram), "the race's conversion under way");
+        WriteFile((ram / "b.avi").string(), mine);
+        check(ShellStatus(racing) == 1 && ReadFile((ram / "b.avi").string()) == mine &&
+                  only({"a.avi", "b.avi"}),
+              "a destination that appeared during the run is kept");
+
+        const pid_t stopped = StartConvert({"-q", "-o", "ram/c.avi", "in.264"}, m_dir);
+        check(WaitForOutput(stopped, ram), "the interrupted conversion under way");
+        kill(stopped, SIGINT);
+        check(ShellStatus(stopped) == 128 + SIGINT && only({"a.avi", "b.avi"}),
+              "an interrupted run removes its hidden file");
+        std::fputs(failures.c_str(), stderr);
+        return failures.empty() ? 0 : 1;
+    });
+    if (!run.setupError.empty())
+        GTEST_SKIP() << "no seccomp filter can be set here: " << run.setupError;
+    EXPECT_EQ(run.exitCode, 0) << run.err;
 }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,10 +10,14 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sched.h>
 #include <stdexcept>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,6 +99,34 @@ std::string ApplyConditions(const ChildConditions& conditions) {
         if (setrlimit(RLIMIT_FSIZE, &fsize) != 0)
             return std::string("setrlimit: ") + std::strerror(errno);
     }
+    // Seccomp filters make one system call fail for the child and what it runs.
+    auto install = [](std::vector<sock_filter> filter) -> std::string {
+        const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
+        if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+            prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+            return std::string("seccomp: ") + std::strerror(errno);
+        return {};
+    };
+    constexpr unsigned kNr = offsetof(seccomp_data, nr);
+    if (conditions.noUnnamedFiles) {
+        // openat with every O_TMPFILE bit in its flags
+        const std::string error = install({
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, kNr),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 0, 3),
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),
+            BPF_STMT(BPF_ALU | BPF_AND | BPF_K, __O_TMPFILE),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __O_TMPFILE, 1, 0),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+        });
+        if (!error.empty())
+            return error;
+    }
+    // AddressSanitizer wants its runtime first; the preloaded close() is
+    // plain and harmless before it.
+    if (conditions.closeFails && (setenv("LD_PRELOAD", VELTRANO_FAIL_CLOSE_LIBRARY, 1) != 0 ||
+                                  setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1) != 0))
+        return std::string("setenv: ") + std::strerror(errno);
     if (!conditions.readOnlyFolder.empty()) {
         const char* folder = conditions.readOnlyFolder.c_str();
         // Private first, so the read-only view never reaches the parent.

@@ -26,6 +26,12 @@ struct ChildConditions {
     // Non-empty: this folder is seen read-only (a read-only bind mount in a
     // private mount namespace; the rest of the system never sees it).
     std::filesystem::path readOnlyFolder;
+    // Opening an unnamed temporary file (O_TMPFILE) fails as on FAT or a
+    // network share, for the child and what it runs.
+    bool noUnnamedFiles = false;
+    // Closing the AVI being written fails with EIO, as a network file system
+    // may report a write it could not complete (a preloaded close()).
+    bool closeFails = false;
 };
 
 struct ChildResult {
