@@ -74,6 +74,7 @@ fi
 # Adds deb-src entries mirroring the Debian archives and suites apt already
 # uses, in a file of our own, unless some source index is configured already.
 ensure_deb_src() {
+    # shellcheck disable=SC2016 # apt's format fields, not shell expansions
     if [[ -n $(apt-get indextargets --format '$(IDENTIFIER)' 'Identifier: Sources') ]]; then
         return 0
     fi
@@ -135,16 +136,20 @@ ensure_deb_src() {
     apt-get update -qq
 }
 
-ensure_deb_src
-
 # Source packages are kept beside the builds: both targets use the same one.
 sources=$cache/src
 mkdir -p "$sources"
 dsc=$sources/ffmpeg_${version}.dsc
 if [[ ! -e $dsc ]]; then
-    # apt downloads as the unprivileged _apt user when it can write here.
-    chown _apt "$sources" 2>/dev/null || true
-    (cd "$sources" && apt-get source -qq --download-only "ffmpeg=$debian_version")
+    # Fetched aside and moved in whole, so a cut download is not taken for a
+    # source package. apt downloads as the unprivileged _apt user when it
+    # can write there.
+    ensure_deb_src
+    download=$(mktemp -d "$sources/download.XXXXXX")
+    chown _apt "$download" 2>/dev/null || true
+    (cd "$download" && apt-get source -qq --download-only "ffmpeg=$debian_version")
+    mv "$download"/ffmpeg_* "$sources"/
+    rm -rf "$download"
 fi
 
 work=$cache/build-ffmpeg-$version-$target
@@ -152,6 +157,7 @@ rm -rf "$work" "$prefix"
 mkdir -p "$work"
 started=$SECONDS
 # dpkg-source applies Debian's patches, so the code is what Debian ships.
+# apt has already checked the files against the archive's signed index.
 dpkg-source --no-check -x "$dsc" "$work/src" >/dev/null
 
 # Only what the converter calls: the AVI muxer writing through the file
