@@ -8,7 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if dpkg-query -W -f='${Status}' veltrano 2>/dev/null | grep -q "install ok installed"; then
-    echo "ci-deb: veltrano is already installed; not replacing a package this script did not install" >&2
+    echo "ci-deb: veltrano is already installed; this check installs and removes its own" \
+        "copy, so remove that one first (apt-get remove veltrano)" >&2
     exit 1
 fi
 

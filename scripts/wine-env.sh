@@ -10,7 +10,8 @@
 # draw every Chinese character as '?'. Exports WINEPREFIX, WINEARCH,
 # WINEDEBUG=-all (Wine's own diagnostics would bury the programs' output),
 # WINEDLLOVERRIDES and WINE64 (the 64-bit loader, which Debian keeps off
-# PATH). Returns non-zero, saying why, if Wine cannot start.
+# PATH; WINE64 and WINESERVER may name others). Returns non-zero, saying
+# why, if Wine cannot start.
 #
 # The prefix's wineserver and its service processes are started here, with
 # their output going nowhere, and kept for a while between programs. Were
@@ -36,8 +37,8 @@ wine_env_start() {
                 "${missing[@]}" || return 1
     fi
 
-    export WINE64=/usr/lib/wine/wine64
-    export WINESERVER=/usr/lib/wine/wineserver64
+    export WINE64=${WINE64:-/usr/lib/wine/wine64}
+    export WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver64}
     export WINEARCH=win64
     export WINEDEBUG=-all
     # Mono and Gecko would be offered for download at boot; nothing here
@@ -59,6 +60,7 @@ wine_env_start() {
     if ! "$WINE64" wineboot -i </dev/null >"$log" 2>&1; then
         echo "wine-env: wineboot failed in $WINEPREFIX (log: $log):" >&2
         tail -n 20 "$log" >&2
+        wine_env_stop
         return 1
     fi
 
@@ -69,17 +71,19 @@ wine_env_start() {
         '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
         '"宋体"="AR PL UMing CN"' '"SimSun"="AR PL UMing CN"' |
         iconv -f UTF-8 -t UTF-16 >"$reg" || return 1
-    "$WINE64" regedit /S "$(winepath_of "$reg")" </dev/null >>"$log" 2>&1
+    "$WINE64" regedit /S "$(winepath_of "$reg")" </dev/null >>"$log" 2>&1 || true
 
     # Proof that programs start and that both names are mapped (the
     # console may not show the Chinese one legibly, so the values count).
     local answer mapped
-    answer=$("$WINE64" reg query 'HKCU\Software\Wine\Fonts\Replacements' </dev/null 2>>"$log")
-    mapped=$(grep -c "REG_SZ *AR PL UMing CN" <<<"$answer")
+    answer=$("$WINE64" reg query 'HKCU\Software\Wine\Fonts\Replacements' </dev/null 2>>"$log" ||
+        true)
+    mapped=$(grep -c "REG_SZ *AR PL UMing CN" <<<"$answer" || true)
     if [[ $mapped != 2 || $answer != *SimSun* ]]; then
         echo "wine-env: Wine cannot run programs in $WINEPREFIX (log: $log):" >&2
         printf '%s\n' "$answer" >&2
         tail -n 20 "$log" >&2
+        wine_env_stop
         return 1
     fi
 }
