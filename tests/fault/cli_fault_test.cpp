@@ -81,6 +81,13 @@ protected:
         return {};
     }
 
+    void GenerateMiB(const std::string& name, std::int64_t mebibytes) {
+        recgen::Options options;
+        options.targetBytes = mebibytes << 20;
+        std::string error;
+        ASSERT_TRUE(recgen::Generate(PathOf(name), options, nullptr, &error)) << error;
+    }
+
     static constexpr std::int64_t kSizeLimit = 30000;
 };
 
@@ -243,66 +250,20 @@ TEST_F(CommandFaults, SourceCutAtEveryByteYieldsEveryCompleteChunkBeforeTheCut) 
         << "one AVI per source and nothing else";
 }
 
-namespace {
-
-// veltrano-convert in `dir`, not waited for; its output goes to ours.
-pid_t StartConvert(std::vector<std::string> args, const fs::path& dir) {
-    args.insert(args.begin(), VELTRANO_CONVERT_BINARY);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (chdir(dir.c_str()) == 0)
-            execv(argv[0], argv.data());
-        _exit(126);
-    }
-    return pid;
-}
-
-// True once `pid` holds its output open in `dir`: the conversion is under way.
-bool WaitForOutput(pid_t pid, const fs::path& dir) {
-    const fs::path fds = "/proc/" + std::to_string(pid) + "/fd";
-    for (int tries = 0; tries < 20000; ++tries) {
-        std::error_code ec;
-        for (const auto& fd : fs::directory_iterator(fds, ec)) {
-            const std::string target = fs::read_symlink(fd.path(), ec).string();
-            if (!ec && target.rfind(dir.string(), 0) == 0 &&
-                target.find(".264") == std::string::npos)
-                return true;
-        }
-        usleep(500);
-    }
-    return false;
-}
-
-// The exit code, or 128 + the signal that ended it, as a shell reports it.
-int ShellStatus(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-}
-
-} // namespace
-
 // Ctrl+C, termination and hang-up stop a conversion cleanly: nothing is left
 // behind, an old destination stays as it was, and the shell sees the signal.
 TEST_F(CommandFaults, InterruptsStopCleanlyWithTheConventionalStatus) {
-    recgen::Options options;
-    options.targetBytes = std::int64_t{120} << 20;
-    std::string error;
-    ASSERT_TRUE(recgen::Generate(PathOf("big.264"), options, nullptr, &error)) << error;
+    ASSERT_NO_FATAL_FAILURE(GenerateMiB("big.264", 120));
     WriteFile(PathOf("old.avi"), std::vector<std::uint8_t>(7000, 0x42));
     const fault::FolderSnapshot before = fault::Snapshot(m_dir);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
         const fault::ChildResult run = fault::RunInChild({}, [&] {
-            const pid_t pid = StartConvert({"-f", "-o", "old.avi", "big.264"}, m_dir);
-            if (!WaitForOutput(pid, m_dir))
+            const pid_t pid = fault::StartConvert({"-f", "-o", "old.avi", "big.264"}, m_dir);
+            if (!fault::WaitForOutput(pid, m_dir))
                 return 2;
             kill(pid, signal);
-            return ShellStatus(pid);
+            return fault::ShellStatus(pid);
         });
         EXPECT_EQ(run.exitCode, 128 + signal) << run.err;
         EXPECT_NE(run.err.find("big.264: cancelled"), std::string::npos) << run.err;
@@ -313,18 +274,15 @@ TEST_F(CommandFaults, InterruptsStopCleanlyWithTheConventionalStatus) {
 // Without --force nothing is replaced, not even a file that appears while the
 // conversion runs; of two runs to one destination exactly one wins.
 TEST_F(CommandFaults, NoOverwriteHoldsAgainstRaces) {
-    recgen::Options options;
-    options.targetBytes = std::int64_t{100} << 20;
-    std::string error;
-    ASSERT_TRUE(recgen::Generate(PathOf("in.264"), options, nullptr, &error)) << error;
+    ASSERT_NO_FATAL_FAILURE(GenerateMiB("in.264", 100));
     const std::vector<std::uint8_t> mine(5000, 0x42);
 
     const fault::ChildResult appeared = fault::RunInChild({}, [&] {
-        const pid_t pid = StartConvert({"-q", "-o", "new.avi", "in.264"}, m_dir);
-        if (!WaitForOutput(pid, m_dir))
+        const pid_t pid = fault::StartConvert({"-q", "-o", "new.avi", "in.264"}, m_dir);
+        if (!fault::WaitForOutput(pid, m_dir))
             return 2;
         WriteFile(PathOf("new.avi"), mine);
-        return ShellStatus(pid);
+        return fault::ShellStatus(pid);
     });
     EXPECT_EQ(appeared.exitCode, 1);
     EXPECT_NE(appeared.err.find("new.avi: already exists; use --force"), std::string::npos)
@@ -332,9 +290,9 @@ TEST_F(CommandFaults, NoOverwriteHoldsAgainstRaces) {
     EXPECT_EQ(ReadFile(PathOf("new.avi")), mine);
 
     const fault::ChildResult both = fault::RunInChild({}, [&] {
-        const pid_t a = StartConvert({"-q", "-o", "both.avi", "in.264"}, m_dir);
-        const pid_t b = StartConvert({"-q", "-o", "both.avi", "in.264"}, m_dir);
-        return ShellStatus(a) + ShellStatus(b) * 4;
+        const pid_t a = fault::StartConvert({"-q", "-o", "both.avi", "in.264"}, m_dir);
+        const pid_t b = fault::StartConvert({"-q", "-o", "both.avi", "in.264"}, m_dir);
+        return fault::ShellStatus(a) + fault::ShellStatus(b) * 4;
     });
     EXPECT_TRUE(both.exitCode == 1 || both.exitCode == 4) << both.exitCode << both.err;
     ASSERT_EQ(fault::RunConvert({"-q", "-o", "alone.avi", "in.264"}, m_dir).exitCode, 0);
@@ -349,10 +307,7 @@ TEST_F(CommandFaults, NoOverwriteHoldsAgainstRaces) {
 // that appeared meanwhile unless forced, and removed again when the run is
 // interrupted.
 TEST_F(CommandFaults, WithoutUnnamedFilesAHiddenFileIsUsedAndCleanedUp) {
-    recgen::Options options;
-    options.targetBytes = std::int64_t{60} << 20;
-    std::string error;
-    ASSERT_TRUE(recgen::Generate(PathOf("in.264"), options, nullptr, &error)) << error;
+    ASSERT_NO_FATAL_FAILURE(GenerateMiB("in.264", 60));
     fs::create_directory(m_dir / "ram");
     fault::ChildConditions noUnnamed;
     noUnnamed.noUnnamedFiles = true;
@@ -374,27 +329,27 @@ TEST_F(CommandFaults, WithoutUnnamedFilesAHiddenFileIsUsedAndCleanedUp) {
         };
         check(open(ram.c_str(), O_TMPFILE | O_RDWR, 0600) < 0, "unnamed files still open");
 
-        const pid_t first = StartConvert({"-q", "-o", "ram/a.avi", "in.264"}, m_dir);
-        check(ShellStatus(first) == 0 && only({"a.avi"}), "a plain conversion");
+        const pid_t first = fault::StartConvert({"-q", "-o", "ram/a.avi", "in.264"}, m_dir);
+        check(fault::ShellStatus(first) == 0 && only({"a.avi"}), "a plain conversion");
 
         fs::permissions(ram / "a.avi", fs::perms::owner_read | fs::perms::owner_write);
-        const pid_t forced = StartConvert({"-q", "-f", "-o", "ram/a.avi", "in.264"}, m_dir);
-        check(ShellStatus(forced) == 0 && only({"a.avi"}) &&
+        const pid_t forced = fault::StartConvert({"-q", "-f", "-o", "ram/a.avi", "in.264"}, m_dir);
+        check(fault::ShellStatus(forced) == 0 && only({"a.avi"}) &&
                   fs::status(ram / "a.avi").permissions() ==
                       (fs::perms::owner_read | fs::perms::owner_write),
               "a forced replacement keeping the mode");
 
-        const pid_t racing = StartConvert({"-q", "-o", "ram/b.avi", "in.264"}, m_dir);
-        check(WaitForOutput(racing, ram), "the race's conversion under way");
+        const pid_t racing = fault::StartConvert({"-q", "-o", "ram/b.avi", "in.264"}, m_dir);
+        check(fault::WaitForOutput(racing, ram), "the race's conversion under way");
         WriteFile((ram / "b.avi").string(), mine);
-        check(ShellStatus(racing) == 1 && ReadFile((ram / "b.avi").string()) == mine &&
+        check(fault::ShellStatus(racing) == 1 && ReadFile((ram / "b.avi").string()) == mine &&
                   only({"a.avi", "b.avi"}),
               "a destination that appeared during the run is kept");
 
-        const pid_t stopped = StartConvert({"-q", "-o", "ram/c.avi", "in.264"}, m_dir);
-        check(WaitForOutput(stopped, ram), "the interrupted conversion under way");
+        const pid_t stopped = fault::StartConvert({"-q", "-o", "ram/c.avi", "in.264"}, m_dir);
+        check(fault::WaitForOutput(stopped, ram), "the interrupted conversion under way");
         kill(stopped, SIGINT);
-        check(ShellStatus(stopped) == 128 + SIGINT && only({"a.avi", "b.avi"}),
+        check(fault::ShellStatus(stopped) == 128 + SIGINT && only({"a.avi", "b.avi"}),
               "an interrupted run removes its hidden file");
         std::fputs(failures.c_str(), stderr);
         return failures.empty() ? 0 : 1;

@@ -192,26 +192,46 @@ ChildResult RunInChild(const ChildConditions& conditions, const std::function<in
     return result;
 }
 
+pid_t StartConvert(std::vector<std::string> args, const fs::path& workDir) {
+    args.insert(args.begin(), VELTRANO_CONVERT_BINARY);
+    const pid_t pid = fork();
+    if (pid != 0)
+        return pid;
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const int devNull = open("/dev/null", O_RDONLY);
+    if (chdir(workDir.c_str()) == 0 && devNull >= 0 && dup2(devNull, STDIN_FILENO) >= 0)
+        execv(argv[0], argv.data());
+    std::perror(argv[0]);
+    _exit(126);
+}
+
+bool WaitForOutput(pid_t pid, const fs::path& dir) {
+    const fs::path fds = "/proc/" + std::to_string(pid) + "/fd";
+    for (int tries = 0; tries < 20000; ++tries) {
+        std::error_code ec;
+        for (const auto& fd : fs::directory_iterator(fds, ec)) {
+            const std::string target = fs::read_symlink(fd.path(), ec).string();
+            if (!ec && target.rfind(dir.string(), 0) == 0 &&
+                target.find(".264") == std::string::npos)
+                return true;
+        }
+        usleep(500);
+    }
+    return false;
+}
+
+int ShellStatus(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
 ChildResult RunConvert(const std::vector<std::string>& args, const fs::path& workDir,
                        const ChildConditions& conditions) {
-    std::vector<std::string> argStrings{VELTRANO_CONVERT_BINARY};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    return RunInChild(conditions, [&]() {
-        std::vector<char*> argv;
-        for (std::string& a : argStrings)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (chdir(workDir.c_str()) != 0) {
-            std::perror(workDir.c_str());
-            return 126;
-        }
-        int devNull = open("/dev/null", O_RDONLY);
-        if (devNull >= 0)
-            dup2(devNull, STDIN_FILENO);
-        execv(argv[0], argv.data());
-        std::perror(argv[0]);
-        return 126;
-    });
+    return RunInChild(conditions, [&] { return ShellStatus(StartConvert(args, workDir)); });
 }
 
 } // namespace fault

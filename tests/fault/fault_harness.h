@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace fault {
@@ -45,6 +46,16 @@ struct ChildResult {
 // Runs `body` in a forked child under `conditions`; its return value is the
 // exit code and its stdout/stderr are captured.
 ChildResult RunInChild(const ChildConditions& conditions, const std::function<int()>& body);
+
+// Starts the veltrano-convert binary with `args` in `workDir`, stdin empty,
+// output to ours; does not wait.
+pid_t StartConvert(std::vector<std::string> args, const std::filesystem::path& workDir);
+// True once `pid` holds a file in `dir` open that is not a recording: the
+// conversion is under way.
+bool WaitForOutput(pid_t pid, const std::filesystem::path& dir);
+// Waits for `pid`: its exit code, or 128 + the signal that ended it, as a
+// shell reports it.
+int ShellStatus(pid_t pid);
 
 // Runs the veltrano-convert binary with `args` in `workDir` under `conditions`.
 ChildResult RunConvert(const std::vector<std::string>& args, const std::filesystem::path& workDir,
