@@ -123,19 +123,25 @@ TEST_F(ConversionTest, DamagedChunksAreDroppedAndTheSearchGoesOn) {
     rec.VideoHead(false, 300000).Video(false, good2);
     rec.AudioWithLength(4, 4).AudioWithLength(0, 0);
     rec.Video(false, good3);
+    // A damaged head whose tag's last byte leads the next, intact, tag: the
+    // search resumes one byte after a damaged tag, not after the tag.
+    const auto good4 = VideoPayload(200, 10);
+    const std::size_t lead = rec.Raw({'0', '0', 'd', 'c', 'H', '2', '6'}).Bytes().size();
+    rec.Video(true, good4).Bytes()[lead] = '4';
     // Cut short: the last chunk claims more than the file holds.
     rec.VideoHead(true, 5000).Raw(VideoPayload(100, 9));
     rec.WriteTo(PathOf("in.264"));
 
     const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
     ASSERT_EQ(run.result, 0) << run.error;
-    EXPECT_EQ(run.stats.damagedChunks, 5);
+    EXPECT_EQ(run.stats.damagedChunks, 6);
     EXPECT_EQ(run.CompletionReports(), 1);
     const auto video = PacketsOf(ReadAvi(PathOf("out.avi")), 0);
-    ASSERT_EQ(video.size(), 3u);
+    ASSERT_EQ(video.size(), 4u);
     EXPECT_EQ(video[0].data, good1);
     EXPECT_EQ(video[1].data, good2);
     EXPECT_EQ(video[2].data, good3);
+    EXPECT_EQ(video[3].data, good4);
     EXPECT_EQ(run.stats.audioPackets, 0);
 }
 
