@@ -1,6 +1,8 @@
 // Whole conversions of hand-made recordings, read back with the demuxer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/convert/avi_readback.h"
 #include "tests/convert/conversion_fixture.h"
 #include "tests/convert/crafted_recording.h"
@@ -142,6 +144,11 @@ TEST_F(ConversionTest, DamagedChunksAreDroppedAndTheSearchGoesOn) {
     EXPECT_EQ(video[1].data, good2);
     EXPECT_EQ(video[2].data, good3);
     EXPECT_EQ(video[3].data, good4);
+    // The two frames lost between good ones keep their slots as empty
+    // frames; the one before the first frame and the one after the last
+    // need none.
+    const auto movi = ReadMoviChunks(PathOf("out.avi"));
+    EXPECT_EQ(std::count_if(movi.begin(), movi.end(), [](auto& c) { return c.stream == 0; }), 6);
     EXPECT_EQ(run.stats.audioPackets, 0);
 }
 
