@@ -70,7 +70,13 @@ INSTANTIATE_TEST_SUITE_P(AllSpellings, DestinationIsSource,
                                            "hard link"));
 
 TEST_F(ConversionTest, FailuresNameTheFileAndTheCause) {
-    SmallRecording().WriteTo(PathOf("in.264"));
+    // Several windows long, so a conversion that went ahead would report.
+    CraftedRecording rec, noRate;
+    rec.Rate(0, 0x19);
+    for (int i = 0; i < 30; ++i)
+        rec.Video(i == 0, VideoPayload(20000, static_cast<std::uint8_t>(i)));
+    rec.WriteTo(PathOf("in.264"));
+    noRate.Video(true, VideoPayload(100, 1)).WriteTo(PathOf("norate.264"));
     fs::create_directory(m_dir / "folder.264");
     ASSERT_EQ(mkfifo(PathOf("fifo").c_str(), 0600), 0);
     const std::string longName = PathOf(std::string(300, 'n') + ".avi");
@@ -88,15 +94,18 @@ TEST_F(ConversionTest, FailuresNameTheFileAndTheCause) {
         {PathOf("in.264"), PathOf("fifo"), PathOf("fifo"), "is not a regular file"},
         // Found before the source is read, not at the final rename.
         {PathOf("in.264"), longName, longName, "File name too long"},
+        // The fallback rate applies and is out of range.
+        {PathOf("norate.264"), PathOf("e.avi"), PathOf("norate.264"),
+         "fallback rate 31 is outside"},
     };
     for (const Case& c : cases) {
-        const ConversionRun run = Convert(c.source, c.dest);
+        const ConversionRun run = Convert(c.source, c.dest, 31);
         EXPECT_NE(run.result, 0) << c.source << " -> " << c.dest;
         EXPECT_EQ(run.error.rfind(c.file + ": ", 0), 0u) << run.error;
         EXPECT_NE(run.error.find(c.cause), std::string::npos) << run.error;
         EXPECT_TRUE(run.reports.empty()) << "a failed conversion makes no report";
     }
-    EXPECT_TRUE(StrayFiles({"in.264", "fifo"}).empty());
+    EXPECT_TRUE(StrayFiles({"in.264", "norate.264", "fifo"}).empty());
 }
 
 TEST_F(ConversionTest, AFailedWriteLeavesTheOldDestinationAndNoTemporaryFile) {
