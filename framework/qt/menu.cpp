@@ -16,6 +16,10 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem) {
     return TRUE;
 }
 
+int CMenu::GetMenuItemCount() const {
+    return static_cast<int>(m_items.size());
+}
+
 void FillDefaultSystemMenu(CMenu& menu) {
     menu.AppendMenu(MF_STRING, SC_MOVE, "&Move");
     menu.AppendMenu(MF_STRING, SC_CLOSE, "&Close\tAlt+F4");

@@ -1,4 +1,4 @@
-#include "framework/dialog_window.h"
+#include "framework/qt/dialog_window.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>

@@ -1,4 +1,4 @@
-#include "framework/progress_control.h"
+#include "framework/qt/progress_control.h"
 
 #include <QPainter>
 #include <QStyleOptionProgressBar>

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <cstdio>
 
-#include "framework/resource_module.h"
+#include "framework/qt/resource_module.h"
 
 namespace {
 

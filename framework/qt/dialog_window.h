@@ -8,7 +8,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "framework/window_class.h"
+#include "framework/qt/window_class.h"
 
 class DialogWindow : public QDialog, public WindowClass {
 public:

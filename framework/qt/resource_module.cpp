@@ -1,4 +1,4 @@
-#include "framework/resource_module.h"
+#include "framework/qt/resource_module.h"
 
 #include <QDir>
 #include <QFile>

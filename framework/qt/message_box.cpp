@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "framework/ui_script.h"
+#include "framework/qt/ui_script.h"
 #include "framework/win_app.h"
 
 namespace {

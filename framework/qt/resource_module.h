@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/resource_script.h"
+#include "framework/qt/resource_script.h"
 #include "framework/win_types.h"
 
 struct HICON__ {

@@ -3,7 +3,7 @@
 // dialogs depend on them (each control statement's default style, NOT in
 // style lists); what it does not understand is an error naming the file and
 // the line, never silently dropped.
-#include "framework/resource_script.h"
+#include "framework/qt/resource_script.h"
 
 #include <set>
 #include <stdexcept>

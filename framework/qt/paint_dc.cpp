@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QWidget>
 
-#include "framework/resource_module.h"
+#include "framework/qt/resource_module.h"
 
 BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
     if (!m_hDC || !hIcon)
@@ -13,11 +13,16 @@ BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
     return TRUE;
 }
 
+struct CPaintDC::Painting {
+    explicit Painting(QWidget* widget) : painter(widget) {}
+    QPainter painter;
+};
+
 CPaintDC::CPaintDC(CWnd* pWnd) {
     if (pWnd && pWnd->m_hWnd) {
-        m_painter = std::make_unique<QPainter>(pWnd->m_hWnd);
-        if (m_painter->isActive())
-            m_hDC = m_painter.get();
+        m_painting = std::make_unique<Painting>(pWnd->m_hWnd);
+        if (m_painting->painter.isActive())
+            m_hDC = &m_painting->painter;
     }
 }
 

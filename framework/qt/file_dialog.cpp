@@ -7,7 +7,7 @@
 #include <QStringList>
 
 #include "framework/message_box.h"
-#include "framework/ui_script.h"
+#include "framework/qt/ui_script.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "framework/window_class.h"
+#include "framework/qt/window_class.h"
 
 class ProgressControl : public QWidget, public WindowClass {
 public:

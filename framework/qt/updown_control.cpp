@@ -1,4 +1,4 @@
-#include "framework/updown_control.h"
+#include "framework/qt/updown_control.h"
 
 #include <QEvent>
 #include <QKeyEvent>

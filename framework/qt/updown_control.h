@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "framework/window_class.h"
+#include "framework/qt/window_class.h"
 
 class QToolButton;
 

@@ -1,14 +1,14 @@
-#include "framework/dialog_builder.h"
+#include "framework/qt/dialog_builder.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <cstdlib>
 
-#include "framework/dialog_window.h"
-#include "framework/progress_control.h"
-#include "framework/resource_module.h"
-#include "framework/updown_control.h"
+#include "framework/qt/dialog_window.h"
+#include "framework/qt/progress_control.h"
+#include "framework/qt/resource_module.h"
+#include "framework/qt/updown_control.h"
 #include "framework/wnd.h"
 
 namespace {

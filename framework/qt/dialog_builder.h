@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "framework/dialog_units.h"
-#include "framework/resource_script.h"
+#include "framework/qt/dialog_units.h"
+#include "framework/qt/resource_script.h"
 
 class DialogWindow;
 class ResourceModule;

@@ -1,4 +1,4 @@
-#include "framework/dialog_units.h"
+#include "framework/qt/dialog_units.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "framework/ui_script.h"
+#include "framework/qt/ui_script.h"
 
 namespace {
 UiScript* g_current = nullptr;
