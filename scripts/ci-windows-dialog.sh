@@ -16,6 +16,9 @@
 #       (defaults build-win64 and build; the Linux build gives the recording
 #       generator and the reference converter)
 #
+# First, without Wine: the executable's resources are all tagged Chinese
+# (PRC), and its texts are stored as the right UTF-16.
+#
 # Fails, never skips, when something it needs is missing or Wine cannot start.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,9 +37,22 @@ fail() {
 for built in "$program" "$probe" "$genrec" "$converter"; do
     [[ -f $built ]] || fail "$built: not built"
 done
-for tool in Xvfb xdotool import ffprobe iconv; do
+for tool in Xvfb xdotool import ffprobe iconv od x86_64-w64-mingw32-objdump; do
     command -v "$tool" >/dev/null || fail "$tool: not installed"
 done
+
+# Dialogs, strings, icon, bitmap, version block and manifest: 0x804 each.
+languages=$(x86_64-w64-mingw32-objdump -p "$program" |
+    sed -n '/Resource Directory section/,/^$/p' | grep -A1 "Language Table" |
+    sed -n 's/.*Entry: ID: \(0x[0-9a-f]*\),.*/\1/p' | sort | uniq -c | tr -s ' ')
+[[ $languages == " 9 0x000804" ]] || fail "resource languages (count, id): $languages"
+exe_hex=$(od -An -v -tx1 "$program" | tr -d ' \n')
+for text in "关于 Veltrano(&A)..." "把 .264 录像转换为 AVI 文件" "Veltrano .264 录像到 AVI 转换程序" \
+    "版权所有 (C) 2026 Veltrano 项目"; do
+    needle=$(printf '%s' "$text" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 | tr -d ' \n')
+    [[ $exe_hex == *"$needle"* ]] || fail "$program does not hold \"$text\" in UTF-16"
+done
+unset exe_hex
 
 work=$(mktemp -d /tmp/veltrano-wine.XXXX)
 xvfb_pid=""
