@@ -8,7 +8,8 @@
 #     character without a glyph would show as '?');
 #   - a generated recording converted through Open, Save As and Start ends
 #     with "Convert finished!" and gives the same AVI as the Linux converter;
-#   - Esc ends the program with status 0.
+#   - Alt+F4 during a second conversion stops the job, leaves no file
+#     behind, and ends the program with status 0.
 # Saves docs/windows-main.png, docs/windows-system-menu.png and
 # docs/windows-about.png on the way.
 #
@@ -186,15 +187,33 @@ streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$work/ca
 [[ $streams == "h264 adpcm_ima_wav " ]] || fail "camera.avi holds streams: $streams"
 cmp "$work/camera.avi" "$work/linux.avi" || fail "the AVI differs from the Linux converter's"
 
+# Alt+F4 while a job runs: the job stops, leaves no file, and the dialog
+# closes. Copies of the recording one after another make a long one (each
+# copy's header is skipped as bytes between chunks).
+for _ in $(seq 60); do cat "$work/camera.264"; done >"$work/long.264"
 xdotool windowfocus --sync "$main" 2>/dev/null || true
-xdotool key Escape
+xdotool key alt+o
+answer_file_dialog "Open" "$(winpath "$work/long.264")"
+xdotool key alt+a
+answer_file_dialog "Save As" "$(winpath "$work/long.avi")"
+xdotool key alt+s
+# Start is disabled while the job runs.
+running=false
 for _ in $(seq 100); do
+    texts_of "Veltrano V1.0.0" | grep -qxF "[disabled] &Start" && { running=true; break; }
+done
+$running || fail "no job seen running"
+xdotool key alt+F4
+for _ in $(seq 300); do
     kill -0 "$program_pid" 2>/dev/null || break
     sleep 0.1
 done
-kill -0 "$program_pid" 2>/dev/null && fail "the program did not end on Esc"
+kill -0 "$program_pid" 2>/dev/null && fail "the program did not end on Alt+F4 during a job"
+left=$(cd "$work" && ls | sort | tr '\n' ' ')
+[[ $left == "camera.264 camera.avi linux.avi long.264 program.log " ]] ||
+    fail "a stopped job left: $left"
 status=0
 wait "$program_pid" || status=$?
 program_pid=""
 ((status == 0)) || fail "the program ended with status $status"
-echo "ci-windows-dialog: caption, system menu, About box, fonts and a whole conversion: all passed"
+echo "ci-windows-dialog: resources, caption, system menu, About box, fonts, a conversion and a stopped one: all passed"

@@ -1,5 +1,6 @@
 // window-probe CAPTION: prints the texts of the top-level window titled
-// CAPTION and of its controls, one UTF-8 line each, and fails (status 1) when
+// CAPTION and of its controls, one UTF-8 line each ("[disabled] " before the
+// text of a disabled one), and fails (status 1) when
 // a character of them has no glyph in the font the window draws it with:
 // the system would draw '?' or a box in its place. Status 2: no such window.
 #include <windows.h>
@@ -57,7 +58,7 @@ void Probe(HWND hWnd, HFONT fallback) {
     const std::wstring text = TextOf(hWnd);
     auto font = reinterpret_cast<HFONT>(SendMessageW(hWnd, WM_GETFONT, 0, 0));
     const std::wstring missing = MissingGlyphs(hWnd, font ? font : fallback, text);
-    std::printf("%s\n", Utf8(text).c_str());
+    std::printf("%s%s\n", IsWindowEnabled(hWnd) ? "" : "[disabled] ", Utf8(text).c_str());
     if (!missing.empty()) {
         std::printf("  no glyph for \"%s\"\n", Utf8(missing).c_str());
         g_status = 1;
