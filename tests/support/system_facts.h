@@ -22,6 +22,10 @@ const char* WhyNoFileSizeLimit();
 // true when the child ended with `body` returning true.
 bool RunWithFileSizeLimit(std::int64_t bytes, const std::function<bool()>& body);
 
+// Null where GStreamer's gst-launch-1.0 (a Linux player's pipeline) can
+// play files back; otherwise why not.
+const char* WhyNoGStreamer();
+
 // Gives the file what a user may set on it (mode 0600; the hidden
 // attribute), and tells whether it has exactly that.
 void MarkAsUsers(const std::filesystem::path& file);

@@ -49,6 +49,15 @@ HANDLE Inheritable(const std::wstring& path, DWORD access, DWORD disposition) {
     return file;
 }
 
+// Text-mode output ends lines with CR LF on Windows; the tests read lines.
+std::string WithoutCarriageReturns(std::string text) {
+    std::string lines;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n')
+            lines += text[i];
+    return lines;
+}
+
 } // namespace
 
 ConvertProcess::ConvertProcess(const std::vector<std::string>& args,
@@ -103,8 +112,8 @@ RunResult ConvertProcess::Wait() {
     m_process = nullptr;
     RunResult result;
     result.exitCode = static_cast<int>(code);
-    result.out = ReadText(m_capture->operator/("stdout"));
-    result.err = ReadText(m_capture->operator/("stderr"));
+    result.out = WithoutCarriageReturns(ReadText(*m_capture / "stdout"));
+    result.err = WithoutCarriageReturns(ReadText(*m_capture / "stderr"));
     return result;
 }
 

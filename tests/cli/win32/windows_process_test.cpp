@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <sstream>
 #include <thread>
 
+#include "cli/convert_command.h"
+#include "convert/file_layer.h"
+#include "convert/win32/console_events.h"
 #include "tests/cli/win32/convert_process.h"
 #include "tests/convert/crafted_recording.h"
 
@@ -59,7 +63,8 @@ TEST(WindowsProcess, NonAsciiNamesPassThroughTheCommandLine) {
     fs::create_directory(folder);
     CraftedRecording rec;
     rec.Rate(0, 0x19).Video(true, VideoPayload(3000, 1)).Audio(AudioBlock(1));
-    rec.WriteTo((folder / fs::path(u8"файл-测试.264")).string());
+    rec.WriteTo(work / "in.264");
+    fs::rename(work.Path() / "in.264", folder / fs::path(u8"файл-测试.264"));
 
     const clitest::RunResult r = clitest::RunConvert({"папка-目录\\файл-测试.264"}, work.Path());
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -100,5 +105,27 @@ TEST(WindowsProcess, AnInterruptedJobRemovesItsOutputAndEndsWithTheControlCStatu
         GTEST_SKIP() << "no console event could be sent here (error " << GetLastError() << ")";
     const clitest::RunResult r = job.Wait();
     EXPECT_EQ(static_cast<DWORD>(r.exitCode), static_cast<DWORD>(STATUS_CONTROL_C_EXIT)) << r.err;
+    EXPECT_EQ(Listing(work.Path()), (std::vector<std::string>{"long.264"}));
+}
+
+// The same path without a second process, for systems that send no console
+// events (Wine): the handler, called as the system calls it, stops the
+// running job, which removes its output. The flag stays set, so this runs
+// in a test process of its own (ctest runs each test alone).
+TEST(WindowsProcess, AConsoleEventStopsTheRunningJobAndItsOutputGoes) {
+    ScratchDir work;
+    WriteLongRecording(work.Path() / "long.264");
+    InstallInterruptHandlers();
+    std::thread press([&] {
+        if (WaitForOutput(work.Path()))
+            OnConsoleEvent(CTRL_BREAK_EVENT);
+    });
+    CommandOptions options;
+    options.sources = {work / "long.264"};
+    std::ostringstream out, err;
+    const int status = RunCommand(options, out, err, Terminal{});
+    press.join();
+    EXPECT_EQ(status, kExitFailure) << out.str() << err.str();
+    EXPECT_EQ(InterruptSignal(), SIGBREAK);
     EXPECT_EQ(Listing(work.Path()), (std::vector<std::string>{"long.264"}));
 }
