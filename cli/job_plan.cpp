@@ -32,8 +32,16 @@ std::string DestinationFor(const CommandOptions& options, const std::string& sou
         return options.outputFile;
     if (options.outputDir.empty())
         return DefaultDestination(source);
-    fs::path name = FsPath(DefaultDestination(source)).filename();
-    return Utf8(FsPath(options.outputDir) / name);
+    const std::string name = Utf8(FsPath(DefaultDestination(source)).filename());
+    // Joined with the separator the user wrote: '/' unless the folder was
+    // given with the system's own (Windows' '\'), so messages show the path
+    // the way it was typed.
+    const std::string& dir = options.outputDir;
+    const char preferred = static_cast<char>(fs::path::preferred_separator);
+    const char separator = dir.find(preferred) != std::string::npos ? preferred : '/';
+    if (dir.back() == '/' || dir.back() == preferred)
+        return dir + name;
+    return dir + separator + name;
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <random>
 
+#include "convert/win32/console_events.h"
 #include "convert/win32/system_text.h"
 
 namespace {
@@ -323,6 +324,8 @@ namespace {
 
 std::atomic<int> g_interrupt{0};
 
+} // namespace
+
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     switch (event) {
     case CTRL_C_EVENT:
@@ -341,8 +344,6 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
         return FALSE;
     }
 }
-
-} // namespace
 
 void InstallInterruptHandlers() {
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
