@@ -32,7 +32,10 @@ INT_PTR CFileDialog::DoModal() {
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrDefExt = defExt.empty() ? nullptr : defExt.c_str();
-    ofn.Flags = m_dwFlags | OFN_EXPLORER | OFN_ENABLESIZING;
+    // As on every platform, a name that must exist is asked of Open only: a
+    // Save dialog that refused new names could never give a destination.
+    const DWORD mustExist = m_bOpen ? 0 : OFN_FILEMUSTEXIST;
+    ofn.Flags = (m_dwFlags & ~mustExist) | OFN_EXPLORER | OFN_ENABLESIZING;
     const BOOL chosen = m_bOpen ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
     if (!chosen)
         return IDCANCEL;
