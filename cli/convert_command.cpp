@@ -9,6 +9,7 @@
 #include "cli/program_name.h"
 #include "cli/progress_bar.h"
 #include "cli/report_format.h"
+#include "cli/utf8_path.h"
 #include "convert/file_layer.h"
 #include "convert/probe.h"
 #include "convert/stream_converter.h"
@@ -40,13 +41,13 @@ int ProbeAll(const CommandOptions& options, std::ostream& out, std::ostream& err
 // instead of each one with the same cause.
 bool PrepareOutputDir(const std::string& dir, std::ostream& err) {
     std::error_code ec;
-    if (fs::is_directory(dir, ec))
+    if (fs::is_directory(FsPath(dir), ec))
         return true;
-    if (fs::exists(dir, ec)) {
+    if (fs::exists(FsPath(dir), ec)) {
         ReportError(err, dir + ": " + std::make_error_code(std::errc::not_a_directory).message());
         return false;
     }
-    fs::create_directories(dir, ec);
+    fs::create_directories(FsPath(dir), ec);
     if (ec) {
         ReportError(err, dir + ": " + ec.message());
         return false;
@@ -69,7 +70,7 @@ bool ConvertOne(const PlannedJob& planned, const CommandOptions& options, std::o
     job.SetRequireChunks(true);
     std::optional<ProgressBar> bar;
     if (terminal.showProgress && !options.quiet)
-        bar.emplace(err, fs::path(planned.source).filename().string(), terminal.width);
+        bar.emplace(err, Utf8(FsPath(planned.source).filename()), terminal.width);
     job.SetCallback(bar ? &*bar : nullptr, OnProgress);
     const auto start = std::chrono::steady_clock::now();
     const int result = RunConverter(&job);

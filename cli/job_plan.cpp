@@ -4,6 +4,7 @@
 #include <map>
 #include <system_error>
 
+#include "cli/utf8_path.h"
 #include "convert/file_layer.h"
 
 namespace fs = std::filesystem;
@@ -14,16 +15,16 @@ namespace {
 // files need not exist yet.
 std::string ComparablePath(const std::string& path) {
     std::error_code ec;
-    fs::path absolute = fs::absolute(path, ec);
+    fs::path absolute = fs::absolute(FsPath(path), ec);
     if (ec)
-        return fs::path(path).lexically_normal().string();
+        return Utf8(FsPath(path).lexically_normal());
     fs::path canonical = fs::weakly_canonical(absolute, ec);
-    return (ec ? absolute.lexically_normal() : canonical).string();
+    return Utf8(ec ? absolute.lexically_normal() : canonical);
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
-    return fs::equivalent(a, b, ec) && !ec;
+    return fs::equivalent(FsPath(a), FsPath(b), ec) && !ec;
 }
 
 std::string DestinationFor(const CommandOptions& options, const std::string& source) {
@@ -31,19 +32,27 @@ std::string DestinationFor(const CommandOptions& options, const std::string& sou
         return options.outputFile;
     if (options.outputDir.empty())
         return DefaultDestination(source);
-    fs::path name = fs::path(DefaultDestination(source)).filename();
-    return (fs::path(options.outputDir) / name).string();
+    const std::string name = Utf8(FsPath(DefaultDestination(source)).filename());
+    // Joined with the separator the user wrote: '/' unless the folder was
+    // given with the system's own (Windows' '\'), so messages show the path
+    // the way it was typed.
+    const std::string& dir = options.outputDir;
+    const char preferred = static_cast<char>(fs::path::preferred_separator);
+    const char separator = dir.find(preferred) != std::string::npos ? preferred : '/';
+    if (dir.back() == '/' || dir.back() == preferred)
+        return dir + name;
+    return dir + separator + name;
 }
 
 } // namespace
 
 std::string DefaultDestination(const std::string& source) {
-    fs::path path(source);
+    fs::path path = FsPath(source);
     // A trailing separator leaves no file name to derive from; name the
     // result after the folder instead of writing "dir/.avi".
     if (!path.has_filename())
         path = path.parent_path();
-    return path.replace_extension(".avi").string();
+    return Utf8(path.replace_extension(".avi"));
 }
 
 std::vector<PlannedJob> PlanJobs(const CommandOptions& options) {
@@ -58,7 +67,7 @@ std::vector<PlannedJob> PlanJobs(const CommandOptions& options) {
                           " in this run; not overwriting it";
         } else if (std::string cause = CheckDestinationKind(job.dest); !cause.empty()) {
             job.refusal = job.dest + ": " + cause;
-        } else if (!options.force && fs::exists(fs::symlink_status(job.dest, ec)) &&
+        } else if (!options.force && fs::exists(fs::symlink_status(FsPath(job.dest), ec)) &&
                    !SameFile(source, job.dest)) {
             // A destination that is the source itself is left to the converter,
             // which refuses it with or without --force.

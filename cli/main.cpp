@@ -1,20 +1,21 @@
 // veltrano-convert: converts .264 recordings into AVI files from a shell.
 #include <iostream>
-#include <unistd.h>
 
 #include "cli/command_options.h"
 #include "cli/convert_command.h"
-#include "cli/progress_bar.h"
+#include "cli/terminal.h"
 #include "convert/file_layer.h"
 
 int main(int argc, char** argv) {
-    const ParsedCommand parsed = ParseCommandLine(argc, argv, std::cout, std::cerr);
+    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments)
+        pointers.push_back(argument.c_str());
+    const Terminal terminal = SetUpTerminal();
+    const ParsedCommand parsed =
+        ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), std::cout, std::cerr);
     if (!parsed.proceed)
         return parsed.exitCode;
-    Terminal terminal;
-    terminal.showProgress = isatty(STDERR_FILENO) == 1;
-    if (terminal.showProgress)
-        terminal.width = TerminalWidth(STDERR_FILENO);
     // An interrupted job removes what it wrote; then the process ends as the
     // interrupt asked, so the shell sees 130 for Ctrl+C.
     InstallInterruptHandlers();

@@ -5,7 +5,6 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
-#include <sys/ioctl.h>
 
 #include "cli/report_format.h"
 
@@ -86,11 +85,4 @@ void ProgressBar::Clear() {
         return;
     m_out << '\r' << std::string(std::size_t(std::max(m_width - 1, 0)), ' ') << '\r' << std::flush;
     m_drawn = false;
-}
-
-int TerminalWidth(int fd) {
-    winsize size{};
-    if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return size.ws_col;
-    return 80;
 }

@@ -45,6 +45,3 @@ private:
     bool m_drawn = false;
     int m_redraws = 0;
 };
-
-// Columns of the terminal on file descriptor `fd`, or 80 when unknown.
-int TerminalWidth(int fd);

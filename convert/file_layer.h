@@ -83,7 +83,8 @@ private:
     std::string m_destination;
     std::string m_path;
     std::intptr_t m_handle = -1;
-    bool m_named = false; // false: no name until Commit links it into place
+    std::int64_t m_size = 0; // where the size is taken before the move
+    bool m_named = false;    // false: no name until Commit links it into place
     bool m_committed = false;
 };
 

@@ -1,6 +1,5 @@
 #include "framework/data_exchange.h"
 
-#include <QLineEdit>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -23,15 +22,6 @@ HWND CDataExchange::PrepareEditCtrl(int nIDC) {
     HWND hWnd = PrepareCtrl(nIDC);
     m_bEditLastControl = true;
     return hWnd;
-}
-
-void CDataExchange::Fail() {
-    if (m_bSaveAndValidate && m_hWndLastControl) {
-        m_hWndLastControl->setFocus(Qt::OtherFocusReason);
-        if (auto* edit = qobject_cast<QLineEdit*>(m_hWndLastControl); edit && m_bEditLastControl)
-            edit->selectAll();
-    }
-    throw CUserException();
 }
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {

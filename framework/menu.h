@@ -1,7 +1,7 @@
-// CMenu: the items of a window's system menu. The window manager here cannot
-// be given extra items, so the framework shows this menu itself (Alt+Space, or
-// a right click on the dialog's background) and sends WM_SYSCOMMAND with the
-// chosen item's id.
+// CMenu: a window's system menu, to which the program appends its own items.
+// Where the system has a menu of its own (Windows), the items go into it;
+// elsewhere the framework shows the menu itself and sends WM_SYSCOMMAND with
+// the chosen item's id.
 #pragma once
 
 #include <vector>
@@ -18,15 +18,12 @@ public:
     };
 
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
-    int GetMenuItemCount() const { return static_cast<int>(m_items.size()); }
+    int GetMenuItemCount() const;
+    // The items as appended by the program (the system's own not included on Windows).
     const std::vector<Item>& Items() const { return m_items; }
+
+    HMENU m_hMenu = nullptr; // the system's menu, where there is one
 
 private:
     std::vector<Item> m_items;
 };
-
-// The items a dialog's system menu starts with: a modal frame can be moved and closed.
-void FillDefaultSystemMenu(CMenu& menu);
-// Shows the window's system menu at a global position and sends WM_SYSCOMMAND
-// for the chosen item once the menu has closed.
-void TrackSystemMenu(HWND hWnd, int globalX, int globalY);

@@ -29,5 +29,6 @@ public:
     CPaintDC& operator=(const CPaintDC&) = delete;
 
 private:
-    std::unique_ptr<QPainter> m_painter;
+    struct Painting; // the backend's open paint operation
+    std::unique_ptr<Painting> m_painting;
 };

@@ -58,15 +58,5 @@ protected:
 
 private:
     struct Connection;
-    std::unique_ptr<Connection> m_pConnection; // drops m_hWnd when the widget goes away
+    std::unique_ptr<Connection> m_pConnection; // the backend's ties to the bound window
 };
-
-// Window functions on handles.
-LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL IsIconic(HWND hWnd);
-int GetDlgCtrlID(HWND hWnd);
-HWND GetDlgItem(HWND hDlg, int nID);
-// The window's system menu as the program has extended it (never reverted).
-CMenu* GetSystemMenu(HWND hWnd, BOOL bRevert);
-int GetSystemMetrics(int nIndex);

@@ -47,7 +47,8 @@ need_packages() {
 need_packages libavformat-dev
 debian_version=$(dpkg-query -W -f='${source:Version}' libavformat-dev)
 version=${debian_version#*:}
-prefix=$cache/ffmpeg-$version-$target
+# The suffix names the configuration below; a change to it needs a new one.
+prefix=$cache/ffmpeg-$version-$target-avi2
 
 if [[ -e $prefix/$stamp_name ]]; then
     echo "FFmpeg $version for $target: reusing $prefix"
@@ -161,7 +162,8 @@ started=$SECONDS
 dpkg-source --no-check -x "$dsc" "$work/src" >/dev/null
 
 # Only what the converter calls: the AVI muxer writing through the file
-# protocol. Everything that could be picked up from the machine by chance
+# protocol; and the AVI demuxer, with which the test suites read the results
+# back (the converter itself never reaches it). Everything that could be picked up from the machine by chance
 # (zlib, iconv, hardware APIs, ...) is off, so both targets are the same
 # build whatever happens to be installed. No assembly: nothing here decodes
 # or encodes, and it saves needing nasm.
@@ -171,6 +173,7 @@ options=(
     --disable-autodetect
     --disable-everything
     --enable-muxer=avi
+    --enable-demuxer=avi
     --enable-protocol=file
     --disable-programs --disable-doc
     --disable-network

@@ -27,7 +27,7 @@
 #include "app/converter_app.h"
 #include "app/converter_dlg.h"
 #include "convert/stream_converter.h"
-#include "framework/ui_script.h"
+#include "framework/qt/ui_script.h"
 #include "tools/recgen/recording_generator.h"
 
 namespace {

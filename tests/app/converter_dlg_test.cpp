@@ -6,8 +6,8 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include "framework/dialog_units.h"
-#include "framework/resource_module.h"
+#include "framework/qt/dialog_units.h"
+#include "framework/qt/resource_module.h"
 #include "tests/app/converter_dlg_fixture.h"
 
 #include "tests/framework/dialog_test_support.h"

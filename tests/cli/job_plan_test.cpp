@@ -63,7 +63,10 @@ TEST(PlanJobs, ExistingDestinationIsRefusedUnlessForced) {
 
 TEST(PlanJobs, DanglingSymlinkCountsAsAnExistingDestination) {
     ScratchDir dir;
-    std::filesystem::create_symlink(dir / "nowhere", dir / "a.avi");
+    std::error_code noLinks;
+    std::filesystem::create_symlink(dir / "nowhere", dir / "a.avi", noLinks);
+    if (noLinks)
+        GTEST_SKIP() << "this system makes no symbolic links here: " << noLinks.message();
     const std::vector<PlannedJob> jobs = PlanJobs(Sources({dir / "a.264"}));
     EXPECT_FALSE(jobs[0].refusal.empty());
 }
@@ -87,7 +90,8 @@ TEST(PlanJobs, SecondSourceForTheSameDestinationIsRefused) {
     std::vector<PlannedJob> jobs = PlanJobs(o);
     ASSERT_EQ(jobs.size(), 3u);
     EXPECT_TRUE(jobs[0].refusal.empty());
-    EXPECT_EQ(jobs[1].refusal.rfind(dir / "out/clip.avi: ", 0), 0u) << jobs[1].refusal;
+    const std::string dest = (dir.Path() / "out" / "clip.avi").string();
+    EXPECT_EQ(jobs[1].refusal.rfind(dest + ": ", 0), 0u) << jobs[1].refusal;
     EXPECT_NE(jobs[1].refusal.find(dir / "cam1/clip.264"), std::string::npos) << jobs[1].refusal;
     EXPECT_TRUE(jobs[2].refusal.empty());
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "tests/support/scratch_dir.h"
+
 namespace {
 
 int Record(void* context, std::int64_t bytesRead, std::int64_t fileSize) {
@@ -13,10 +15,7 @@ int Record(void* context, std::int64_t bytesRead, std::int64_t fileSize) {
 } // namespace
 
 void ConversionTest::SetUp() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "veltrano-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    m_dir = pattern;
+    m_dir = NewScratchFolder();
 }
 
 void ConversionTest::TearDown() {

@@ -9,6 +9,7 @@
 
 #include "tests/convert/avi_readback.h"
 #include "tests/convert/conversion_fixture.h"
+#include "tests/support/system_facts.h"
 #include "tools/recgen/recording_generator.h"
 
 extern "C" {
@@ -199,6 +200,8 @@ std::map<char, double> GStreamerStreamEnds(const std::string& path) {
 } // namespace
 
 TEST_F(EndToEnd, SoundAndPictureLastAlikeInGStreamerBasedPlayers) {
+    if (const char* why = WhyNoGStreamer())
+        GTEST_SKIP() << why;
     recgen::Options options;
     options.frames = 1500; // a minute at the header's 25 fps
     Generate(options);

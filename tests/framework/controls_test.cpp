@@ -5,7 +5,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include "framework/updown_control.h"
+#include "framework/qt/updown_control.h"
 #include "tests/framework/dialog_test_support.h"
 #include "tests/framework/test_dialog.h"
 

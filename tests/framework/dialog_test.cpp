@@ -9,8 +9,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "framework/dialog_units.h"
-#include "framework/dialog_window.h"
+#include "framework/qt/dialog_units.h"
+#include "framework/qt/dialog_window.h"
 #include "tests/framework/dialog_test_support.h"
 #include "tests/framework/test_dialog.h"
 

@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "framework/dialog.h"
-#include "framework/ui_script.h"
+#include "framework/qt/ui_script.h"
 
 inline constexpr int kLeftOpen = -2;
 

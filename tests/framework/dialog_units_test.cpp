@@ -1,5 +1,5 @@
 // Dialog units to pixels, as the Windows dialog manager converts them.
-#include "framework/dialog_units.h"
+#include "framework/qt/dialog_units.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "framework/ui_script.h"
+#include "framework/qt/ui_script.h"
 
 TEST(FileFilter, PairsBecomeNameFiltersWithTheirPatterns) {
     EXPECT_EQ(ConvertFileFilter("h.264 files(*.264)|*.264|all files(*.*)|*.*||"),

@@ -1,7 +1,7 @@
 // The resource-script reader, on the program's own script (the dialogs are
 // built from what it returns) and on small scripts that pin down the
 // resource compiler's rules and the error reports.
-#include "framework/resource_script.h"
+#include "framework/qt/resource_script.h"
 
 #include "res/resource.h"
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/resource_module.h"
+#include "framework/qt/resource_module.h"
 
 enum TestIds {
     IDD_TEST = 200,

@@ -10,8 +10,6 @@
 #include <iterator>
 #include <memory>
 #include <stdexcept>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <vector>
 
 extern "C" {
@@ -23,7 +21,9 @@ extern "C" {
 #include "convert/source_format.h"
 #include "convert/stream_converter.h"
 #include "tests/convert/avi_readback.h"
+#include "tests/fuzz/memory_file.h"
 #include "tests/fuzz/reference_layout.h"
+#include "tests/support/scratch_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -69,46 +69,16 @@ std::string CheckRate(const std::uint8_t* header, std::size_t bytes) {
     return {};
 }
 
-class MemoryFile {
-public:
-    explicit MemoryFile(const std::vector<std::uint8_t>& bytes)
-        : m_fd(memfd_create("veltrano-fuzz", MFD_CLOEXEC)) {
-        if (m_fd < 0)
-            return;
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t wrote = write(m_fd, bytes.data() + done, bytes.size() - done);
-            if (wrote <= 0) {
-                close(m_fd);
-                m_fd = -1;
-                return;
-            }
-            done += static_cast<std::size_t>(wrote);
-        }
-    }
-    ~MemoryFile() {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-    int Fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 // `claimedSize` may exceed the bytes there, as for a file that shrinks while
 // it is read.
 std::string CheckReader(const std::vector<std::uint8_t>& bytes, std::int64_t claimedSize) {
     const ReferenceLayout layout = ReferenceChunks(bytes.data(), bytes.size());
     const MemoryFile file(bytes);
-    if (file.Fd() < 0)
-        return std::string("memory file: ") + std::strerror(errno);
+    if (!file.Error().empty())
+        return "memory file: " + file.Error();
 
     SourceFile source;
-    if (std::string cause = source.Open("/proc/self/fd/" + std::to_string(file.Fd()));
-        !cause.empty())
+    if (std::string cause = source.Open(file.Path()); !cause.empty())
         return "memory file: " + cause;
     ChunkReader reader(source, claimedSize);
     const std::int64_t size = static_cast<std::int64_t>(bytes.size());
@@ -166,14 +136,12 @@ std::string CheckReader(const std::vector<std::uint8_t>& bytes, std::int64_t cla
 const fs::path& Scratch() {
     static const fs::path folder = [] {
         av_log_set_level(AV_LOG_QUIET);
-        std::string pattern = (fs::temp_directory_path() / "veltrano-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error(pattern + ": " + std::strerror(errno));
+        const fs::path made = NewScratchFolder();
         std::atexit([] {
             std::error_code ignored;
             fs::remove_all(Scratch(), ignored);
         });
-        return fs::path(pattern);
+        return made;
     }();
     return folder;
 }
@@ -284,7 +252,7 @@ std::string CheckConversion(const std::uint8_t* data, std::size_t size) {
     }
 
     Reports reports;
-    CStreamConverter job(source.c_str(), dest.c_str(), 25);
+    CStreamConverter job(source.string().c_str(), dest.string().c_str(), 25);
     job.SetCallback(&reports, &Reports::Add);
     if (RunConverter(&job) != 0)
         return "the conversion failed: " + job.ErrorMessage();

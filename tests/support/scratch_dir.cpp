@@ -1,16 +1,23 @@
 #include "tests/support/scratch_dir.h"
 
-#include <cstdlib>
-#include <stdexcept>
+#include <random>
 #include <system_error>
 
-ScratchDir::ScratchDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "veltrano-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error(pattern + ": cannot create a scratch folder");
-    m_path = pattern;
+std::filesystem::path NewScratchFolder() {
+    static std::mt19937_64 random{std::random_device{}()};
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (;;) {
+        std::string name = "veltrano-test-";
+        for (int i = 0; i < 6; ++i)
+            name += letters[random() % (sizeof letters - 1)];
+        const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
+        // False when the name is taken; other failures throw.
+        if (std::filesystem::create_directory(path))
+            return path;
+    }
 }
+
+ScratchDir::ScratchDir() : m_path(NewScratchFolder()) {}
 
 ScratchDir::~ScratchDir() {
     std::error_code ignored;

@@ -4,6 +4,9 @@
 #include <filesystem>
 #include <string>
 
+// A new empty folder under the system's temporary folder.
+std::filesystem::path NewScratchFolder();
+
 class ScratchDir {
 public:
     ScratchDir();

@@ -1,4 +1,5 @@
 #include "tools/recgen/recording_generator.h"
+#include "tools/recgen/recording_store.h"
 
 #include <cerrno>
 #include <cstring>
@@ -157,6 +158,10 @@ bool Generate(const std::string& path, const Options& options, Manifest* manifes
         *error = path + ": " + problem;
         return false;
     }
+    // Kept for the store even when the caller does not want it.
+    Manifest kept;
+    if (manifest == nullptr && options.targetBytes == 0)
+        manifest = &kept;
     if (manifest != nullptr) {
         *manifest = Manifest{};
     }
@@ -192,21 +197,9 @@ bool Generate(const std::string& path, const Options& options, Manifest* manifes
         *error = !writer.Error().empty() ? writer.Error() : path + ": " + cause;
         return false;
     }
+    if (manifest != nullptr)
+        SaveToStore(path, options, *manifest);
     return true;
-}
-
-std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) {
-        throw std::runtime_error(path + ": " + std::strerror(errno));
-    }
-    const std::streamsize size = in.tellg();
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    in.seekg(0);
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        throw std::runtime_error(path + ": read failed");
-    }
-    return bytes;
 }
 
 } // namespace recgen

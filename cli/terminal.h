@@ -1,0 +1,16 @@
+// What the command needs from the console or terminal it runs in; one
+// implementation per platform.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/convert_command.h"
+
+// The command line as UTF-8 strings, program name first, whatever encoding
+// the system hands it over in.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// Makes the standard streams show UTF-8 text as such, and says whether the
+// error stream is a terminal (then progress is drawn on it) and how wide.
+Terminal SetUpTerminal();

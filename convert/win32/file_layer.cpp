@@ -1,0 +1,359 @@
+// The file layer over the Win32 API. Paths arrive as UTF-8 and cross every
+// system call as UTF-16; failures carry the system's own text for them.
+#include "convert/file_layer.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <random>
+
+#include "convert/win32/console_events.h"
+#include "convert/win32/system_text.h"
+
+namespace {
+
+std::string LastErrorText() {
+    return ErrorText(GetLastError());
+}
+
+// The absolute form of `path`; the system resolves "." and ".." and turns
+// slashes into backslashes on the way.
+std::wstring FullPath(const std::wstring& path) {
+    if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0)
+        return path;
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return path;
+    std::wstring full(needed, L'\0');
+    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (written == 0 || written >= needed)
+        return path;
+    full.resize(written);
+    return full;
+}
+
+// What to hand the system for a full path: beyond the classic limit of 260
+// characters only the "\\?\" form reaches the file.
+std::wstring SystemPath(const std::wstring& full) {
+    constexpr std::size_t kClassicLimit = MAX_PATH - 12; // room for an 8.3 name in a folder
+    const bool prefixed =
+        full.rfind(L"\\\\", 0) == 0 && full.size() > 2 && (full[2] == L'?' || full[2] == L'.');
+    if (full.size() < kClassicLimit || prefixed)
+        return full;
+    if (full.rfind(L"\\\\", 0) == 0) // \\server\share\...
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+std::wstring SystemPath(const std::string& utf8) {
+    return SystemPath(FullPath(WideFromUtf8(utf8)));
+}
+
+// The folder holding the full path `full`, with its separator when it is a
+// root ("C:\").
+std::wstring FolderOf(const std::wstring& full) {
+    const std::size_t slash = full.find_last_of(L"\\/");
+    if (slash == std::wstring::npos)
+        return L".";
+    if (slash == 0 || full[slash - 1] == L':')
+        return full.substr(0, slash + 1);
+    return full.substr(0, slash);
+}
+
+std::wstring NameOf(const std::wstring& full) {
+    const std::size_t slash = full.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? full : full.substr(slash + 1);
+}
+
+std::wstring Joined(const std::wstring& folder, const std::wstring& name) {
+    if (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/'))
+        return folder + name;
+    return folder + L"\\" + name;
+}
+
+FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    return {info.dwVolumeSerialNumber,
+            (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+HANDLE AsHandle(std::intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+constexpr std::intptr_t kNoHandle = -1; // INVALID_HANDLE_VALUE
+
+// Opens whatever `path` names without reading or writing it: a directory, a
+// device, the file a link leads to.
+HANDLE OpenForInformation(const std::wstring& path, DWORD flags = 0) {
+    return CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+}
+
+constexpr wchar_t kHiddenPrefix[] = L".veltrano-";
+constexpr int kHiddenRandomLetters = 6;
+
+std::wstring HiddenName(const std::wstring& folder) {
+    static std::mt19937_64 random{std::random_device{}() ^ GetCurrentProcessId()};
+    static const wchar_t letters[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
+    std::wstring name = kHiddenPrefix;
+    for (int i = 0; i < kHiddenRandomLetters; ++i)
+        name += letters[random() % (std::size(letters) - 1)];
+    return Joined(folder, name);
+}
+
+// Removes what killed jobs left in `folder`. A file still being written is
+// open in its job without delete sharing, so the exclusive open below fails
+// on it; only a leftover that no process holds is deleted.
+void RemoveLeftovers(const std::wstring& folder) {
+    WIN32_FIND_DATAW found{};
+    const HANDLE search =
+        FindFirstFileW(Joined(folder, std::wstring(kHiddenPrefix) + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name.size() != std::size(kHiddenPrefix) - 1 + kHiddenRandomLetters ||
+            (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) == 0 ||
+            (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+            continue;
+        const HANDLE leftover =
+            CreateFileW(SystemPath(Joined(folder, name)).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (leftover != INVALID_HANDLE_VALUE)
+            CloseHandle(leftover);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+} // namespace
+
+bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+    return a.device == b.device && a.index == b.index;
+}
+
+SourceFile::~SourceFile() {
+    Close();
+}
+
+void SourceFile::Close() {
+    if (m_handle != kNoHandle)
+        CloseHandle(AsHandle(m_handle));
+    m_handle = kNoHandle;
+}
+
+std::string SourceFile::Open(const std::string& path) {
+    Close();
+    const std::wstring wide = SystemPath(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return IsADirectoryText();
+    // Others may go on reading, writing or renaming the recording meanwhile,
+    // as they may on Linux.
+    const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return LastErrorText();
+    m_handle = reinterpret_cast<std::intptr_t>(file);
+    // Devices (NUL, CON, COM1, pipes) open like files; none is a recording.
+    if (GetFileType(file) != FILE_TYPE_DISK)
+        return kNotRegularCause;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info))
+        return LastErrorText();
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return IsADirectoryText();
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size))
+        return LastErrorText();
+    m_size = size.QuadPart;
+    m_identity = IdentityOf(info);
+    return {};
+}
+
+std::int64_t SourceFile::ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset,
+                                std::string* error) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+    const DWORD asked = static_cast<DWORD>(std::min<std::int64_t>(bytes, 1 << 30));
+    DWORD got = 0;
+    if (ReadFile(AsHandle(m_handle), buffer, asked, &got, &at))
+        return got;
+    const DWORD failure = GetLastError();
+    if (failure == ERROR_HANDLE_EOF)
+        return 0;
+    *error = ErrorText(failure);
+    return -1;
+}
+
+std::string CheckDestination(const std::string& dest, const FileIdentity& source) {
+    // Followed through links, as the file a link names is what would be hit.
+    const HANDLE file = OpenForInformation(SystemPath(dest));
+    if (file != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        const bool known = GetFileInformationByHandle(file, &info);
+        CloseHandle(file);
+        if (known && SameFile(IdentityOf(info), source))
+            return "is the source recording itself; choose another destination";
+    }
+    return CheckDestinationKind(dest);
+}
+
+std::string CheckDestinationKind(const std::string& dest) {
+    const std::wstring wide = SystemPath(dest);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    // A link is replaced itself, whatever it names.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return {};
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return IsADirectoryText();
+    // Devices (NUL, CON) have no attributes but do open.
+    const HANDLE file = OpenForInformation(wide, FILE_FLAG_OPEN_REPARSE_POINT);
+    if (file == INVALID_HANDLE_VALUE)
+        return {}; // nothing there yet: creating it is checked later
+    const DWORD type = GetFileType(file);
+    CloseHandle(file);
+    return type == FILE_TYPE_DISK ? std::string() : kNotRegularCause;
+}
+
+TemporaryOutput::TemporaryOutput(std::string destination) : m_destination(std::move(destination)) {}
+
+TemporaryOutput::~TemporaryOutput() {
+    if (m_handle == kNoHandle)
+        return;
+    CloseHandle(AsHandle(m_handle));
+    if (!m_committed)
+        DeleteFileW(SystemPath(m_path).c_str());
+}
+
+// FFmpeg's file protocol opens the path itself, sharing reading and writing
+// but not deletion. A handle that may delete the file (as FILE_FLAG_DELETE_ON_
+// CLOSE and a delete disposition both need) therefore cannot be open at the
+// same time, and a file that deletes itself is out of reach. The equivalent:
+// the file is hidden, created exclusively under a name of our own, and kept
+// open by this job without delete sharing until it is moved into place;
+// every job first deletes the leftovers in its folder that no process holds
+// open, so what a killed job left lasts only until the next one there.
+std::string TemporaryOutput::Create() {
+    const std::wstring full = FullPath(WideFromUtf8(m_destination));
+    const std::wstring folder = FolderOf(full);
+
+    const HANDLE folderHandle = OpenForInformation(SystemPath(folder));
+    if (folderHandle == INVALID_HANDLE_VALUE)
+        return LastErrorText();
+    BY_HANDLE_FILE_INFORMATION info{};
+    DWORD maxComponent = 0;
+    const bool isFolder = GetFileInformationByHandle(folderHandle, &info) &&
+                          (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    // Asked through the folder's handle for this one figure only: Wine
+    // complains on stderr when a volume's label or serial is asked for.
+    const bool limitKnown = GetVolumeInformationByHandleW(folderHandle, nullptr, 0, nullptr,
+                                                          &maxComponent, nullptr, nullptr, 0);
+    CloseHandle(folderHandle);
+    if (!isFolder)
+        return ErrorText(ERROR_DIRECTORY);
+    if (limitKnown && maxComponent > 0 && NameOf(full).size() > maxComponent)
+        return ErrorText(ERROR_FILENAME_EXCED_RANGE);
+    RemoveLeftovers(folder);
+
+    for (;;) {
+        const std::wstring path = HiddenName(folder);
+        const HANDLE file =
+            CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            m_handle = reinterpret_cast<std::intptr_t>(file);
+            m_path = Utf8FromWide(path);
+            m_named = true;
+            return {};
+        }
+        const DWORD failure = GetLastError();
+        if (failure != ERROR_FILE_EXISTS && failure != ERROR_ALREADY_EXISTS)
+            return ErrorText(failure);
+    }
+}
+
+std::string TemporaryOutput::Commit(bool replace) {
+    const std::wstring from = SystemPath(m_path);
+    const std::wstring to = SystemPath(m_destination);
+    // The replacement keeps what the user set on the file it replaces; a new
+    // file is an ordinary one.
+    DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+    const DWORD old = GetFileAttributesW(to.c_str());
+    if (replace && old != INVALID_FILE_ATTRIBUTES &&
+        (old & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0)
+        attributes = old & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                            FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    if (attributes == 0)
+        attributes = FILE_ATTRIBUTE_NORMAL;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(AsHandle(m_handle), &size))
+        return LastErrorText();
+    m_size = size.QuadPart;
+
+    // The move needs the file free of handles that forbid deletion.
+    CloseHandle(AsHandle(m_handle));
+    m_handle = kNoHandle;
+    const auto undo = [&](DWORD failure) {
+        DeleteFileW(from.c_str());
+        return failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS
+                   ? std::string(kExistsCause)
+                   : ErrorText(failure);
+    };
+    // A read-only replacement could not be moved over the old file; it gets
+    // that attribute once in place.
+    if (!SetFileAttributesW(from.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
+        return undo(GetLastError());
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (!MoveFileExW(from.c_str(), to.c_str(), flags))
+        return undo(GetLastError());
+    m_committed = true;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesW(to.c_str(), attributes);
+    return {};
+}
+
+std::int64_t TemporaryOutput::Size() const {
+    return m_size;
+}
+
+namespace {
+
+std::atomic<int> g_interrupt{0};
+
+} // namespace
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    switch (event) {
+    case CTRL_C_EVENT:
+        g_interrupt.store(SIGINT);
+        return TRUE;
+    case CTRL_BREAK_EVENT:
+        g_interrupt.store(SIGBREAK);
+        return TRUE;
+    case CTRL_CLOSE_EVENT:
+        // The process ends when this returns; the job has until then (the
+        // system allows five seconds) to remove what it wrote and exit.
+        g_interrupt.store(SIGTERM);
+        Sleep(4500);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void InstallInterruptHandlers() {
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+int InterruptSignal() {
+    return g_interrupt.load();
+}
+
+// The status a console program stopped by Ctrl+C ends with.
+void ReraiseInterrupt(int) {
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+}

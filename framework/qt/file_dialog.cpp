@@ -1,0 +1,156 @@
+#include "framework/file_dialog.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStringList>
+
+#include "framework/message_box.h"
+#include "framework/qt/ui_script.h"
+
+namespace {
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::string::size_type start = 0;
+    for (;;) {
+        const auto end = text.find(separator, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::string::npos)
+            return parts;
+        start = end + 1;
+    }
+}
+
+std::string Trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return std::string();
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The folder of the last name chosen, where the next dialog opens, as the
+// system's file dialogs do. Kept for the life of the program only.
+QString& LastFolder() {
+    static QString folder;
+    return folder;
+}
+
+} // namespace
+
+std::vector<std::string> ConvertFileFilter(const std::string& filter) {
+    std::vector<std::string> filters;
+    const std::vector<std::string> parts = Split(filter, '|');
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        const std::string& description = parts[i];
+        const std::string& patterns = parts[i + 1];
+        if (description.empty() && patterns.empty())
+            break; // the "||" that ends the list
+        std::string shown;
+        for (const std::string& pattern : Split(patterns, ';')) {
+            const std::string trimmed = Trimmed(pattern);
+            if (trimmed.empty())
+                continue;
+            if (!shown.empty())
+                shown += ' ';
+            shown += trimmed == "*.*" ? "*" : trimmed;
+        }
+        std::string label = description;
+        const std::string ownSuffix = "(" + patterns + ")";
+        if (label.size() >= ownSuffix.size() &&
+            label.compare(label.size() - ownSuffix.size(), ownSuffix.size(), ownSuffix) == 0) {
+            label.erase(label.size() - ownSuffix.size());
+            label = Trimmed(label);
+        }
+        filters.push_back(label + " (" + shown + ")");
+    }
+    return filters;
+}
+
+std::string WithDefaultExtension(const std::string& path, const std::string& ext) {
+    if (ext.empty() || path.empty())
+        return path;
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty() || name.find('.') != std::string::npos)
+        return path;
+    return path + "." + ext;
+}
+
+// The program offers no initial file name.
+CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR, DWORD dwFlags,
+                         LPCTSTR lpszFilter, CWnd* pParentWnd)
+    : m_bOpen(bOpenFileDialog != FALSE), m_defExt(lpszDefExt ? lpszDefExt : ""), m_dwFlags(dwFlags),
+      m_filter(lpszFilter ? lpszFilter : ""), m_pParentWnd(pParentWnd) {}
+
+std::string CFileDialog::AskOnce(const std::vector<std::string>& filters) {
+    const char* title = m_bOpen ? "Open" : "Save As";
+    if (UiScript* script = UiScript::Current()) {
+        script->fileDialogs.push_back(
+            {m_bOpen, title, filters, m_defExt, m_dwFlags, LastFolder().toStdString()});
+        return WithDefaultExtension(script->NextFileAnswer().value_or(std::string()), m_defExt);
+    }
+    QWidget* owner = m_pParentWnd ? m_pParentWnd->m_hWnd : QApplication::activeModalWidget();
+    QFileDialog dialog(owner, QString::fromUtf8(title), LastFolder());
+    QStringList nameFilters;
+    for (const std::string& filter : filters)
+        nameFilters << QString::fromStdString(filter);
+    dialog.setNameFilters(nameFilters);
+    dialog.setAcceptMode(m_bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dialog.setFileMode(m_bOpen && (m_dwFlags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
+                                                                  : QFileDialog::AnyFile);
+    // Replacing is asked about below, the same way for every name.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::string();
+    return WithDefaultExtension(QFile::encodeName(dialog.selectedFiles().front()).toStdString(),
+                                m_defExt);
+}
+
+bool CFileDialog::Acceptable(const std::string& path) {
+    const QFileInfo file(QFile::decodeName(path.c_str()));
+    const char* title = m_bOpen ? "Open" : "Save As";
+    HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+    if (m_bOpen) {
+        if ((m_dwFlags & OFN_FILEMUSTEXIST) && !file.isFile()) {
+            ShowMessageBox(owner,
+                           (path + "\nFile not found.\nCheck the file name and try again.").c_str(),
+                           title, MB_OK | MB_ICONEXCLAMATION);
+            return false;
+        }
+        return true;
+    }
+    if (!file.absoluteDir().exists()) {
+        ShowMessageBox(owner,
+                       (path + "\nPath does not exist.\nCheck the path and try again.").c_str(),
+                       title, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    if (file.isDir()) {
+        ShowMessageBox(owner, (path + "\nThis is a folder, not a file name.").c_str(), title,
+                       MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    if ((m_dwFlags & OFN_OVERWRITEPROMPT) && file.exists()) {
+        const std::string question =
+            file.fileName().toStdString() + " already exists.\nDo you want to replace it?";
+        return ShowMessageBox(owner, question.c_str(), "Confirm Save As",
+                              MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
+    }
+    return true;
+}
+
+INT_PTR CFileDialog::DoModal() {
+    const std::vector<std::string> filters = ConvertFileFilter(m_filter);
+    for (;;) {
+        const std::string path = AskOnce(filters);
+        if (path.empty())
+            return IDCANCEL;
+        if (Acceptable(path)) {
+            m_pathName = CString(path);
+            LastFolder() = QFileInfo(QFile::decodeName(path.c_str())).absolutePath();
+            return IDOK;
+        }
+    }
+}

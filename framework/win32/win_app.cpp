@@ -1,0 +1,94 @@
+#include "framework/win_app.h"
+
+#include "framework/win32/backend.h"
+
+namespace {
+
+CWinApp* g_app = nullptr;
+
+std::string ExecutableBaseName() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
+    if (const std::size_t dot = name.rfind(L'.'); dot != std::wstring::npos && dot > 0)
+        name.resize(dot);
+    return WideToUtf8(name);
+}
+
+} // namespace
+
+CWinApp::CWinApp(LPCTSTR lpszAppName) {
+    if (lpszAppName) {
+        m_appName = lpszAppName;
+        m_pszAppName = m_appName.c_str();
+    }
+    g_app = this;
+}
+
+CWinApp::~CWinApp() {
+    if (g_app == this)
+        g_app = nullptr;
+}
+
+void CWinApp::SetNameFromExecutable() {
+    if (m_pszAppName)
+        return;
+    m_appName = ExecutableBaseName();
+    m_pszAppName = m_appName.c_str();
+}
+
+BOOL CWinApp::InitInstance() {
+    return TRUE;
+}
+
+HICON CWinApp::LoadIcon(UINT nIDResource) const {
+    return LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(nIDResource));
+}
+
+CWinApp* AfxGetApp() {
+    return g_app;
+}
+
+CWnd* AfxGetMainWnd() {
+    return g_app ? g_app->m_pMainWnd : nullptr;
+}
+
+LPCTSTR AfxGetAppName() {
+    if (g_app) {
+        g_app->SetNameFromExecutable();
+        return g_app->m_pszAppName;
+    }
+    static std::string name;
+    name = ExecutableBaseName();
+    return name.c_str();
+}
+
+int AfxWinMain(int, char**) {
+    CWinApp* app = AfxGetApp();
+    if (!app)
+        return 1;
+    // The up-down and progress controls, version 6 as the manifest asks.
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    app->SetNameFromExecutable();
+    // FALSE: the program was its dialogs, and ends without a message loop.
+    if (!app->InitInstance())
+        return 0;
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
