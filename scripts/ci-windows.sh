@@ -39,9 +39,9 @@ if ! source scripts/wine-env.sh "$win"; then
     exit 1
 fi
 trap wine_env_stop EXIT
-VELTRANO_RECORDING_STORE=$(winepath_of "$store")
-export VELTRANO_RECORDING_STORE
-ctest --test-dir "$win" --output-on-failure -j"$(nproc)"
+# Set for the suites only: a native generator run later would save there too.
+VELTRANO_RECORDING_STORE=$(winepath_of "$store") \
+    ctest --test-dir "$win" --output-on-failure -j"$(nproc)"
 lap "Windows suites under Wine"
 
 # Differential: recordings plain and damaged, converted by both programs.
