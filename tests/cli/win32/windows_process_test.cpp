@@ -84,6 +84,7 @@ TEST(WindowsProcess, AKilledJobLeavesNothingOnceTheNextJobRuns) {
         job.Wait();
     }
     EXPECT_EQ(Listing(work.Path()).size(), 2u) << "only the source and the hidden leftover";
+    EXPECT_TRUE(HasHiddenOutput(work.Path()));
     CraftedRecording rec;
     rec.Rate(0, 0x19).Video(true, VideoPayload(3000, 1));
     rec.WriteTo(work / "short.264");
