@@ -10,8 +10,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+started=$SECONDS
+lap() { echo "== ci-windows: $1 in $((SECONDS - started)) s"; started=$SECONDS; }
+
 bash scripts/build-windows.sh
 win=build-win64
+lap "Windows build"
 
 # The native converter and suites, for the recordings and the reference AVIs.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -19,8 +23,15 @@ cmake --build build -j"$(nproc)" --target convert_test veltrano_cli_tests fuzz_r
     veltrano-convert veltrano-genrec
 store=$PWD/$win/recordings
 rm -rf "$store"
-VELTRANO_RECORDING_STORE=$store build/tests/convert/convert_test --gtest_brief=1
-VELTRANO_RECORDING_STORE=$store build/tests/cli/veltrano_cli_tests --gtest_brief=1
+# The generator's encoder reports on stderr; shown only when a suite fails.
+for suite in build/tests/convert/convert_test build/tests/cli/veltrano_cli_tests; do
+    VELTRANO_RECORDING_STORE=$store "$suite" --gtest_brief=1 >"$win/native-tests.log" 2>&1 || {
+        cat "$win/native-tests.log"
+        exit 1
+    }
+done
+echo "ci-windows: $(ls "$store"/*.264 | wc -l) recordings kept for the Windows suites"
+lap "native build and recordings"
 
 # shellcheck source=scripts/wine-env.sh
 if ! source scripts/wine-env.sh "$win"; then
@@ -28,9 +39,10 @@ if ! source scripts/wine-env.sh "$win"; then
     exit 1
 fi
 trap wine_env_stop EXIT
-VELTRANO_RECORDING_STORE=$(winepath_of "$store")
-export VELTRANO_RECORDING_STORE
-ctest --test-dir "$win" --output-on-failure -j"$(nproc)"
+# Set for the suites only: a native generator run later would save there too.
+VELTRANO_RECORDING_STORE=$(winepath_of "$store") \
+    ctest --test-dir "$win" --output-on-failure -j"$(nproc)"
+lap "Windows suites under Wine"
 
 # Differential: recordings plain and damaged, converted by both programs.
 diff_dir=$win/differential
@@ -58,5 +70,7 @@ done
 echo "ci-windows: $compared recordings give byte-identical AVIs on Linux and Windows"
 wine_env_stop
 trap - EXIT
+lap "differential test"
 
 bash scripts/ci-deb.sh
+lap "Debian package check"

@@ -108,8 +108,8 @@ std::wstring HiddenName(const std::wstring& folder) {
 // on it; only a leftover that no process holds is deleted.
 void RemoveLeftovers(const std::wstring& folder) {
     WIN32_FIND_DATAW found{};
-    const HANDLE search =
-        FindFirstFileW(Joined(folder, std::wstring(kHiddenPrefix) + L"*").c_str(), &found);
+    const HANDLE search = FindFirstFileW(
+        SystemPath(Joined(folder, std::wstring(kHiddenPrefix) + L"*")).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {
@@ -289,24 +289,27 @@ std::string TemporaryOutput::Commit(bool replace) {
                             FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     if (attributes == 0)
         attributes = FILE_ATTRIBUTE_NORMAL;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(AsHandle(m_handle), &size))
-        return LastErrorText();
-    m_size = size.QuadPart;
-
-    // The move needs the file free of handles that forbid deletion.
-    CloseHandle(AsHandle(m_handle));
-    m_handle = kNoHandle;
     const auto undo = [&](DWORD failure) {
+        if (m_handle != kNoHandle)
+            CloseHandle(AsHandle(m_handle));
+        m_handle = kNoHandle;
         DeleteFileW(from.c_str());
         return failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS
                    ? std::string(kExistsCause)
                    : ErrorText(failure);
     };
-    // A read-only replacement could not be moved over the old file; it gets
-    // that attribute once in place.
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(AsHandle(m_handle), &size))
+        return undo(GetLastError());
+    m_size = size.QuadPart;
+    // Set while the handle still protects the file: once it is no longer
+    // hidden, another job's sweep of leftovers leaves it alone. A read-only
+    // file could not be moved over the old one; that attribute comes after.
     if (!SetFileAttributesW(from.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
         return undo(GetLastError());
+    // The move needs the file free of handles that forbid deletion.
+    CloseHandle(AsHandle(m_handle));
+    m_handle = kNoHandle;
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
     if (!MoveFileExW(from.c_str(), to.c_str(), flags))
         return undo(GetLastError());

@@ -155,7 +155,10 @@ TEST_F(ConvertCommand, ExistingDestinationIsKeptWithoutForceAndReplacedWithIt) {
 
     // A link as destination is itself replaced; the file it names stays.
     clitest::WriteText(work / "named.avi", "kept");
-    fs::create_symlink("named.avi", work / "link.avi");
+    std::error_code noLinks;
+    fs::create_symlink("named.avi", work / "link.avi", noLinks);
+    if (noLinks)
+        GTEST_SKIP() << "this system makes no symbolic links here: " << noLinks.message();
     r = RunConvert({"-f", "-o", "link.avi", "clip.264"}, work.Path());
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_FALSE(fs::is_symlink(work / "link.avi"));

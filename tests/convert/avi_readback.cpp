@@ -66,6 +66,13 @@ AviContents ReadAvi(const std::string& path) {
     return contents;
 }
 
+const char* WhyNoDecoders() {
+    if (avcodec_find_decoder(AV_CODEC_ID_H264) && avcodec_find_decoder(AV_CODEC_ID_ADPCM_IMA_WAV))
+        return nullptr;
+    return "this FFmpeg has no H.264 or IMA ADPCM decoder (the Windows build has the AVI muxer "
+           "and demuxer only)";
+}
+
 DecodeCounts DecodeAvi(const std::string& path) {
     InputPtr input = OpenInput(path, true);
     std::vector<CodecPtr> decoders(input->nb_streams);

@@ -39,6 +39,9 @@ struct DecodeCounts {
     int width = 0, height = 0;
 };
 
+// Null when libavcodec has decoders for both streams; otherwise why not (the
+// Windows build's FFmpeg has none).
+const char* WhyNoDecoders();
 // Decodes every packet of both streams with libavcodec.
 DecodeCounts DecodeAvi(const std::string& path);
 

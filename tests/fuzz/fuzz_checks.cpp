@@ -132,18 +132,14 @@ std::string CheckReader(const std::vector<std::uint8_t>& bytes, std::int64_t cla
     return {};
 }
 
-// A folder of our own for the whole process: in.264 and out.avi.
+// A folder of our own for the whole process: in.264 and out.avi, removed
+// as the process ends. (An exit handler registered while the path was being
+// made ran after the path was destroyed, and crashed on Windows.)
 const fs::path& Scratch() {
-    static const fs::path folder = [] {
-        av_log_set_level(AV_LOG_QUIET);
-        const fs::path made = NewScratchFolder();
-        std::atexit([] {
-            std::error_code ignored;
-            fs::remove_all(Scratch(), ignored);
-        });
-        return made;
-    }();
-    return folder;
+    static const bool quiet = (av_log_set_level(AV_LOG_QUIET), true);
+    static const ScratchDir folder;
+    (void)quiet;
+    return folder.Path();
 }
 
 std::vector<std::uint8_t> FileBytes(const fs::path& path) {

@@ -12,20 +12,18 @@ namespace clitest {
 
 class ConvertProcess {
 public:
-    // Started in its own process group, stdin from NUL, output captured.
+    // Stdin from NUL, output captured.
     ConvertProcess(const std::vector<std::string>& args, const std::filesystem::path& workDir);
     ~ConvertProcess();
     ConvertProcess(const ConvertProcess&) = delete;
     ConvertProcess& operator=(const ConvertProcess&) = delete;
 
-    unsigned long Id() const { return m_id; }
     void Kill(); // TerminateProcess: no chance to clean up
     RunResult Wait();
 
 private:
     std::unique_ptr<ScratchDir> m_capture;
     void* m_process = nullptr;
-    unsigned long m_id = 0;
 };
 
 } // namespace clitest

@@ -78,9 +78,8 @@ ConvertProcess::ConvertProcess(const std::vector<std::string>& args,
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
-    const BOOL started =
-        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                       CREATE_NEW_PROCESS_GROUP, nullptr, workDir.c_str(), &startup, &process);
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, workDir.c_str(), &startup, &process);
     const DWORD failure = GetLastError();
     CloseHandle(in);
     CloseHandle(out);
@@ -89,7 +88,6 @@ ConvertProcess::ConvertProcess(const std::vector<std::string>& args,
         throw std::runtime_error(Utf8FromWide(BinaryPath()) + ": " + ErrorText(failure));
     CloseHandle(process.hThread);
     m_process = process.hProcess;
-    m_id = process.dwProcessId;
 }
 
 ConvertProcess::~ConvertProcess() {

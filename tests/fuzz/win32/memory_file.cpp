@@ -8,8 +8,8 @@
 #include "tests/support/scratch_dir.h"
 
 MemoryFile::MemoryFile(const std::vector<std::uint8_t>& bytes) {
-    static const std::filesystem::path folder = NewScratchFolder();
-    const std::filesystem::path path = folder / "input.264";
+    static const ScratchDir folder;
+    const std::filesystem::path path = folder.Path() / "input.264";
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
