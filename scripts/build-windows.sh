@@ -4,9 +4,8 @@
 # with the programs and a short README.txt. Installs what it needs with
 # apt-get; FFmpeg is built once into a cache (scripts/build-ffmpeg.sh).
 #
-#   VELTRANO_BUILD_GUI=ON bash scripts/build-windows.sh   # with the dialog
+#   VELTRANO_BUILD_GUI=OFF bash scripts/build-windows.sh  # without the dialog
 #
-# The dialog's Win32 backend is not in this tree yet, so it is off unless asked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,7 +25,7 @@ fi
 ffmpeg=$(bash scripts/build-ffmpeg.sh win64)
 build=build-win64
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DVELTRANO_FFMPEG_PREFIX="$ffmpeg" -DVELTRANO_BUILD_GUI="${VELTRANO_BUILD_GUI:-OFF}"
+    -DVELTRANO_FFMPEG_PREFIX="$ffmpeg" -DVELTRANO_BUILD_GUI="${VELTRANO_BUILD_GUI:-ON}"
 cmake --build "$build" -j"$(nproc)"
 
 programs=("$build/cli/veltrano-convert.exe")
