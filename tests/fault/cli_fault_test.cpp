@@ -274,7 +274,7 @@ TEST_F(CommandFaults, InterruptsStopCleanlyWithTheConventionalStatus) {
 // Without --force nothing is replaced, not even a file that appears while the
 // conversion runs; of two runs to one destination exactly one wins.
 TEST_F(CommandFaults, NoOverwriteHoldsAgainstRaces) {
-    ASSERT_NO_FATAL_FAILURE(GenerateMiB("in.264", 100));
+    ASSERT_NO_FATAL_FAILURE(GenerateMiB("in.264", 160));
     const std::vector<std::uint8_t> mine(5000, 0x42);
 
     const fault::ChildResult appeared = fault::RunInChild({}, [&] {
@@ -307,7 +307,7 @@ TEST_F(CommandFaults, NoOverwriteHoldsAgainstRaces) {
 // that appeared meanwhile unless forced, and removed again when the run is
 // interrupted.
 TEST_F(CommandFaults, WithoutUnnamedFilesAHiddenFileIsUsedAndCleanedUp) {
-    ASSERT_NO_FATAL_FAILURE(GenerateMiB("in.264", 60));
+    ASSERT_NO_FATAL_FAILURE(GenerateMiB("in.264", 160));
     fs::create_directory(m_dir / "ram");
     fault::ChildConditions noUnnamed;
     noUnnamed.noUnnamedFiles = true;

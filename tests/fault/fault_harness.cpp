@@ -1,6 +1,7 @@
 #include "tests/fault/fault_harness.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstddef>
 #include <cstdio>
@@ -210,7 +211,10 @@ pid_t StartConvert(std::vector<std::string> args, const fs::path& workDir) {
 
 bool WaitForOutput(pid_t pid, const fs::path& dir) {
     const fs::path fds = "/proc/" + std::to_string(pid) + "/fd";
-    for (int tries = 0; tries < 20000; ++tries) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    // Polled closely: a loaded machine may give the conversion only a short
+    // time between two looks.
+    while (std::chrono::steady_clock::now() < deadline) {
         std::error_code ec;
         for (const auto& fd : fs::directory_iterator(fds, ec)) {
             const std::string target = fs::read_symlink(fd.path(), ec).string();
@@ -218,7 +222,9 @@ bool WaitForOutput(pid_t pid, const fs::path& dir) {
                 target.find(".264") == std::string::npos)
                 return true;
         }
-        usleep(500);
+        if (ec && ec != std::errc::no_such_file_or_directory)
+            return false;
+        usleep(100);
     }
     return false;
 }
