@@ -13,7 +13,9 @@ struct FileIdentity {
     std::uint64_t index = 0;
 };
 // Both parts must match: the same index on another device is another file.
-bool SameFile(const FileIdentity& a, const FileIdentity& b);
+inline bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+    return a.device == b.device && a.index == b.index;
+}
 
 // The cause given for a destination or source that is a FIFO, a device or a
 // socket.
@@ -27,7 +29,7 @@ inline constexpr const char* kExistsCause = "already exists";
 class SourceFile {
 public:
     SourceFile() = default;
-    ~SourceFile();
+    ~SourceFile() { Close(); }
     SourceFile(const SourceFile&) = delete;
     SourceFile& operator=(const SourceFile&) = delete;
 

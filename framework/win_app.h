@@ -42,6 +42,9 @@ private:
 
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
+// The executable's file name without folder and extension; each backend
+// asks its platform.
+std::string AfxExecutableBaseName();
 // The application's name: the caption of every message box.
 LPCTSTR AfxGetAppName();
 // Controls are all built in; accepted so the start-up reads as usual.

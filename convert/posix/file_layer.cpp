@@ -69,14 +69,6 @@ int RenameNoReplace(const char* from, const char* to) {
 
 } // namespace
 
-bool SameFile(const FileIdentity& a, const FileIdentity& b) {
-    return a.device == b.device && a.index == b.index;
-}
-
-SourceFile::~SourceFile() {
-    Close();
-}
-
 void SourceFile::Close() {
     if (m_handle >= 0)
         close(static_cast<int>(m_handle));

@@ -129,14 +129,6 @@ void RemoveLeftovers(const std::wstring& folder) {
 
 } // namespace
 
-bool SameFile(const FileIdentity& a, const FileIdentity& b) {
-    return a.device == b.device && a.index == b.index;
-}
-
-SourceFile::~SourceFile() {
-    Close();
-}
-
 void SourceFile::Close() {
     if (m_handle != kNoHandle)
         CloseHandle(AsHandle(m_handle));

@@ -6,62 +6,14 @@
 
 #include "framework/qt/resource_module.h"
 
-namespace {
-
-CWinApp* g_app = nullptr;
-
-std::string ExecutableBaseName() {
+std::string AfxExecutableBaseName() {
     if (!QCoreApplication::instance())
         return std::string();
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
 }
 
-} // namespace
-
-CWinApp::CWinApp(LPCTSTR lpszAppName) {
-    if (lpszAppName) {
-        m_appName = lpszAppName;
-        m_pszAppName = m_appName.c_str();
-    }
-    g_app = this;
-}
-
-CWinApp::~CWinApp() {
-    if (g_app == this)
-        g_app = nullptr;
-}
-
-void CWinApp::SetNameFromExecutable() {
-    if (m_pszAppName)
-        return;
-    m_appName = ExecutableBaseName();
-    m_pszAppName = m_appName.c_str();
-}
-
-BOOL CWinApp::InitInstance() {
-    return TRUE;
-}
-
 HICON CWinApp::LoadIcon(UINT nIDResource) const {
     return AfxGetResourceModule().LoadIcon(static_cast<int>(nIDResource));
-}
-
-CWinApp* AfxGetApp() {
-    return g_app;
-}
-
-CWnd* AfxGetMainWnd() {
-    return g_app ? g_app->m_pMainWnd : nullptr;
-}
-
-LPCTSTR AfxGetAppName() {
-    if (g_app) {
-        g_app->SetNameFromExecutable();
-        return g_app->m_pszAppName;
-    }
-    static std::string name;
-    name = ExecutableBaseName();
-    return name.c_str();
 }
 
 int AfxWinMain(int argc, char** argv) {

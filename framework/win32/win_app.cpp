@@ -2,11 +2,7 @@
 
 #include "framework/win32/backend.h"
 
-namespace {
-
-CWinApp* g_app = nullptr;
-
-std::string ExecutableBaseName() {
+std::string AfxExecutableBaseName() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
@@ -25,52 +21,8 @@ std::string ExecutableBaseName() {
     return WideToUtf8(name);
 }
 
-} // namespace
-
-CWinApp::CWinApp(LPCTSTR lpszAppName) {
-    if (lpszAppName) {
-        m_appName = lpszAppName;
-        m_pszAppName = m_appName.c_str();
-    }
-    g_app = this;
-}
-
-CWinApp::~CWinApp() {
-    if (g_app == this)
-        g_app = nullptr;
-}
-
-void CWinApp::SetNameFromExecutable() {
-    if (m_pszAppName)
-        return;
-    m_appName = ExecutableBaseName();
-    m_pszAppName = m_appName.c_str();
-}
-
-BOOL CWinApp::InitInstance() {
-    return TRUE;
-}
-
 HICON CWinApp::LoadIcon(UINT nIDResource) const {
     return LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(nIDResource));
-}
-
-CWinApp* AfxGetApp() {
-    return g_app;
-}
-
-CWnd* AfxGetMainWnd() {
-    return g_app ? g_app->m_pMainWnd : nullptr;
-}
-
-LPCTSTR AfxGetAppName() {
-    if (g_app) {
-        g_app->SetNameFromExecutable();
-        return g_app->m_pszAppName;
-    }
-    static std::string name;
-    name = ExecutableBaseName();
-    return name.c_str();
 }
 
 int AfxWinMain(int, char**) {
