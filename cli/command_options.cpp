@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/program_name.h"
+#include "convert/ffmpeg_version.h"
 
 namespace {
 
@@ -28,7 +29,9 @@ ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& 
                "run with a tally on stderr.\n"
                "Exit status: 0 when every source converted, 1 when any failed (the others\n"
                "are still converted), 2 for a usage error.");
-    app.set_version_flag("--version", std::string(kProgramName) + " " + VELTRANO_VERSION);
+    // The first line is what help2man and scripts read the version from.
+    app.set_version_flag("--version", std::string(kProgramName) + " " + VELTRANO_VERSION +
+                                          "\nFFmpeg " + FfmpegVersion());
     app.add_option("SOURCE", o.sources, "recordings to convert")->required();
     auto* output =
         app.add_option("-o,--output", o.outputFile, "destination, only with a single SOURCE")

@@ -1,5 +1,6 @@
 // How the command line is read: what proceeds, what is a usage error (exit 2)
 // and what only prints help or the version.
+#include <cctype>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -74,7 +75,12 @@ TEST(CommandOptions, HelpAndVersionPrintAndStopWithSuccess) {
     p = ParseArgs({"--version"});
     EXPECT_FALSE(p.parsed.proceed);
     EXPECT_EQ(p.parsed.exitCode, 0);
-    EXPECT_EQ(p.out, std::string("veltrano-convert ") + VELTRANO_VERSION + "\n");
+    // The program's version, then the version of the FFmpeg it runs on.
+    const std::string first = std::string("veltrano-convert ") + VELTRANO_VERSION + "\nFFmpeg ";
+    EXPECT_EQ(p.out.rfind(first, 0), 0u) << p.out;
+    EXPECT_TRUE(p.out.size() > first.size() + 1 && std::isdigit(p.out[first.size()]) &&
+                p.out.find('\n', first.size()) == p.out.size() - 1)
+        << p.out;
 }
 
 class CommandOptionsUsageError : public testing::TestWithParam<std::vector<std::string>> {};

@@ -160,11 +160,9 @@ bool Generate(const std::string& path, const Options& options, Manifest* manifes
     }
     // Kept for the store even when the caller does not want it.
     Manifest kept;
-    if (manifest == nullptr && options.targetBytes == 0)
+    if (manifest == nullptr)
         manifest = &kept;
-    if (manifest != nullptr) {
-        *manifest = Manifest{};
-    }
+    *manifest = Manifest{};
     ChunkWriter writer(path, options.seed, manifest);
     if (!writer.Open() || !writer.WriteHeader(options.records)) {
         *error = writer.Error();
@@ -197,8 +195,7 @@ bool Generate(const std::string& path, const Options& options, Manifest* manifes
         *error = !writer.Error().empty() ? writer.Error() : path + ": " + cause;
         return false;
     }
-    if (manifest != nullptr)
-        SaveToStore(path, options, *manifest);
+    SaveToStore(path, options, *manifest);
     return true;
 }
 

@@ -41,13 +41,14 @@ std::string StoreKey(const Options& o) {
         key << " record=" << r.inUse << '/' << int(r.rateByte);
     key << " audio=" << o.audio << " seed=" << o.seed << " ext=" << o.videoExtensionBytes
         << " lead=" << o.varyTagLead << " garbage=" << o.garbageEvery << '/' << o.garbageBytes
-        << " truncate=" << o.truncateLast << " bogus=" << o.bogusLengthAt;
+        << " truncate=" << o.truncateLast << " bogus=" << o.bogusLengthAt
+        << " bytes=" << o.targetBytes;
     return key.str();
 }
 
 void SaveToStore(const std::string& path, const Options& options, const Manifest& manifest) {
     const char* folder = std::getenv(kRecordingStoreVariable);
-    if (folder == nullptr || *folder == '\0' || options.targetBytes > 0)
+    if (folder == nullptr || *folder == '\0')
         return;
     const std::string key = StoreKey(options);
     const std::filesystem::path base = FsPath(folder) / KeyName(key);

@@ -17,7 +17,8 @@ inline constexpr const char* kRecordingStoreVariable = "VELTRANO_RECORDING_STORE
 std::string StoreKey(const Options& options);
 
 // Copies the finished recording at `path` and its manifest into the folder
-// named by the variable, if it is set. Large files are not kept.
+// named by the variable, if it is set. Sized ones are kept too (the fault
+// suite's are over 100 MiB), so set it only for test runs.
 void SaveToStore(const std::string& path, const Options& options, const Manifest& manifest);
 
 // Writes the stored recording for `options` to `path`; false with *error =

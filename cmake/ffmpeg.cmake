@@ -1,0 +1,70 @@
+# FFmpeg for every target that converts or reads AVIs, as PkgConfig::FFMPEG.
+#
+#   -DVELTRANO_FFMPEG=system   Debian's shared libraries (the default; the
+#                              Debian package depends on them)
+#   -DVELTRANO_FFMPEG=bundled  the minimal static build of
+#                              scripts/build-ffmpeg.sh host, linked into each
+#                              program, so veltrano-convert needs nothing but
+#                              the C and C++ runtime and starts without
+#                              loading libavformat's ~130 dependencies
+#
+# The bundled build is found the way the Windows toolchain finds its own
+# (cmake/mingw-w64-x86_64.cmake): VELTRANO_FFMPEG_PREFIX names it, and
+# pkg-config reads only its .pc files. Unset, the script is run here; it
+# reuses its cache and prints the prefix on its last line.
+set(VELTRANO_FFMPEG system CACHE STRING
+    "FFmpeg to link: system (Debian's shared libraries) or bundled (minimal, static)")
+set_property(CACHE VELTRANO_FFMPEG PROPERTY STRINGS system bundled)
+if(NOT VELTRANO_FFMPEG MATCHES "^(system|bundled)$")
+    message(FATAL_ERROR "VELTRANO_FFMPEG is system or bundled, not '${VELTRANO_FFMPEG}'")
+endif()
+
+if(VELTRANO_FFMPEG STREQUAL "bundled")
+    if(CMAKE_CROSSCOMPILING)
+        message(FATAL_ERROR "VELTRANO_FFMPEG=bundled is for native builds: a cross build links "
+                            "the FFmpeg its toolchain file names (VELTRANO_FFMPEG_PREFIX)")
+    endif()
+    set(VELTRANO_FFMPEG_PREFIX "$ENV{VELTRANO_FFMPEG_PREFIX}"
+        CACHE PATH "FFmpeg for this machine, as printed by scripts/build-ffmpeg.sh host")
+    if(NOT VELTRANO_FFMPEG_PREFIX)
+        message(STATUS "Building or reusing FFmpeg: scripts/build-ffmpeg.sh host")
+        execute_process(COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/build-ffmpeg.sh host
+                        OUTPUT_VARIABLE _veltrano_ffmpeg_out RESULT_VARIABLE _veltrano_ffmpeg_rc)
+        string(STRIP "${_veltrano_ffmpeg_out}" _veltrano_ffmpeg_out)
+        if(NOT _veltrano_ffmpeg_rc EQUAL 0 OR NOT IS_DIRECTORY "${_veltrano_ffmpeg_out}")
+            message(FATAL_ERROR "scripts/build-ffmpeg.sh host failed; run it as root, then "
+                                "pass its last line as -DVELTRANO_FFMPEG_PREFIX=")
+        endif()
+        set(VELTRANO_FFMPEG_PREFIX "${_veltrano_ffmpeg_out}" CACHE PATH
+            "FFmpeg for this machine, as printed by scripts/build-ffmpeg.sh host" FORCE)
+    endif()
+    if(NOT EXISTS "${VELTRANO_FFMPEG_PREFIX}/lib/libavformat.a")
+        message(FATAL_ERROR "${VELTRANO_FFMPEG_PREFIX} holds no static libavformat: "
+                            "name the prefix scripts/build-ffmpeg.sh host printed")
+    endif()
+    # Nothing but that build: the system's .pc files would bring its shared
+    # libraries.
+    set(ENV{PKG_CONFIG_LIBDIR} "${VELTRANO_FFMPEG_PREFIX}/lib/pkgconfig")
+    unset(ENV{PKG_CONFIG_PATH})
+endif()
+
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil)
+
+if(VELTRANO_FFMPEG STREQUAL "bundled")
+    # Static archives need what FFmpeg itself links (threads, libm), which
+    # only --static lists. libatomic is named but unused on x86-64: linked
+    # only if something needs it, so the programs do not depend on it.
+    list(TRANSFORM FFMPEG_STATIC_LDFLAGS REPLACE "^-latomic$"
+         "-Wl,--push-state,--as-needed,-latomic,--pop-state")
+    set_property(TARGET PkgConfig::FFMPEG APPEND PROPERTY INTERFACE_LINK_LIBRARIES
+                 ${FFMPEG_STATIC_LDFLAGS})
+endif()
+
+# Only the system's FFmpeg has the H.264 encoder (libx264) the recording
+# generator needs; builds without it take their recordings from a store a
+# native run filled (tools/recgen/recording_store.h).
+if(NOT CMAKE_CROSSCOMPILING AND VELTRANO_FFMPEG STREQUAL "system")
+    set(VELTRANO_GENERATOR_ENCODES ON)
+else()
+    set(VELTRANO_GENERATOR_ENCODES OFF)
+endif()
