@@ -51,13 +51,14 @@ endif()
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil)
 
 if(VELTRANO_FFMPEG STREQUAL "bundled")
-    # Static archives need what FFmpeg itself links (threads, libm), which
-    # only --static lists. libatomic is named but unused on x86-64: linked
-    # only if something needs it, so the programs do not depend on it.
-    list(TRANSFORM FFMPEG_STATIC_LDFLAGS REPLACE "^-latomic$"
+    # A static-only FFmpeg lists what it links itself (threads, libm) with its
+    # own libraries, and libatomic, which nothing needs on x86-64: that one is
+    # linked only if something does, so the programs do not depend on it.
+    get_target_property(_veltrano_ffmpeg_libs PkgConfig::FFMPEG INTERFACE_LINK_LIBRARIES)
+    list(TRANSFORM _veltrano_ffmpeg_libs REPLACE "^(atomic|.*/libatomic\\.(so|a))$"
          "-Wl,--push-state,--as-needed,-latomic,--pop-state")
-    set_property(TARGET PkgConfig::FFMPEG APPEND PROPERTY INTERFACE_LINK_LIBRARIES
-                 ${FFMPEG_STATIC_LDFLAGS})
+    set_property(TARGET PkgConfig::FFMPEG PROPERTY INTERFACE_LINK_LIBRARIES
+                 "${_veltrano_ffmpeg_libs}")
 endif()
 
 # Only the system's FFmpeg has the H.264 encoder (libx264) the recording
