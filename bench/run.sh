@@ -1,23 +1,28 @@
 #!/usr/bin/env bash
-# Benchmark of veltrano-convert against `cat src > dst` (the read-and-write
-# limit) and `ffmpeg -f h264 -c copy` (what a user would otherwise try; it
-# keeps no audio). Run by hand, never by CI.
+# Benchmark of veltrano-convert, built both ways side by side (on Debian's
+# shared FFmpeg, and with the minimal FFmpeg linked in: -DVELTRANO_FFMPEG=
+# bundled), against `cat src > dst` (the read-and-write limit) and `ffmpeg -f
+# h264 -c copy` (what a user would otherwise try; it keeps no audio). Run by
+# hand, as root (the bundled FFmpeg is built once by scripts/build-ffmpeg.sh
+# host), never by CI.
 #
 # GNU cat (coreutils >= 9) copies with copy_file_range, inside the kernel; a
 # dd row shows the same copy through user space with plain read and write,
 # the way any converter has to move the bytes. It is for reference only: the
 # target ratio is against cat.
 #
-#   bench/run.sh                     # build in build/, data in /tmp/veltrano-bench
-#   BUILD_DIR=build-x BENCH_DIR=/tmp/b RUNS=7 bench/run.sh
+#   bench/run.sh          # builds in build/ and build-bundled/, data in /tmp/veltrano-bench
+#   BUILD_DIR=build-x BUNDLED_DIR=build-y BENCH_DIR=/tmp/b RUNS=7 bench/run.sh
 #
 # The recordings are made by the generator once and reused. Every command runs
 # on the same file with a warm page cache; writes are synced between runs
-# (outside the timing) so one run's dirty pages do not slow the next.
+# (outside the timing) so one run's dirty pages do not slow the next. Both
+# builds run in every round, so a machine busy for a while slows both alike.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 BUILD_DIR=${BUILD_DIR:-build}
+BUNDLED_DIR=${BUNDLED_DIR:-build-bundled}
 BENCH_DIR=${BENCH_DIR:-/tmp/veltrano-bench}
 RUNS=${RUNS:-5}
 ((RUNS >= 5)) || { echo "RUNS must be at least 5" >&2; exit 2; }
@@ -25,17 +30,24 @@ for tool in ffmpeg /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/install-deps.sh" >&2; exit 1; }
 done
 
-cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANO_FFMPEG=system >/dev/null
 cmake --build "$BUILD_DIR" --target veltrano-convert veltrano-genrec -j"$(nproc)" >/dev/null
-convert=$(realpath "$BUILD_DIR/cli/veltrano-convert")
+ffmpeg_prefix=$(bash scripts/build-ffmpeg.sh host)
+cmake -S . -B "$BUNDLED_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANO_FFMPEG=bundled \
+    -DVELTRANO_FFMPEG_PREFIX="$ffmpeg_prefix" >/dev/null
+cmake --build "$BUNDLED_DIR" --target veltrano-convert -j"$(nproc)" >/dev/null
+system=$(realpath "$BUILD_DIR/cli/veltrano-convert")
+bundled=$(realpath "$BUNDLED_DIR/cli/veltrano-convert")
 genrec=$(realpath "$BUILD_DIR/tools/recgen/veltrano-genrec")
 
 mkdir -p "$BENCH_DIR"
 big=$BENCH_DIR/bench-512M.264
 small=$BENCH_DIR/bench-64M.264
+medium=$BENCH_DIR/bench-16M.264
 tiny=$BENCH_DIR/bench-1M.264
 [[ -s $big ]] || "$genrec" --size 512M "$big" >&2
 [[ -s $small ]] || "$genrec" --size 64M "$small" >&2
+[[ -s $medium ]] || "$genrec" --size 16M "$medium" >&2
 [[ -s $tiny ]] || "$genrec" --size 1M "$tiny" >&2
 out=$BENCH_DIR/out
 mkdir -p "$out"
@@ -48,7 +60,7 @@ seconds() {
     end=$(date +%s%N)
     awk -v ns=$((end - start)) 'BEGIN { printf "%.4f\n", ns / 1e9 }'
 }
-run_convert() { "$convert" -q -f "$1" -o "$out/convert.avi"; }
+run_convert() { "$1" -q -f "$2" -o "$out/convert.avi"; }
 run_cat() { cat "$1" >"$out/cat.264"; }
 run_dd() { dd if="$1" of="$out/dd.264" bs=256K status=none; }
 run_ffmpeg() { ffmpeg -nostdin -v error -y -f h264 -i "$1" -c copy "$out/ffmpeg.mkv"; }
@@ -58,83 +70,112 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 minmax() { sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.3f–%.3f", lo, hi }'; }
 div() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
-# Warm the page cache with both files so the first timed run is not the
-# only one reading from disk.
-cat "$big" "$small" >/dev/null
+# Warm the page cache with the files so the first timed run is not the only
+# one reading from disk.
+cat "$big" "$small" "$medium" "$tiny" >/dev/null
 
-declare -a t_convert t_cat t_dd t_ffmpeg r_cat r_dd r_ffmpeg r_ffcat t_small t_start
+# s_ and b_: the converter on Debian's FFmpeg and with FFmpeg linked in.
+declare -a s_big b_big t_cat t_dd t_ffmpeg s_small b_small s_tiny b_tiny t_cat_tiny
+declare -a s_r_cat b_r_cat s_r_dd b_r_dd s_r_ffmpeg b_r_ffmpeg r_ffcat s_r_tiny b_r_tiny
 for ((i = 0; i < RUNS; i++)); do
     echo "round $((i + 1))/$RUNS" >&2
-    settle; t_convert[i]=$(seconds run_convert "$big")
+    settle; s_big[i]=$(seconds run_convert "$system" "$big")
+    settle; b_big[i]=$(seconds run_convert "$bundled" "$big")
     settle; t_cat[i]=$(seconds run_cat "$big")
     settle; t_dd[i]=$(seconds run_dd "$big")
     settle; t_ffmpeg[i]=$(seconds run_ffmpeg "$big")
-    settle; t_small[i]=$(seconds run_convert "$small")
-    settle; t_start[i]=$(seconds run_convert "$tiny")
-    r_cat[i]=$(div "${t_convert[i]}" "${t_cat[i]}")
-    r_dd[i]=$(div "${t_convert[i]}" "${t_dd[i]}")
-    r_ffmpeg[i]=$(div "${t_convert[i]}" "${t_ffmpeg[i]}")
+    settle; s_small[i]=$(seconds run_convert "$system" "$small")
+    settle; b_small[i]=$(seconds run_convert "$bundled" "$small")
+    settle; s_tiny[i]=$(seconds run_convert "$system" "$tiny")
+    settle; b_tiny[i]=$(seconds run_convert "$bundled" "$tiny")
+    settle; t_cat_tiny[i]=$(seconds run_cat "$tiny")
+    s_r_cat[i]=$(div "${s_big[i]}" "${t_cat[i]}")
+    b_r_cat[i]=$(div "${b_big[i]}" "${t_cat[i]}")
+    s_r_dd[i]=$(div "${s_big[i]}" "${t_dd[i]}")
+    b_r_dd[i]=$(div "${b_big[i]}" "${t_dd[i]}")
+    s_r_ffmpeg[i]=$(div "${s_big[i]}" "${t_ffmpeg[i]}")
+    b_r_ffmpeg[i]=$(div "${b_big[i]}" "${t_ffmpeg[i]}")
     r_ffcat[i]=$(div "${t_ffmpeg[i]}" "${t_cat[i]}")
+    s_r_tiny[i]=$(div "${s_tiny[i]}" "${t_cat_tiny[i]}")
+    b_r_tiny[i]=$(div "${b_tiny[i]}" "${t_cat_tiny[i]}")
 done
 settle
 
 # Peak resident memory in MiB of one conversion.
 peak_mib() {
-    /usr/bin/time -v "$convert" -q -f "$1" -o "$out/convert.avi" 2>&1 >/dev/null |
-        awk -F: '/Maximum resident set size/ { printf "%.1f\n", $2 / 1024 }'
+    /usr/bin/time -f %M "$1" -q -f "$2" -o "$out/convert.avi" 2>&1 >/dev/null |
+        awk 'END { printf "%.1f\n", $1 / 1024 }'
+    settle
 }
-mem_small=$(peak_mib "$small"); settle
-mem_big=$(peak_mib "$big"); settle
+s_mem_medium=$(peak_mib "$system" "$medium")
+b_mem_medium=$(peak_mib "$bundled" "$medium")
+s_mem_big=$(peak_mib "$system" "$big")
+b_mem_big=$(peak_mib "$bundled" "$big")
 
 med() { printf '%s\n' "$@" | median; }
-m_convert=$(med "${t_convert[@]}")
-m_cat=$(med "${t_cat[@]}")
-m_dd=$(med "${t_dd[@]}")
-m_ffmpeg=$(med "${t_ffmpeg[@]}")
-m_small=$(med "${t_small[@]}")
-m_start=$(med "${t_start[@]}")
 size_big=$(stat -c %s "$big")
 size_small=$(stat -c %s "$small")
-mbps() { awk -v b="$size_big" -v s="$1" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
-ratio_cat=$(med "${r_cat[@]}")
-ratio_dd=$(med "${r_dd[@]}")
-ratio_ffmpeg=$(med "${r_ffmpeg[@]}")
-ratio_ffcat=$(med "${r_ffcat[@]}")
-size_ratio=$(div "$size_big" "$size_small")
-time_ratio=$(div "$m_convert" "$m_small")
-# Start-up (loading libavformat and its ~130 libraries, opening the muxer)
-# costs the same at any size; a 1 MiB conversion measures it. Without it the
-# ratio shows how the work itself grows.
 size_tiny=$(stat -c %s "$tiny")
-work_ratio=$(awk -v b="$m_convert" -v s="$m_small" -v z="$m_start" 'BEGIN { printf "%.2f", (b - z) / (s - z) }')
-work_size_ratio=$(awk -v b="$size_big" -v s="$size_small" -v z="$size_tiny" 'BEGIN { printf "%.2f", (b - z) / (s - z) }')
-mem_diff=$(awk -v a="$mem_big" -v b="$mem_small" 'BEGIN { d = a - b; printf "%.1f", d < 0 ? -d : d }')
+mbps() { awk -v b="$2" -v s="$1" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
+# One table row: label, then the run times; median, range and MB/s of SIZE.
+row() {
+    local label=$1 size=$2 m
+    shift 2
+    m=$(med "$@")
+    printf '| %-44s | %.3f | %s | %s |\n' "$label" "$m" "$(printf '%s\n' "$@" | minmax)" \
+        "$([[ $size == - ]] && echo – || mbps "$m" "$size")"
+}
 verdict() { awk -v v="$1" -v max="$2" 'BEGIN { print (v <= max) ? "met" : "MISSED" }'; }
-linear=$(awk -v t="$work_ratio" -v s="$work_size_ratio" 'BEGIN { d = t / s; print (d >= 0.85 && d <= 1.15) ? "met" : "MISSED" }')
+# Start-up (loading the libraries, opening the muxer) costs the same at any
+# size; a 1 MiB conversion measures it. Without it the ratio of the 512 and
+# 64 MiB times shows how the work itself grows.
+work_ratio() {
+    awk -v b="$(med "${!1}")" -v s="$(med "${!2}")" -v z="$(med "${!3}")" \
+        'BEGIN { printf "%.2f", (b - z) / (s - z) }'
+}
+work_size_ratio=$(awk -v b="$size_big" -v s="$size_small" -v z="$size_tiny" 'BEGIN { printf "%.2f", (b - z) / (s - z) }')
+linear() { awk -v t="$1" -v s="$work_size_ratio" 'BEGIN { d = t / s; print (d >= 0.85 && d <= 1.15) ? "met" : "MISSED" }'; }
+s_work=$(work_ratio 's_big[@]' 's_small[@]' 's_tiny[@]')
+b_work=$(work_ratio 'b_big[@]' 'b_small[@]' 'b_tiny[@]')
+s_time_ratio=$(div "$(med "${s_big[@]}")" "$(med "${s_small[@]}")")
+b_time_ratio=$(div "$(med "${b_big[@]}")" "$(med "${b_small[@]}")")
+s_ratio_cat=$(med "${s_r_cat[@]}")
+b_ratio_cat=$(med "${b_r_cat[@]}")
+s_ratio_tiny=$(med "${s_r_tiny[@]}")
+b_ratio_tiny=$(med "${b_r_tiny[@]}")
+s_mem_growth=$(awk -v a="$s_mem_big" -v b="$s_mem_medium" 'BEGIN { printf "%.1f", a - b }')
+b_mem_growth=$(awk -v a="$b_mem_big" -v b="$b_mem_medium" 'BEGIN { printf "%.1f", a - b }')
+both() { echo "$(verdict "$1" "$2"), $(verdict "$3" "$4")"; }
 
 cat <<TABLE
 
 Machine: $(nproc) cores, $(lscpu | awk -F': *' '/Model name/ { print $2; exit }'), $(free -g | awk '/Mem:/ { print $2 " GiB RAM" }'), data on $(findmnt -n -o SOURCE,FSTYPE -T "$BENCH_DIR" | tr -s ' ') (rotational: $(lsblk -n -d -o ROTA "$(findmnt -n -o SOURCE -T "$BENCH_DIR")" 2>/dev/null | tr -d ' ' || echo '?'))
 Recording: $(awk -v b="$size_big" 'BEGIN { printf "%.1f MiB", b / 1048576 }') from veltrano-genrec; $RUNS alternating runs each, warm page cache.
+Debian's FFmpeg: $("$system" --version | sed -n 's/^FFmpeg //p'), shared; linked in: $("$bundled" --version | sed -n 's/^FFmpeg //p'), static.
 
-| Command (512 MiB recording)                 | Median s | Range s | MB/s |
-|---------------------------------------------|---------:|--------:|-----:|
-| veltrano-convert                            | $(printf %.3f "$m_convert") | $(printf '%s\n' "${t_convert[@]}" | minmax) | $(mbps "$m_convert") |
-| cat src > dst                               | $(printf %.3f "$m_cat") | $(printf '%s\n' "${t_cat[@]}" | minmax) | $(mbps "$m_cat") |
-| dd bs=256K (reference: through user space) | $(printf %.3f "$m_dd") | $(printf '%s\n' "${t_dd[@]}" | minmax) | $(mbps "$m_dd") |
-| ffmpeg -f h264 -i src -c copy out.mkv       | $(printf %.3f "$m_ffmpeg") | $(printf '%s\n' "${t_ffmpeg[@]}" | minmax) | $(mbps "$m_ffmpeg") |
-| veltrano-convert, 64 MiB recording          | $(printf %.3f "$m_small") | $(printf '%s\n' "${t_small[@]}" | minmax) | $(awk -v b="$size_small" -v s="$m_small" 'BEGIN { printf "%.0f", b / s / 1e6 }') |
-| veltrano-convert, 1 MiB recording (start-up) | $(printf %.3f "$m_start") | $(printf '%s\n' "${t_start[@]}" | minmax) | – |
+| Command                                      | Median s | Range s | MB/s |
+|----------------------------------------------|---------:|--------:|-----:|
+$(row "veltrano-convert, Debian's FFmpeg" "$size_big" "${s_big[@]}")
+$(row "veltrano-convert, FFmpeg linked in" "$size_big" "${b_big[@]}")
+$(row "cat src > dst" "$size_big" "${t_cat[@]}")
+$(row "dd bs=256K (reference: through user space)" "$size_big" "${t_dd[@]}")
+$(row "ffmpeg -f h264 -i src -c copy out.mkv" "$size_big" "${t_ffmpeg[@]}")
+$(row "64 MiB recording, Debian's FFmpeg" "$size_small" "${s_small[@]}")
+$(row "64 MiB recording, FFmpeg linked in" "$size_small" "${b_small[@]}")
+$(row "1 MiB recording (start-up), Debian's FFmpeg" - "${s_tiny[@]}")
+$(row "1 MiB recording (start-up), FFmpeg linked in" - "${b_tiny[@]}")
+$(row "cat of the 1 MiB recording" - "${t_cat_tiny[@]}")
 
-| Measure                                     | Value | Target | |
-|---------------------------------------------|------:|-------:|-|
-| veltrano-convert / cat (median of ratios)   | $ratio_cat | ≤ 1.5 | $(verdict "$ratio_cat" 1.5) |
-| veltrano-convert / dd (reference)           | $ratio_dd | – | |
-| veltrano-convert / ffmpeg                   | $ratio_ffmpeg | – | |
-| ffmpeg / cat                                | $ratio_ffcat | – | |
-| Peak memory, 64 MiB recording               | $mem_small MiB | ≤ 32 MiB | $(verdict "$mem_small" 32) |
-| Peak memory, 512 MiB recording              | $mem_big MiB | ≤ 32 MiB | $(verdict "$mem_big" 32) |
-| Peak memory difference                      | $mem_diff MiB | ≤ 4 MiB | $(verdict "$mem_diff" 4) |
-| Time 512 MiB / 64 MiB                       | $time_ratio | size ratio $size_ratio | |
-| Same, 1 MiB time and size subtracted        | $work_ratio | ≈ $work_size_ratio (±15 %) | $linear |
+| Measure (512 MiB unless said)             | Debian's FFmpeg | Linked in | Target (Debian's, linked in) | |
+|-------------------------------------------|------:|------:|-------:|-|
+| veltrano-convert / cat (median of ratios) | $s_ratio_cat | $b_ratio_cat | ≤ 1.5, ≤ 1.25 | $(both "$s_ratio_cat" 1.5 "$b_ratio_cat" 1.25) |
+| veltrano-convert / dd (reference)         | $(med "${s_r_dd[@]}") | $(med "${b_r_dd[@]}") | – | |
+| veltrano-convert / ffmpeg                 | $(med "${s_r_ffmpeg[@]}") | $(med "${b_r_ffmpeg[@]}") | – | |
+| ffmpeg / cat                              | $(med "${r_ffcat[@]}") | – | – | |
+| 1 MiB conversion / cat of 1 MiB           | $s_ratio_tiny | $b_ratio_tiny | –, ≤ 3 | –, $(verdict "$b_ratio_tiny" 3) |
+| Peak memory, 16 MiB recording             | $s_mem_medium MiB | $b_mem_medium MiB | ≤ 32, ≤ 12 MiB | $(both "$s_mem_medium" 32 "$b_mem_medium" 12) |
+| Peak memory, 512 MiB recording            | $s_mem_big MiB | $b_mem_big MiB | ≤ 32, ≤ 12 MiB | $(both "$s_mem_big" 32 "$b_mem_big" 12) |
+| Peak memory growth, 16 to 512 MiB         | $s_mem_growth MiB | $b_mem_growth MiB | ≤ 4 MiB | $(both "$s_mem_growth" 4 "$b_mem_growth" 4) |
+| Time 512 MiB / 64 MiB                     | $s_time_ratio | $b_time_ratio | size ratio $(div "$size_big" "$size_small") | |
+| Same, 1 MiB time and size subtracted      | $s_work | $b_work | ≈ $work_size_ratio (±15 %) | $(linear "$s_work"), $(linear "$b_work") |
 TABLE

@@ -48,6 +48,18 @@ if(VELTRANO_FFMPEG STREQUAL "bundled")
     unset(ENV{PKG_CONFIG_PATH})
 endif()
 
+# pkg-config's findings are cached: a tree switched to the other FFmpeg, or to
+# another prefix, must look again rather than keep the old libraries.
+set(_veltrano_ffmpeg_choice "${VELTRANO_FFMPEG}:${VELTRANO_FFMPEG_PREFIX}")
+if(NOT _veltrano_ffmpeg_choice STREQUAL "${VELTRANO_FFMPEG_FOUND_FOR}")
+    get_cmake_property(_veltrano_cached CACHE_VARIABLES)
+    list(FILTER _veltrano_cached INCLUDE REGEX "^(pkgcfg_lib_FFMPEG_|__pkg_config_checked_FFMPEG$)")
+    foreach(variable IN LISTS _veltrano_cached)
+        unset(${variable} CACHE)
+    endforeach()
+    set(VELTRANO_FFMPEG_FOUND_FOR "${_veltrano_ffmpeg_choice}" CACHE INTERNAL
+        "The FFmpeg choice the cached pkg-config results belong to")
+endif()
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil)
 
 if(VELTRANO_FFMPEG STREQUAL "bundled")

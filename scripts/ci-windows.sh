@@ -18,19 +18,8 @@ win=build-win64
 lap "Windows build"
 
 # The native converter and suites, for the recordings and the reference AVIs.
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target convert_test veltrano_cli_tests fuzz_regression_test \
-    veltrano-convert veltrano-genrec
 store=$PWD/$win/recordings
-rm -rf "$store"
-# The generator's encoder reports on stderr; shown only when a suite fails.
-for suite in build/tests/convert/convert_test build/tests/cli/veltrano_cli_tests; do
-    VELTRANO_RECORDING_STORE=$store "$suite" --gtest_brief=1 >"$win/native-tests.log" 2>&1 || {
-        cat "$win/native-tests.log"
-        exit 1
-    }
-done
-echo "ci-windows: $(ls "$store"/*.264 | wc -l) recordings kept for the Windows suites"
+bash scripts/native-recordings.sh "$store" convert_test veltrano_cli_tests
 lap "native build and recordings"
 
 # shellcheck source=scripts/wine-env.sh
@@ -45,29 +34,13 @@ VELTRANO_RECORDING_STORE=$(winepath_of "$store") \
 lap "Windows suites under Wine"
 
 # Differential: recordings plain and damaged, converted by both programs.
-diff_dir=$win/differential
-rm -rf "$diff_dir"
-mkdir -p "$diff_dir"
-genrec=build/tools/recgen/veltrano-genrec
-declare -A recordings=(
-    [plain]="--frames 120 --key-interval 25"
-    [garbage]="--frames 150 --garbage-every 5 --garbage-bytes 301"
-    [truncated]="--frames 90 --truncate-last --seed 7"
-    [bogus-length]="--frames 100 --bogus-length-at 40 --garbage-every 11"
-    [no-header-rate]="--frames 80 --no-header-rate --no-audio"
-    [odd-tags]="--frames 70 --vary-tag-lead --extension-bytes 333 --rate 30"
-)
-compared=0
-for name in "${!recordings[@]}"; do
-    # shellcheck disable=SC2086 # the options are words
-    "$genrec" ${recordings[$name]} "$diff_dir/$name.264" >/dev/null
-    build/cli/veltrano-convert -q -o "$diff_dir/$name.linux.avi" "$diff_dir/$name.264"
-    "$WINE64" "$win/cli/veltrano-convert.exe" -q -o "$(winepath_of "$diff_dir")\\$name.windows.avi" \
-        "$(winepath_of "$diff_dir/$name.264")" </dev/null
-    cmp "$diff_dir/$name.linux.avi" "$diff_dir/$name.windows.avi"
-    compared=$((compared + 1))
-done
-echo "ci-windows: $compared recordings give byte-identical AVIs on Linux and Windows"
+# shellcheck source=scripts/differential.sh
+source scripts/differential.sh
+windows_convert() {
+    "$WINE64" "$win/cli/veltrano-convert.exe" -q -o "$(winepath_of "$2")" "$(winepath_of "$1")" \
+        </dev/null
+}
+differential "$win/differential" windows windows_convert
 wine_env_stop
 trap - EXIT
 lap "differential test"

@@ -1,0 +1,37 @@
+# Sourced, not run: the differential check, shared by the stages that build
+# the converter another way (scripts/ci-windows.sh, scripts/ci-portable.sh).
+# Recordings plain and damaged, made by the native generator, are converted
+# by the native converter (build/, Debian's FFmpeg) and by the other one,
+# which must write the very same bytes.
+#
+#   . scripts/differential.sh
+#   differential DIR LABEL CONVERT     # CONVERT SOURCE DESTINATION runs the other one
+#
+# build/ must hold veltrano-convert and veltrano-genrec
+# (scripts/native-recordings.sh builds them).
+
+differential() {
+    local dir=${1:?usage: differential DIR LABEL CONVERT} label=${2:?} convert=${3:?}
+    local genrec=build/tools/recgen/veltrano-genrec native=build/cli/veltrano-convert
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    local -A recordings=(
+        [plain]="--frames 120 --key-interval 25"
+        [garbage]="--frames 150 --garbage-every 5 --garbage-bytes 301"
+        [truncated]="--frames 90 --truncate-last --seed 7"
+        [bogus-length]="--frames 100 --bogus-length-at 40 --garbage-every 11"
+        [no-header-rate]="--frames 80 --no-header-rate --no-audio"
+        [odd-tags]="--frames 70 --vary-tag-lead --extension-bytes 333 --rate 30"
+    )
+    local name compared=0
+    for name in "${!recordings[@]}"; do
+        # shellcheck disable=SC2086 # the options are words
+        "$genrec" ${recordings[$name]} "$dir/$name.264" >/dev/null || return 1
+        "$native" -q -o "$dir/$name.native.avi" "$dir/$name.264" || return 1
+        "$convert" "$dir/$name.264" "$dir/$name.$label.avi" || return 1
+        cmp "$dir/$name.native.avi" "$dir/$name.$label.avi" || return 1
+        compared=$((compared + 1))
+    done
+    echo "differential: $compared recordings give byte-identical AVIs from the native and" \
+        "the $label converter"
+}
