@@ -69,8 +69,8 @@ AviContents ReadAvi(const std::string& path) {
 const char* WhyNoDecoders() {
     if (avcodec_find_decoder(AV_CODEC_ID_H264) && avcodec_find_decoder(AV_CODEC_ID_ADPCM_IMA_WAV))
         return nullptr;
-    return "this FFmpeg has no H.264 or IMA ADPCM decoder (the Windows build has the AVI muxer "
-           "and demuxer only)";
+    return "this FFmpeg has no H.264 or IMA ADPCM decoder (the Windows and bundled builds have "
+           "the AVI muxer and demuxer only)";
 }
 
 DecodeCounts DecodeAvi(const std::string& path) {

@@ -40,7 +40,7 @@ struct DecodeCounts {
 };
 
 // Null when libavcodec has decoders for both streams; otherwise why not (the
-// Windows build's FFmpeg has none).
+// FFmpeg of the Windows and bundled builds has none).
 const char* WhyNoDecoders();
 // Decodes every packet of both streams with libavcodec.
 DecodeCounts DecodeAvi(const std::string& path);
