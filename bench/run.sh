@@ -123,7 +123,7 @@ row() {
     shift 2
     m=$(med "$@")
     printf '| %-44s | %.3f | %s | %s |\n' "$label" "$m" "$(printf '%s\n' "$@" | minmax)" \
-        "$([[ $size == - ]] && echo – || mbps "$m" "$size")"
+        "$(if [[ $size == - ]]; then echo –; else mbps "$m" "$size"; fi)"
 }
 verdict() { awk -v v="$1" -v max="$2" 'BEGIN { print (v <= max) ? "met" : "MISSED" }'; }
 # Start-up (loading the libraries, opening the muxer) costs the same at any

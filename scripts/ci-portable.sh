@@ -14,7 +14,7 @@ started=$SECONDS
 lap() { echo "== ci-portable: $1 in $((SECONDS - started)) s"; started=$SECONDS; }
 
 bash scripts/install-deps.sh
-build=build-bundled
+build="build-bundled"
 ffmpeg=$(bash scripts/build-ffmpeg.sh host)
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANO_FFMPEG=bundled \
     -DVELTRANO_FFMPEG_PREFIX="$ffmpeg" -DVELTRANO_MAN_PAGE=ON

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced, not run: the differential check, shared by the stages that build
 # the converter another way (scripts/ci-windows.sh, scripts/ci-portable.sh).
 # Recordings plain and damaged, made by the native generator, are converted
