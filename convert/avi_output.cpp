@@ -1,5 +1,8 @@
 #include "convert/avi_output.h"
 
+#include "convert/file_layer.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 
@@ -13,6 +16,8 @@ namespace {
 
 constexpr int kVideoStreamIndex = 0;
 constexpr int kAudioStreamIndex = 1;
+// Large enough that a write to the system carries several frames.
+constexpr int kIoBufferBytes = 256 * 1024;
 
 void SetVideoParameters(AVStream* stream, int frameRate) {
     AVCodecParameters* par = stream->codecpar;
@@ -69,8 +74,7 @@ std::int64_t FindAudioSampleSize(AVIOContext* in, std::int64_t pos, std::int64_t
     return -1;
 }
 
-} // namespace
-
+// The library's text for an error code ("No space left on device", ...).
 std::string AvErrorText(int error) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     if (av_strerror(error, text, sizeof text) < 0)
@@ -78,25 +82,76 @@ std::string AvErrorText(int error) {
     return text;
 }
 
+} // namespace
+
 void AviOutput::ContextDeleter::operator()(AVFormatContext* context) const {
-    if (context->pb != nullptr)
-        avio_closep(&context->pb);
     avformat_free_context(context);
 }
 
-void AviOutput::ReaderCloser::operator()(AVIOContext* in) const {
-    avio_closep(&in);
+void AviOutput::IoDeleter::operator()(AVIOContext* io) const {
+    av_freep(&io->buffer);
+    avio_context_free(&io);
 }
 
 void AviOutput::PacketDeleter::operator()(AVPacket* packet) const {
     av_packet_free(&packet);
 }
 
+// libavformat reads and writes through the job's own file rather than
+// opening it by name: the file may have no name, and stays the file layer's
+// to delete should the process die.
+AviOutput::Io AviOutput::OpenIo(FileCursor& cursor, bool write) {
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+    if (buffer == nullptr)
+        return nullptr;
+    Io io(avio_alloc_context(buffer, kIoBufferBytes, write ? 1 : 0, &cursor,
+                             write ? nullptr : ReadPacket, write ? WritePacket : nullptr, Seek));
+    if (!io)
+        av_free(buffer);
+    return io;
+}
+
+int AviOutput::WritePacket(void* opaque, std::uint8_t* data, int size) {
+    auto* cursor = static_cast<FileCursor*>(opaque);
+    if (cursor->file->WriteAt(data, size, cursor->position, &cursor->failure) < 0)
+        return AVERROR(EIO);
+    cursor->position += size;
+    cursor->end = std::max(cursor->end, cursor->position);
+    return size;
+}
+
+int AviOutput::ReadPacket(void* opaque, std::uint8_t* data, int size) {
+    auto* cursor = static_cast<FileCursor*>(opaque);
+    const std::int64_t got = cursor->file->ReadAt(data, size, cursor->position, &cursor->failure);
+    if (got < 0)
+        return AVERROR(EIO);
+    if (got == 0)
+        return AVERROR_EOF;
+    cursor->position += got;
+    return static_cast<int>(got);
+}
+
+// avio_seek turns every seek into one from the start before it gets here.
+std::int64_t AviOutput::Seek(void* opaque, std::int64_t offset, int whence) {
+    auto* cursor = static_cast<FileCursor*>(opaque);
+    whence &= ~AVSEEK_FORCE;
+    if (whence == AVSEEK_SIZE)
+        return cursor->end;
+    if (whence != SEEK_SET || offset < 0)
+        return AVERROR(EINVAL);
+    return cursor->position = offset;
+}
+
+std::string AviOutput::ErrorText() const {
+    return m_writer.failure.empty() ? AvErrorText(m_lastError) : m_writer.failure;
+}
+
 AviOutput::AviOutput() = default;
 AviOutput::~AviOutput() = default;
 
-int AviOutput::Open(const std::string& path, int frameRate) {
+int AviOutput::Open(TemporaryOutput& file, int frameRate) {
     m_frameRate = frameRate;
+    m_writer = FileCursor{&file, 0, 0, {}};
     const AVOutputFormat* format = av_guess_format("avi", nullptr, nullptr);
     if (format == nullptr)
         return m_lastError = AVERROR_MUXER_NOT_FOUND;
@@ -106,6 +161,11 @@ int AviOutput::Open(const std::string& path, int frameRate) {
     if (ret < 0)
         return m_lastError = ret;
     m_context.reset(raw);
+    m_io = OpenIo(m_writer, true);
+    if (!m_io)
+        return m_lastError = AVERROR(ENOMEM);
+    m_context->pb = m_io.get();
+    m_context->flags |= AVFMT_FLAG_CUSTOM_IO;
 
     AVStream* video = avformat_new_stream(m_context.get(), nullptr);
     AVStream* audio = video ? avformat_new_stream(m_context.get(), nullptr) : nullptr;
@@ -120,21 +180,6 @@ int AviOutput::Open(const std::string& path, int frameRate) {
     if (!m_packet)
         return m_lastError = AVERROR(ENOMEM);
 
-    // The "file:" prefix keeps a name with a colon from being taken for
-    // another protocol.
-    const std::string url = "file:" + path;
-    m_context->url = av_strdup(url.c_str());
-    if (m_context->url == nullptr)
-        return m_lastError = AVERROR(ENOMEM);
-    // The file was just created empty. Truncating it again would make ext4
-    // flush the whole file to disk when it is closed, as it does for files
-    // rewritten in place.
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "truncate", "0", 0);
-    ret = avio_open2(&m_context->pb, url.c_str(), AVIO_FLAG_WRITE, nullptr, &options);
-    av_dict_free(&options);
-    if (ret < 0)
-        return m_lastError = ret;
     ret = avformat_write_header(m_context.get(), nullptr);
     if (ret < 0)
         return m_lastError = ret;
@@ -208,16 +253,19 @@ int AviOutput::ClearAudioSampleSize() {
     avio_flush(pb);
     if (pb->error < 0)
         return pb->error;
-    AVIOContext* raw = nullptr;
-    int ret = avio_open2(&raw, m_context->url, AVIO_FLAG_READ, nullptr, nullptr);
-    if (ret < 0)
-        return ret;
-    const std::unique_ptr<AVIOContext, ReaderCloser> in(raw);
+    FileCursor reader{m_writer.file, 0, m_writer.end, {}};
+    const Io in = OpenIo(reader, false);
+    if (!in)
+        return AVERROR(ENOMEM);
     std::int64_t at = -1;
     if (avio_rl32(in.get()) == Tag("RIFF")) {
         const std::int64_t riffBytes = avio_rl32(in.get());
         if (avio_rl32(in.get()) == Tag("AVI "))
             at = FindAudioSampleSize(in.get(), 12, 8 + riffBytes);
+    }
+    if (!reader.failure.empty()) {
+        m_writer.failure = reader.failure;
+        return AVERROR(EIO);
     }
     if (at < 0)
         return AVERROR_INVALIDDATA;
@@ -230,22 +278,15 @@ int AviOutput::ClearAudioSampleSize() {
     return pb->error;
 }
 
+// The file itself is closed by its owner, which also hears of any error the
+// system reports only then.
 int AviOutput::Close() {
     int ret = av_write_trailer(m_context.get());
-    if (ret < 0) {
-        m_lastError = ret;
-        return ret;
-    }
-    ret = ClearAudioSampleSize();
-    if (ret < 0) {
-        m_lastError = ret;
-        return ret;
-    }
-    ret = avio_closep(&m_context->pb);
-    if (ret < 0) {
-        m_lastError = ret;
-        return ret;
-    }
+    if (ret >= 0)
+        ret = ClearAudioSampleSize();
+    if (ret < 0)
+        return m_lastError = ret;
     m_context.reset();
+    m_io.reset();
     return 0;
 }

@@ -10,6 +10,7 @@
 struct AVFormatContext;
 struct AVIOContext;
 struct AVPacket;
+class TemporaryOutput;
 
 constexpr int kVideoWidth = 720;
 constexpr int kVideoHeight = 576;
@@ -33,9 +34,9 @@ public:
     AviOutput(const AviOutput&) = delete;
     AviOutput& operator=(const AviOutput&) = delete;
 
-    // Writes the AVI header into `path`, an empty file made for it (created
-    // if missing). A negative libavformat error code on failure.
-    int Open(const std::string& path, int frameRate);
+    // Writes the AVI header into `file`, new and empty, which must outlive
+    // this object. A negative libavformat error code on failure.
+    int Open(TemporaryOutput& file, int frameRate);
 
     // A frame that is refused or skipped keeps its time slot once a frame
     // has been written: the muxer fills the slot with an empty frame, so the
@@ -48,8 +49,10 @@ public:
     // either fails. After a failed Open or write, the destructor just closes.
     int Close();
 
-    // The error code of the last failed call.
+    // The error code of the last failed call, and its text: the system's
+    // own where the file failed.
     int LastError() const { return m_lastError; }
+    std::string ErrorText() const;
 
 private:
     struct ContextDeleter {
@@ -58,14 +61,28 @@ private:
     struct PacketDeleter {
         void operator()(AVPacket* packet) const;
     };
-    struct ReaderCloser {
-        void operator()(AVIOContext* in) const;
+    struct IoDeleter {
+        void operator()(AVIOContext* io) const;
     };
+    // Where libavformat's reads and writes stand in the file.
+    struct FileCursor {
+        TemporaryOutput* file = nullptr;
+        std::int64_t position = 0;
+        std::int64_t end = 0;
+        std::string failure; // the system's text for a failed read or write
+    };
+    using Io = std::unique_ptr<AVIOContext, IoDeleter>;
+    static Io OpenIo(FileCursor& cursor, bool write);
+    static int WritePacket(void* opaque, std::uint8_t* data, int size);
+    static int ReadPacket(void* opaque, std::uint8_t* data, int size);
+    static std::int64_t Seek(void* opaque, std::int64_t offset, int whence);
 
     int ClearAudioSampleSize();
     WriteResult Write(int streamIndex, const std::uint8_t* data, std::int64_t size, bool key,
                       std::int64_t pts, std::int64_t duration, int timeBaseDen);
 
+    FileCursor m_writer;
+    Io m_io; // outlives m_context, which borrows it
     std::unique_ptr<AVFormatContext, ContextDeleter> m_context;
     std::unique_ptr<AVPacket, PacketDeleter> m_packet;
     int m_frameRate = 0;
@@ -74,6 +91,3 @@ private:
     std::int64_t m_audioIndex = 0;
     int m_lastError = 0;
 };
-
-// The library's text for an error code ("No space left on device", ...).
-std::string AvErrorText(int error);

@@ -58,8 +58,10 @@ std::string CheckDestinationKind(const std::string& dest);
 
 // The AVI is written beside its destination and moved into place only when
 // complete, so a failed or interrupted job never leaves a half-written file
-// nor harms an existing one. Where the file system allows, the file has no
-// name until then, and even a killed process leaves nothing behind.
+// nor harms an existing one. Until then the file has no name, or the system
+// holds it for deletion, so even a killed process leaves nothing behind; only
+// on Linux file systems without unnamed files (FAT, network shares) can a
+// hidden file stay.
 class TemporaryOutput {
 public:
     explicit TemporaryOutput(std::string destination);
@@ -71,8 +73,11 @@ public:
     // work, when the folder cannot take the destination's name. Empty on
     // success, otherwise the cause.
     std::string Create();
-    // A path the AVI writer can open for the file.
-    const std::string& Path() const { return m_path; }
+    // Positioned writes and reads on the file, for the AVI writer: the count
+    // done (a write does all of it), or -1 with the cause in *error.
+    std::int64_t WriteAt(const void* data, std::int64_t bytes, std::int64_t offset,
+                         std::string* error);
+    std::int64_t ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset, std::string* error);
     // Moves the finished file to the destination. With `replace` an existing
     // destination is replaced atomically and its permissions (and owner,
     // where allowed) carry over; without it a destination that exists by

@@ -47,8 +47,8 @@ int CStreamConverter::Run() {
     if (std::string cause = temporary.Create(); !cause.empty())
         return Fail(m_dest, cause);
     AviOutput output;
-    if (output.Open(temporary.Path(), m_stats.frameRate) < 0)
-        return Fail(m_dest, AvErrorText(output.LastError()));
+    if (output.Open(temporary, m_stats.frameRate) < 0)
+        return Fail(m_dest, output.ErrorText());
 
     ChunkReader reader(recording.file, recording.file.Size());
     bool failed = false;
@@ -80,7 +80,7 @@ int CStreamConverter::Run() {
     if (end == ReadResult::Error)
         return Fail(m_source, reader.ErrorCause());
     if (failed)
-        return Fail(m_dest, AvErrorText(output.LastError()));
+        return Fail(m_dest, output.ErrorText());
     if (m_cancelled)
         return Fail(m_source, kCancelledCause);
     m_stats.damagedChunks = reader.DamagedChunks();
@@ -90,7 +90,7 @@ int CStreamConverter::Run() {
         return Fail(m_source, kNoChunksCause);
 
     if (output.Close() < 0)
-        return Fail(m_dest, AvErrorText(output.LastError()));
+        return Fail(m_dest, output.ErrorText());
     if (std::string cause = temporary.Commit(m_replace); !cause.empty())
         return Fail(m_dest, cause);
     m_stats.outputBytes = temporary.Size();

@@ -67,6 +67,20 @@ int RenameNoReplace(const char* from, const char* to) {
     return 0;
 }
 
+std::int64_t ReadAtHandle(std::intptr_t handle, void* buffer, std::int64_t bytes,
+                          std::int64_t offset, std::string* error) {
+    for (;;) {
+        const ssize_t got = pread(static_cast<int>(handle), buffer, static_cast<size_t>(bytes),
+                                  static_cast<off_t>(offset));
+        if (got >= 0)
+            return got;
+        if (errno != EINTR) {
+            *error = ErrorText(errno);
+            return -1;
+        }
+    }
+}
+
 } // namespace
 
 void SourceFile::Close() {
@@ -99,16 +113,7 @@ std::string SourceFile::Open(const std::string& path) {
 
 std::int64_t SourceFile::ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset,
                                 std::string* error) {
-    for (;;) {
-        const ssize_t got = pread(static_cast<int>(m_handle), buffer, static_cast<size_t>(bytes),
-                                  static_cast<off_t>(offset));
-        if (got >= 0)
-            return got;
-        if (errno != EINTR) {
-            *error = ErrorText(errno);
-            return -1;
-        }
-    }
+    return ReadAtHandle(m_handle, buffer, bytes, offset, error);
 }
 
 std::string CheckDestination(const std::string& dest, const FileIdentity& source) {
@@ -167,8 +172,34 @@ std::string TemporaryOutput::Create() {
     return {};
 }
 
+std::int64_t TemporaryOutput::WriteAt(const void* data, std::int64_t bytes, std::int64_t offset,
+                                      std::string* error) {
+    const auto* from = static_cast<const char*>(data);
+    for (std::int64_t done = 0; done < bytes;) {
+        const ssize_t put = pwrite(static_cast<int>(m_handle), from + done,
+                                   static_cast<size_t>(bytes - done), offset + done);
+        if (put > 0) {
+            done += put;
+        } else if (put == 0 || errno != EINTR) {
+            *error = ErrorText(put == 0 ? EIO : errno);
+            return -1;
+        }
+    }
+    return bytes;
+}
+
+std::int64_t TemporaryOutput::ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset,
+                                     std::string* error) {
+    return ReadAtHandle(m_handle, buffer, bytes, offset, error);
+}
+
 std::string TemporaryOutput::Commit(bool replace) {
     const int fd = static_cast<int>(m_handle);
+    // A network file system may report a failed write only when the file is
+    // closed; closing a duplicate asks for that report while the file can
+    // still be abandoned.
+    if (const int copy = dup(fd); copy < 0 || close(copy) != 0)
+        return ErrorText(errno);
     struct stat old {};
     if (replace && lstat(m_destination.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
         // The replacement keeps what the user set on the file it replaces.

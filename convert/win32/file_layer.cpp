@@ -127,6 +127,34 @@ void RemoveLeftovers(const std::wstring& folder) {
     FindClose(search);
 }
 
+OVERLAPPED At(std::int64_t offset) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+    return at;
+}
+
+std::int64_t ReadAtHandle(HANDLE handle, void* buffer, std::int64_t bytes, std::int64_t offset,
+                          std::string* error) {
+    OVERLAPPED at = At(offset);
+    const DWORD asked = static_cast<DWORD>(std::min<std::int64_t>(bytes, 1 << 30));
+    DWORD got = 0;
+    if (ReadFile(handle, buffer, asked, &got, &at))
+        return got;
+    const DWORD failure = GetLastError();
+    if (failure == ERROR_HANDLE_EOF)
+        return 0;
+    *error = ErrorText(failure);
+    return -1;
+}
+
+// Whether the system deletes the file when its last handle closes.
+bool SetDeleteOnClose(HANDLE file, bool deleteOnClose) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = deleteOnClose;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
 } // namespace
 
 void SourceFile::Close() {
@@ -167,18 +195,7 @@ std::string SourceFile::Open(const std::string& path) {
 
 std::int64_t SourceFile::ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset,
                                 std::string* error) {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
-    const DWORD asked = static_cast<DWORD>(std::min<std::int64_t>(bytes, 1 << 30));
-    DWORD got = 0;
-    if (ReadFile(AsHandle(m_handle), buffer, asked, &got, &at))
-        return got;
-    const DWORD failure = GetLastError();
-    if (failure == ERROR_HANDLE_EOF)
-        return 0;
-    *error = ErrorText(failure);
-    return -1;
+    return ReadAtHandle(AsHandle(m_handle), buffer, bytes, offset, error);
 }
 
 std::string CheckDestination(const std::string& dest, const FileIdentity& source) {
@@ -221,14 +238,11 @@ TemporaryOutput::~TemporaryOutput() {
         DeleteFileW(SystemPath(m_path).c_str());
 }
 
-// FFmpeg's file protocol opens the path itself, sharing reading and writing
-// but not deletion. A handle that may delete the file (as FILE_FLAG_DELETE_ON_
-// CLOSE and a delete disposition both need) therefore cannot be open at the
-// same time, and a file that deletes itself is out of reach. The equivalent:
-// the file is hidden, created exclusively under a name of our own, and kept
-// open by this job without delete sharing until it is moved into place;
-// every job first deletes the leftovers in its folder that no process holds
-// open, so what a killed job left lasts only until the next one there.
+// The file is hidden, created exclusively under a name of our own, and held
+// for deletion by the system from the start, so it goes when this process
+// ends however it ends; Commit lifts that just before the move. Only a job
+// killed in that moment leaves a hidden file, and every job first deletes
+// the leftovers in its folder that no process holds open.
 std::string TemporaryOutput::Create() {
     const std::wstring full = FullPath(WideFromUtf8(m_destination));
     const std::wstring folder = FolderOf(full);
@@ -254,18 +268,39 @@ std::string TemporaryOutput::Create() {
     for (;;) {
         const std::wstring path = HiddenName(folder);
         const HANDLE file =
-            CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+            CreateFileW(SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                        FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             m_handle = reinterpret_cast<std::intptr_t>(file);
             m_path = Utf8FromWide(path);
             m_named = true;
-            return {};
+            return SetDeleteOnClose(file, true) ? std::string() : LastErrorText();
         }
         const DWORD failure = GetLastError();
         if (failure != ERROR_FILE_EXISTS && failure != ERROR_ALREADY_EXISTS)
             return ErrorText(failure);
     }
+}
+
+std::int64_t TemporaryOutput::WriteAt(const void* data, std::int64_t bytes, std::int64_t offset,
+                                      std::string* error) {
+    const auto* from = static_cast<const char*>(data);
+    for (std::int64_t done = 0; done < bytes;) {
+        OVERLAPPED at = At(offset + done);
+        const DWORD asked = static_cast<DWORD>(std::min<std::int64_t>(bytes - done, 1 << 30));
+        DWORD put = 0;
+        if (!WriteFile(AsHandle(m_handle), from + done, asked, &put, &at) || put == 0) {
+            *error = ErrorText(GetLastError());
+            return -1;
+        }
+        done += put;
+    }
+    return bytes;
+}
+
+std::int64_t TemporaryOutput::ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset,
+                                     std::string* error) {
+    return ReadAtHandle(AsHandle(m_handle), buffer, bytes, offset, error);
 }
 
 std::string TemporaryOutput::Commit(bool replace) {
@@ -291,7 +326,7 @@ std::string TemporaryOutput::Commit(bool replace) {
                    : ErrorText(failure);
     };
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(AsHandle(m_handle), &size))
+    if (!GetFileSizeEx(AsHandle(m_handle), &size) || !SetDeleteOnClose(AsHandle(m_handle), false))
         return undo(GetLastError());
     m_size = size.QuadPart;
     // Set while the handle still protects the file: once it is no longer
