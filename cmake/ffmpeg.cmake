@@ -6,7 +6,8 @@
 #                              scripts/build-ffmpeg.sh host, linked into each
 #                              program, so veltrano-convert needs nothing but
 #                              the C and C++ runtime and starts without
-#                              loading libavformat's ~130 dependencies
+#                              loading the ~135 libraries Debian's
+#                              libavformat needs
 #
 # The bundled build is found the way the Windows toolchain finds its own
 # (cmake/mingw-w64-x86_64.cmake): VELTRANO_FFMPEG_PREFIX names it, and
