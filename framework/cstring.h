@@ -2,6 +2,7 @@
 // system code page here, so paths pass to the conversion library unchanged.
 #pragma once
 
+#include <cstring>
 #include <string>
 
 #include "framework/win_types.h"
@@ -33,4 +34,6 @@ private:
 };
 
 // Multibyte comparison: the byte order of UTF-8 is the order of its code points.
-int _mbscmp(const unsigned char* a, const unsigned char* b);
+inline int _mbscmp(const unsigned char* a, const unsigned char* b) {
+    return std::strcmp(reinterpret_cast<const char*>(a), reinterpret_cast<const char*>(b));
+}

@@ -31,7 +31,6 @@ public:
 
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     BOOL EnableWindow(BOOL bEnable = TRUE); // nonzero when the window was disabled before
-    BOOL IsWindowEnabled() const;
     BOOL IsIconic() const;
     void GetClientRect(LPRECT lpRect) const;
     CWnd* GetDlgItem(int nID) const;
@@ -39,7 +38,6 @@ public:
     void GetWindowText(CString& rString) const;
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     CMenu* GetSystemMenu(BOOL bRevert) const;
-    void SetFocus();
 
     // The message's way through this object: its message maps, then the
     // window's default processing.

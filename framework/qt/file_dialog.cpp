@@ -89,7 +89,12 @@ std::string CFileDialog::AskOnce(const std::vector<std::string>& filters) {
     if (UiScript* script = UiScript::Current()) {
         script->fileDialogs.push_back(
             {m_bOpen, title, filters, m_defExt, m_dwFlags, LastFolder().toStdString()});
-        return WithDefaultExtension(script->NextFileAnswer().value_or(std::string()), m_defExt);
+        std::string answer;
+        if (!script->fileAnswers.empty()) {
+            answer = script->fileAnswers.front().value_or(std::string());
+            script->fileAnswers.pop_front();
+        }
+        return WithDefaultExtension(answer, m_defExt);
     }
     QWidget* owner = m_pParentWnd ? m_pParentWnd->m_hWnd : QApplication::activeModalWidget();
     QFileDialog dialog(owner, QString::fromUtf8(title), LastFolder());

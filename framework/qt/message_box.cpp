@@ -10,30 +10,27 @@
 namespace {
 
 QMessageBox::Icon IconFor(UINT nType) {
-    switch (nType & MB_ICONMASK) {
-    case MB_ICONSTOP:
-        return QMessageBox::Critical;
-    case MB_ICONEXCLAMATION:
-        return QMessageBox::Warning;
-    default:
-        return QMessageBox::NoIcon;
-    }
+    const UINT icon = nType & MB_ICONMASK;
+    return icon == MB_ICONSTOP          ? QMessageBox::Critical
+           : icon == MB_ICONEXCLAMATION ? QMessageBox::Warning
+                                        : QMessageBox::NoIcon;
 }
 
 } // namespace
 
 int ShowMessageBox(HWND owner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) {
-    ShownMessageBox shown;
-    shown.caption = lpszCaption ? lpszCaption : AfxGetAppName();
-    shown.text = lpszText ? lpszText : "";
-    shown.type = nType;
-
+    const ShownMessageBox shown{lpszCaption ? lpszCaption : AfxGetAppName(),
+                                lpszText ? lpszText : "", nType};
     if (UiScript* script = UiScript::Current()) {
         if (script->onMessageBox)
             script->onMessageBox(shown);
-        shown.answer = script->NextMessageBoxAnswer(nType);
         script->messageBoxes.push_back(shown);
-        return shown.answer;
+        auto& answers = script->messageBoxAnswers;
+        if ((nType & MB_TYPEMASK) == MB_OK || answers.empty())
+            return (nType & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
 
     if (!owner)
@@ -57,8 +54,4 @@ int ShowMessageBox(HWND owner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType
         if (box.clickedButton() == button)
             return id;
     return buttons.back().second;
-}
-
-int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT) {
-    return ShowMessageBox(nullptr, lpszText, nullptr, nType);
 }

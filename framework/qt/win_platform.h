@@ -11,7 +11,6 @@ class QPainter;
 struct HICON__; // a loaded icon resource, owned by the resource module
 
 using BOOL = int;
-using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using UINT = unsigned int;
@@ -22,7 +21,6 @@ using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using LPCTSTR = const char*;
-using LPTSTR = char*;
 
 using HWND = QWidget*;  // a window is the widget that shows it
 using HDC = QPainter*;  // a device context is a painter open on a widget
@@ -149,20 +147,9 @@ struct RECT {
 };
 using LPRECT = RECT*;
 
-class CMenu;
-
 // Window functions on handles.
 LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL IsIconic(HWND hWnd);
-int GetDlgCtrlID(HWND hWnd);
 HWND GetDlgItem(HWND hDlg, int nID);
-// The window's system menu as the program has extended it (never reverted).
-CMenu* GetSystemMenu(HWND hWnd, BOOL bRevert);
 int GetSystemMetrics(int nIndex);
-
-// The items a dialog's system menu starts with: a modal frame can be moved and closed.
-void FillDefaultSystemMenu(CMenu& menu);
-// Shows the window's system menu at a global position and sends WM_SYSCOMMAND
-// for the chosen item once the menu has closed.
-void TrackSystemMenu(HWND hWnd, int globalX, int globalY);

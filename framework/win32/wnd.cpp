@@ -3,28 +3,11 @@
 // the default processing (for a dialog, the dialog manager's).
 #include "framework/wnd.h"
 
-#include <unordered_map>
-
+#include "framework/handle_map.h"
 #include "framework/menu.h"
 #include "framework/win32/backend.h"
 
 namespace {
-
-std::unordered_map<HWND, CWnd*>& PermanentMap() {
-    static std::unordered_map<HWND, CWnd*> map;
-    return map;
-}
-
-// Temporary objects handed out for windows and menus nobody bound.
-std::unordered_map<HWND, std::unique_ptr<CWnd>>& TemporaryMap() {
-    static std::unordered_map<HWND, std::unique_ptr<CWnd>> map;
-    return map;
-}
-
-std::unordered_map<HMENU, std::unique_ptr<CMenu>>& MenuMap() {
-    static std::unordered_map<HMENU, std::unique_ptr<CMenu>> map;
-    return map;
-}
 
 LRESULT CALLBACK BoundWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
@@ -52,29 +35,11 @@ CWnd::~CWnd() {
     Detach();
 }
 
-CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
-    auto it = PermanentMap().find(hWnd);
-    return it == PermanentMap().end() ? nullptr : it->second;
-}
-
-CWnd* CWnd::FromHandle(HWND hWnd) {
-    if (!hWnd)
-        return nullptr;
-    if (CWnd* permanent = FromHandlePermanent(hWnd))
-        return permanent;
-    std::unique_ptr<CWnd>& temporary = TemporaryMap()[hWnd];
-    if (!temporary) {
-        temporary = std::make_unique<CWnd>();
-        temporary->m_hWnd = hWnd;
-    }
-    return temporary.get();
-}
-
 BOOL CWnd::Attach(HWND hWnd) {
     if (!hWnd || m_hWnd || FromHandlePermanent(hWnd) || !IsWindow(hWnd))
         return FALSE;
     m_hWnd = hWnd;
-    PermanentMap()[hWnd] = this;
+    AfxHandleMap<HWND, CWnd*>()[hWnd] = this;
     m_pConnection = std::make_unique<Connection>();
     m_pConnection->superProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BoundWindowProc)));
@@ -85,7 +50,7 @@ HWND CWnd::Detach() {
     HWND hWnd = m_hWnd;
     if (hWnd) {
         if (FromHandlePermanent(hWnd) == this)
-            PermanentMap().erase(hWnd);
+            AfxHandleMap<HWND, CWnd*>().erase(hWnd);
         if (m_pConnection && m_pConnection->superProc && IsWindow(hWnd))
             SetWindowLongPtrW(hWnd, GWLP_WNDPROC,
                               reinterpret_cast<LONG_PTR>(m_pConnection->superProc));
@@ -103,22 +68,10 @@ BOOL CWnd::EnableWindow(BOOL bEnable) {
     return m_hWnd ? ::EnableWindow(m_hWnd, bEnable) : FALSE;
 }
 
-BOOL CWnd::IsWindowEnabled() const {
-    return m_hWnd && ::IsWindowEnabled(m_hWnd);
-}
-
-BOOL CWnd::IsIconic() const {
-    return m_hWnd && ::IsIconic(m_hWnd);
-}
-
 void CWnd::GetClientRect(LPRECT lpRect) const {
     *lpRect = RECT{};
     if (m_hWnd)
         ::GetClientRect(m_hWnd, lpRect);
-}
-
-CWnd* CWnd::GetDlgItem(int nID) const {
-    return m_hWnd ? FromHandle(::GetDlgItem(m_hWnd, nID)) : nullptr;
 }
 
 void CWnd::SetWindowText(LPCTSTR lpszString) {
@@ -136,26 +89,16 @@ void CWnd::GetWindowText(CString& rString) const {
     rString = CString(WideToUtf8(text));
 }
 
-HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
-    return reinterpret_cast<HICON>(
-        SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
-}
-
 CMenu* CWnd::GetSystemMenu(BOOL bRevert) const {
     HMENU hMenu = m_hWnd ? ::GetSystemMenu(m_hWnd, bRevert) : nullptr;
     if (!hMenu)
         return nullptr;
-    std::unique_ptr<CMenu>& menu = MenuMap()[hMenu];
+    std::unique_ptr<CMenu>& menu = AfxHandleMap<HMENU, std::unique_ptr<CMenu>>()[hMenu];
     if (!menu) {
         menu = std::make_unique<CMenu>();
         menu->m_hMenu = hMenu;
     }
     return menu.get();
-}
-
-void CWnd::SetFocus() {
-    if (m_hWnd)
-        ::SetFocus(m_hWnd);
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -165,6 +108,8 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void AfxPurgeTemporaryObjects() {
-    std::erase_if(TemporaryMap(), [](const auto& entry) { return !IsWindow(entry.first); });
-    std::erase_if(MenuMap(), [](const auto& entry) { return !IsMenu(entry.first); });
+    std::erase_if(AfxHandleMap<HWND, std::unique_ptr<CWnd>>(),
+                  [](const auto& entry) { return !IsWindow(entry.first); });
+    std::erase_if(AfxHandleMap<HMENU, std::unique_ptr<CMenu>>(),
+                  [](const auto& entry) { return !IsMenu(entry.first); });
 }
