@@ -31,13 +31,6 @@ struct Builder {
     DialogWindow& window;
     std::string* error;
 
-    bool Fail(const rc::Control& control, const std::string& fault) {
-        if (error)
-            *error = "dialog " + std::to_string(dialog.id) + ", control " +
-                     std::to_string(control.id) + ": " + fault;
-        return false;
-    }
-
     QWidget* Button(const rc::Control& control) {
         const DWORD type = control.style & BS_TYPEMASK;
         if (type > BS_DEFPUSHBUTTON)
@@ -138,9 +131,12 @@ struct Builder {
         QWidget* previousTabStop = nullptr;
         for (const rc::Control& control : dialog.controls) {
             QWidget* widget = Create(control);
-            if (!widget)
-                return Fail(control, "\"" + control.className + "\" with style " +
-                                         std::to_string(control.style) + " is not supported");
+            if (!widget) {
+                *error = "dialog " + std::to_string(dialog.id) + ", control " +
+                         std::to_string(control.id) + ": \"" + control.className +
+                         "\" with style " + std::to_string(control.style) + " is not supported";
+                return false;
+            }
             widget->setProperty(kDlgCtrlIdProperty, control.id);
             QRect area = DialogUnitsToPixels(control.x, control.y, control.cx, control.cy, units);
             if (QVariant natural = widget->property("naturalSize"); natural.isValid())
@@ -179,6 +175,5 @@ struct Builder {
 
 bool BuildDialog(const rc::DialogTemplate& dialog, ResourceModule& resources, DialogWindow& window,
                  std::string* error) {
-    Builder builder{dialog, resources, window, error};
-    return builder.Run();
+    return Builder{dialog, resources, window, error}.Run();
 }

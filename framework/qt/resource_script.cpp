@@ -334,6 +334,14 @@ private:
         Fail(t.line, "unknown symbol '" + t.text + "'");
     }
     int Int() { return static_cast<int>(Term()); }
+    // Numbers separated by commas, into their places in order.
+    void Ints(std::initializer_list<int*> places) {
+        for (int* place : places) {
+            if (place != *places.begin())
+                Comma();
+            *place = Int();
+        }
+    }
 
     // Terms joined by |; NOT before a term clears its bits from what the
     // statement would otherwise set.
@@ -350,12 +358,8 @@ private:
 
     void Statement() {
         const Token& name = Next();
-        if (name.kind == Kind::Word && name.text == "LANGUAGE") {
-            out_.language = Int();
-            Comma();
-            out_.sublanguage = Int();
-            return;
-        }
+        if (name.kind == Kind::Word && name.text == "LANGUAGE")
+            return Ints({&out_.language, &out_.sublanguage});
         if (name.kind == Kind::Word && name.text == "STRINGTABLE")
             return StringTable();
         const Token& type = Next();
@@ -419,22 +423,17 @@ private:
     void Dialog(int id, int line) {
         DialogTemplate d;
         d.id = id;
-        d.x = Int();
-        Comma();
-        d.y = Int();
-        Comma();
-        d.cx = Int();
-        Comma();
-        d.cy = Int();
+        Ints({&d.x, &d.y, &d.cx, &d.cy});
         while (!PeekWord("BEGIN")) {
             const Token& option = Next();
-            if (option.kind == Kind::Word && option.text == "STYLE") {
+            const std::string word = option.kind == Kind::Word ? option.text : "";
+            if (word == "STYLE") {
                 d.style = Style(0);
-            } else if (option.kind == Kind::Word && option.text == "EXSTYLE") {
+            } else if (word == "EXSTYLE") {
                 d.exStyle = Style(0);
-            } else if (option.kind == Kind::Word && option.text == "CAPTION") {
+            } else if (word == "CAPTION") {
                 d.caption = String();
-            } else if (option.kind == Kind::Word && option.text == "FONT") {
+            } else if (word == "FONT") {
                 d.fontPoints = Int();
                 Comma();
                 d.fontFace = String();
@@ -506,15 +505,11 @@ private:
 
     // x, y, then width and height (which an ICON may leave out).
     void Rectangle(Control& c, bool sizeOptional) {
-        c.x = Int();
-        Comma();
-        c.y = Int();
-        if (sizeOptional && (Peek().kind != Kind::Punct || Peek().text != ","))
-            return;
-        Comma();
-        c.cx = Int();
-        Comma();
-        c.cy = Int();
+        Ints({&c.x, &c.y});
+        if (!sizeOptional || (Peek().kind == Kind::Punct && Peek().text == ",")) {
+            Comma();
+            Ints({&c.cx, &c.cy});
+        }
     }
 
     static std::string ClassName(std::string name) {

@@ -55,11 +55,7 @@ BOOL CWnd::EnableWindow(BOOL bEnable) {
 }
 
 void CWnd::GetClientRect(LPRECT lpRect) const {
-    *lpRect = RECT{};
-    if (m_hWnd) {
-        lpRect->right = m_hWnd->width();
-        lpRect->bottom = m_hWnd->height();
-    }
+    *lpRect = m_hWnd ? RECT{0, 0, m_hWnd->width(), m_hWnd->height()} : RECT{};
 }
 
 void CWnd::SetWindowText(LPCTSTR lpszString) {
@@ -76,14 +72,9 @@ void CWnd::SetWindowText(LPCTSTR lpszString) {
 
 void CWnd::GetWindowText(CString& rString) const {
     rString.Empty();
-    if (!m_hWnd)
-        return;
-    QString text;
-    if (m_hWnd->isWindow())
-        text = m_hWnd->windowTitle();
-    else
-        text = m_hWnd->property("text").toString();
-    rString = CString(text.toStdString());
+    if (m_hWnd)
+        rString = (m_hWnd->isWindow() ? m_hWnd->windowTitle() : m_hWnd->property("text").toString())
+                      .toStdString();
 }
 
 // Only dialogs have a system menu here, and it is never reverted.
@@ -123,11 +114,10 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
         // One window icon holds every size; the big icon's images come first
         // and the small icon adds its own.
         QIcon icon;
-        for (const char* name : {"bigIcon", "smallIcon"}) {
+        for (const char* name : {"bigIcon", "smallIcon"})
             if (HICON hIcon = IconProperty(hWnd, name))
                 for (const QSize& size : hIcon->icon.availableSizes())
                     icon.addPixmap(hIcon->icon.pixmap(size));
-        }
         hWnd->setWindowIcon(icon);
         return reinterpret_cast<LRESULT>(previous);
     }
