@@ -70,23 +70,7 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     return TRUE;
 }
 
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) {
-    return OnCmdMsg(LOWORD(wParam), HIWORD(wParam));
-}
-
 LRESULT CWnd::Default() {
     return DefWindowProc(g_currentMessage.message, g_currentMessage.wParam,
                          g_currentMessage.lParam);
-}
-
-void CWnd::OnSysCommand(UINT, LPARAM) {
-    Default();
-}
-
-void CWnd::OnPaint() {
-    Default();
-}
-
-HCURSOR CWnd::OnQueryDragIcon() {
-    return reinterpret_cast<HCURSOR>(Default());
 }

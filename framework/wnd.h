@@ -45,14 +45,16 @@ public:
 
 protected:
     virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
-    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM) {
+        return OnCmdMsg(LOWORD(wParam), HIWORD(wParam));
+    }
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // Default processing of the message being handled.
     LRESULT Default();
 
-    afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
-    afx_msg void OnPaint();
-    afx_msg HCURSOR OnQueryDragIcon();
+    afx_msg void OnSysCommand(UINT, LPARAM) { Default(); }
+    afx_msg void OnPaint() { Default(); }
+    afx_msg HCURSOR OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
 
 private:
     struct Connection;

@@ -40,12 +40,13 @@ struct Builder {
         button->setDefault(type == BS_DEFPUSHBUTTON);
         if (type == BS_DEFPUSHBUTTON)
             window.defaultButtonId = control.id;
-        const int id = control.id;
-        DialogWindow* dialogWindow = &window; // the builder is gone by the time of a click
-        QObject::connect(button, &QPushButton::clicked, dialogWindow, [dialogWindow, id, button] {
-            SendMessage(dialogWindow, WM_COMMAND, MAKEWPARAM(static_cast<unsigned>(id), BN_CLICKED),
-                        reinterpret_cast<LPARAM>(button));
-        });
+        // The builder is gone by the time of a click.
+        QObject::connect(button, &QPushButton::clicked, &window,
+                         [dialogWindow = &window, id = control.id, button] {
+                             SendMessage(dialogWindow, WM_COMMAND,
+                                         MAKEWPARAM(static_cast<unsigned>(id), BN_CLICKED),
+                                         reinterpret_cast<LPARAM>(button));
+                         });
         return button;
     }
 
@@ -66,14 +67,11 @@ struct Builder {
         const DWORD type = control.style & SS_TYPEMASK;
         if (type == SS_ICON || type == SS_BITMAP) {
             const int imageId = std::atoi(control.text.c_str());
-            QPixmap image;
-            if (type == SS_ICON) {
-                const int side = GetSystemMetrics(SM_CXICON);
-                if (HICON icon = resources.LoadIcon(imageId))
-                    image = icon->icon.pixmap(side, side);
-            } else {
-                image = resources.LoadBitmap(imageId);
-            }
+            const int side = GetSystemMetrics(SM_CXICON);
+            HICON icon = type == SS_ICON ? resources.LoadIcon(imageId) : nullptr;
+            const QPixmap image = icon                ? icon->icon.pixmap(side, side)
+                                  : type == SS_BITMAP ? resources.LoadBitmap(imageId)
+                                                      : QPixmap();
             if (image.isNull())
                 return nullptr;
             auto* picture = new QLabel(&window);

@@ -39,10 +39,8 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
             focused->click();
             return;
         }
-        QWidget* defaultButton = GetDlgItem(this, defaultButtonId);
-        if (defaultButton && !defaultButton->isEnabled())
-            return;
-        SendCommand(defaultButtonId);
+        if (QWidget* button = GetDlgItem(this, defaultButtonId); !button || button->isEnabled())
+            SendCommand(defaultButtonId);
         return;
     }
     case Qt::Key_F1:

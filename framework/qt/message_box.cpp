@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
 
 #include "framework/qt/ui_script.h"
 #include "framework/win_app.h"
@@ -21,13 +20,14 @@ QMessageBox::Icon IconFor(UINT nType) {
 int ShowMessageBox(HWND owner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) {
     const ShownMessageBox shown{lpszCaption ? lpszCaption : AfxGetAppName(),
                                 lpszText ? lpszText : "", nType};
+    const bool yesNo = (nType & MB_TYPEMASK) == MB_YESNO;
     if (UiScript* script = UiScript::Current()) {
         if (script->onMessageBox)
             script->onMessageBox(shown);
         script->messageBoxes.push_back(shown);
         auto& answers = script->messageBoxAnswers;
         if ((nType & MB_TYPEMASK) == MB_OK || answers.empty())
-            return (nType & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
+            return yesNo ? IDYES : IDOK;
         const int answer = answers.front();
         answers.pop_front();
         return answer;
@@ -35,23 +35,14 @@ int ShowMessageBox(HWND owner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType
 
     if (!owner)
         owner = QApplication::activeModalWidget();
+    const auto last = yesNo ? QMessageBox::No : QMessageBox::Ok;
     QMessageBox box(IconFor(nType), QString::fromStdString(shown.caption),
-                    QString::fromStdString(shown.text), QMessageBox::NoButton, owner);
+                    QString::fromStdString(shown.text), yesNo ? QMessageBox::Yes | last : last,
+                    owner);
     box.setTextFormat(Qt::PlainText);
-    std::vector<std::pair<QPushButton*, int>> buttons;
-    if ((nType & MB_TYPEMASK) == MB_YESNO) {
-        buttons.emplace_back(box.addButton(QMessageBox::Yes), IDYES);
-        buttons.emplace_back(box.addButton(QMessageBox::No), IDNO);
-    } else {
-        buttons.emplace_back(box.addButton(QMessageBox::Ok), IDOK);
-    }
-    const std::size_t defaultIndex = (nType & MB_DEFBUTTON2) && buttons.size() > 1 ? 1 : 0;
-    box.setDefaultButton(buttons[defaultIndex].first);
+    box.setDefaultButton(yesNo && !(nType & MB_DEFBUTTON2) ? QMessageBox::Yes : last);
     // Esc means the last button (No) or OK when it is the only one.
-    box.setEscapeButton(buttons.back().first);
-    box.exec();
-    for (const auto& [button, id] : buttons)
-        if (box.clickedButton() == button)
-            return id;
-    return buttons.back().second;
+    box.setEscapeButton(last);
+    const int clicked = box.exec();
+    return !yesNo ? IDOK : clicked == QMessageBox::Yes ? IDYES : IDNO;
 }

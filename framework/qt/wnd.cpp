@@ -1,6 +1,5 @@
 #include "framework/wnd.h"
 
-#include <QLineEdit>
 #include <QPainter>
 #include <QWidget>
 
@@ -61,10 +60,9 @@ void CWnd::GetClientRect(LPRECT lpRect) const {
 void CWnd::SetWindowText(LPCTSTR lpszString) {
     if (!m_hWnd)
         return;
+    // Edits, buttons and labels all show their "text" property.
     const QString text = QString::fromUtf8(lpszString ? lpszString : "");
-    if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd))
-        edit->setText(text);
-    else if (m_hWnd->isWindow())
+    if (m_hWnd->isWindow())
         m_hWnd->setWindowTitle(text);
     else
         m_hWnd->setProperty("text", text);
