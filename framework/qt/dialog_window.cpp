@@ -62,12 +62,11 @@ void DialogWindow::paintEvent(QPaintEvent*) {
 }
 
 void DialogWindow::contextMenuEvent(QContextMenuEvent* event) {
-    QWidget* child = childAt(event->pos());
-    if (child && !qobject_cast<QLabel*>(child)) {
+    // The background and static texts belong to the window; controls have their own menus.
+    if (QWidget* child = childAt(event->pos()); !child || qobject_cast<QLabel*>(child))
+        TrackSystemMenu(event->globalPos());
+    else
         event->ignore();
-        return;
-    }
-    TrackSystemMenu(event->globalPos());
 }
 
 void DialogWindow::TrackSystemMenu(QPoint where) {

@@ -50,12 +50,6 @@ std::string WithDefaultExtension(const std::string& path, const std::string& ext
     return path + "." + ext;
 }
 
-// The program offers no initial file name.
-CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR, DWORD dwFlags,
-                         LPCTSTR lpszFilter, CWnd* pParentWnd)
-    : m_bOpen(bOpenFileDialog != FALSE), m_defExt(lpszDefExt ? lpszDefExt : ""), m_dwFlags(dwFlags),
-      m_filter(lpszFilter ? lpszFilter : ""), m_pParentWnd(pParentWnd) {}
-
 std::string CFileDialog::AskOnce(const std::vector<std::string>& filters) {
     const char* title = m_bOpen ? "Open" : "Save As";
     if (UiScript* script = UiScript::Current()) {

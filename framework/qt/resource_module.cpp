@@ -60,13 +60,10 @@ HICON ResourceModule::LoadIcon(int id) {
     // manager and DrawIcon can pick the size they need.
     QImageReader reader(ImagePath(file->second));
     auto handle = std::make_unique<HICON__>();
-    for (int i = 0; i < std::max(1, reader.imageCount()); ++i) {
-        if (i > 0 && !reader.jumpToNextImage())
-            break;
-        QImage image = reader.read();
-        if (!image.isNull())
+    do {
+        if (const QImage image = reader.read(); !image.isNull())
             handle->icon.addPixmap(QPixmap::fromImage(image));
-    }
+    } while (reader.jumpToNextImage());
     if (handle->icon.isNull()) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(reader.fileName()),
                      qPrintable(reader.errorString()));

@@ -78,11 +78,9 @@ int DigitValue(char c) {
 }
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
+    const std::size_t first = s.find_first_not_of(" \t\r");
+    return first == s.npos ? s.substr(s.size())
+                           : s.substr(first, s.find_last_not_of(" \t\r") + 1 - first);
 }
 
 class Reader {
