@@ -456,20 +456,6 @@ private:
         const std::string s = t.kind == Kind::Word ? t.text : std::string();
         Control c;
         std::uint32_t style = WS_CHILD | WS_VISIBLE;
-        if (s == "CONTROL") {
-            c.text = Text();
-            Comma();
-            c.id = Int();
-            Comma();
-            c.className = ClassName(String());
-            Comma();
-            c.style = Style(style);
-            Comma();
-            Rectangle(c, false);
-            if (Accept(","))
-                c.exStyle = Style(0);
-            return c;
-        }
         if (s == "PUSHBUTTON" || s == "DEFPUSHBUTTON") {
             c.className = "BUTTON";
             style |= WS_TABSTOP | (s == "DEFPUSHBUTTON" ? BS_DEFPUSHBUTTON : 0);
@@ -482,7 +468,7 @@ private:
         } else if (s == "ICON") {
             c.className = "STATIC";
             style |= SS_ICON;
-        } else {
+        } else if (s != "CONTROL") {
             Fail(t.line, "unsupported control statement " + Describe(t));
         }
         if (s != "EDITTEXT") {
@@ -491,13 +477,18 @@ private:
         }
         c.id = Int();
         Comma();
-        Rectangle(c, s == "ICON");
-        c.style = style;
-        if (Accept(",")) {
-            c.style = Style(style);
-            if (Accept(","))
-                c.exStyle = Style(0);
+        // CONTROL gives its class and style before the rectangle, the others
+        // may give a style after it.
+        if (s == "CONTROL") {
+            c.className = ClassName(String());
+            Comma();
+            style = Style(style);
+            Comma();
         }
+        Rectangle(c, s == "ICON");
+        c.style = s != "CONTROL" && Accept(",") ? Style(style) : style;
+        if (Accept(","))
+            c.exStyle = Style(0);
         return c;
     }
 

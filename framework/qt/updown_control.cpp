@@ -83,12 +83,10 @@ bool UpDownControl::ClassWindowProc(UINT message, WPARAM, LPARAM lParam, LRESULT
     case UDM_GETRANGE:
         *pResult = MAKELONG(static_cast<WORD>(m_upper), static_cast<WORD>(m_lower));
         return true;
-    case UDM_SETPOS: {
-        const int previous = Position();
+    case UDM_SETPOS:
+        *pResult = Position();
         SetPosition(static_cast<std::int16_t>(LOWORD(bits)));
-        *pResult = previous;
         return true;
-    }
     case UDM_GETPOS:
         *pResult = MAKELONG(static_cast<WORD>(Position()), 0);
         return true;
