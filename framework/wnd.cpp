@@ -1,5 +1,7 @@
 #include "framework/wnd.h"
 
+#include <memory>
+
 #include "framework/handle_map.h"
 
 namespace {

@@ -4,8 +4,6 @@
 // then GetDlgItem hands out a temporary one, as the Windows framework does.
 #pragma once
 
-#include <memory>
-
 #include "framework/cstring.h"
 #include "framework/message_map.h"
 #include "framework/win_types.h"
@@ -14,10 +12,10 @@ class CMenu;
 
 class CWnd : public CCmdTarget {
 public:
-    CWnd();
+    CWnd() = default;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
-    ~CWnd() override;
+    ~CWnd() override { Detach(); }
 
     HWND m_hWnd = nullptr;
     HWND GetSafeHwnd() const { return m_hWnd; }
@@ -55,8 +53,4 @@ protected:
     afx_msg void OnSysCommand(UINT, LPARAM) { Default(); }
     afx_msg void OnPaint() { Default(); }
     afx_msg HCURSOR OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
-
-private:
-    struct Connection;
-    std::unique_ptr<Connection> m_pConnection; // the backend's ties to the bound window
 };

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 #include "framework/data_exchange.h"
 #include "framework/handle_map.h"

@@ -15,16 +15,8 @@ HICON IconProperty(HWND hWnd, const char* name) {
 
 } // namespace
 
-// Bound windows need no ties here: a dialog's controls let go of their
-// objects when its modal loop ends, before the window goes.
-struct CWnd::Connection {};
-
-CWnd::CWnd() = default;
-
-CWnd::~CWnd() {
-    Detach();
-}
-
+// Binding needs no more than the table here: a dialog's controls let go
+// of their objects when its modal loop ends, before the window goes.
 BOOL CWnd::Attach(HWND hWnd) {
     if (!hWnd || m_hWnd || FromHandlePermanent(hWnd))
         return FALSE;

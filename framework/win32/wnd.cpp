@@ -3,6 +3,8 @@
 // the default processing (for a dialog, the dialog manager's).
 #include "framework/wnd.h"
 
+#include <memory>
+
 #include "framework/handle_map.h"
 #include "framework/menu.h"
 #include "framework/win32/backend.h"
@@ -25,38 +27,29 @@ LRESULT CALLBACK BoundWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM 
 
 } // namespace
 
-struct CWnd::Connection {
-    WNDPROC superProc = nullptr; // the window's own procedure
-};
-
-CWnd::CWnd() = default;
-
-CWnd::~CWnd() {
-    Detach();
-}
-
 BOOL CWnd::Attach(HWND hWnd) {
     if (!hWnd || m_hWnd || FromHandlePermanent(hWnd) || !IsWindow(hWnd))
         return FALSE;
     m_hWnd = hWnd;
     AfxHandleMap<HWND, CWnd*>()[hWnd] = this;
-    m_pConnection = std::make_unique<Connection>();
-    m_pConnection->superProc = reinterpret_cast<WNDPROC>(
+    // The window's own procedure stays its default processing.
+    AfxHandleMap<HWND, WNDPROC>()[hWnd] = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BoundWindowProc)));
     return TRUE;
 }
 
 HWND CWnd::Detach() {
     HWND hWnd = m_hWnd;
-    if (hWnd) {
-        if (FromHandlePermanent(hWnd) == this)
-            AfxHandleMap<HWND, CWnd*>().erase(hWnd);
-        if (m_pConnection && m_pConnection->superProc && IsWindow(hWnd))
-            SetWindowLongPtrW(hWnd, GWLP_WNDPROC,
-                              reinterpret_cast<LONG_PTR>(m_pConnection->superProc));
-    }
-    m_pConnection.reset();
     m_hWnd = nullptr;
+    // Only the bound object gives the window back its own procedure; a
+    // temporary one never took it.
+    if (hWnd && FromHandlePermanent(hWnd) == this) {
+        AfxHandleMap<HWND, CWnd*>().erase(hWnd);
+        auto& ownProcs = AfxHandleMap<HWND, WNDPROC>();
+        if (WNDPROC own = ownProcs[hWnd]; own && IsWindow(hWnd))
+            SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+        ownProcs.erase(hWnd);
+    }
     return hWnd;
 }
 
@@ -102,8 +95,9 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert) const {
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (m_pConnection && m_pConnection->superProc)
-        return CallWindowProcW(m_pConnection->superProc, m_hWnd, message, wParam, lParam);
+    const auto& ownProcs = AfxHandleMap<HWND, WNDPROC>();
+    if (auto own = ownProcs.find(m_hWnd); own != ownProcs.end() && own->second)
+        return CallWindowProcW(own->second, m_hWnd, message, wParam, lParam);
     return DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 
