@@ -13,10 +13,6 @@ public:
     CString(LPCTSTR text) : m_text(text ? text : "") {}
     CString(std::string text) : m_text(std::move(text)) {}
 
-    CString& operator=(LPCTSTR text) {
-        m_text = text ? text : "";
-        return *this;
-    }
     operator LPCTSTR() const { return m_text.c_str(); }
 
     BOOL IsEmpty() const { return m_text.empty(); }
