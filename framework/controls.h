@@ -9,7 +9,6 @@ public:
         SendMessage(UDM_SETRANGE, 0,
                     MAKELPARAM(static_cast<WORD>(nUpper), static_cast<WORD>(nLower)));
     }
-    int GetPos() { return LOWORD(static_cast<std::uintptr_t>(SendMessage(UDM_GETPOS))); }
 };
 
 class CProgressCtrl : public CWnd {
@@ -19,5 +18,4 @@ public:
                     MAKELPARAM(static_cast<WORD>(nLower), static_cast<WORD>(nUpper)));
     }
     int SetPos(int nPos) { return static_cast<int>(SendMessage(PBM_SETPOS, nPos)); }
-    int GetPos() { return static_cast<int>(SendMessage(PBM_GETPOS)); }
 };

@@ -2,6 +2,7 @@
 // system code page here, so paths pass to the conversion library unchanged.
 #pragma once
 
+#include <cstring>
 #include <string>
 
 #include "framework/win_types.h"
@@ -12,10 +13,6 @@ public:
     CString(LPCTSTR text) : m_text(text ? text : "") {}
     CString(std::string text) : m_text(std::move(text)) {}
 
-    CString& operator=(LPCTSTR text) {
-        m_text = text ? text : "";
-        return *this;
-    }
     operator LPCTSTR() const { return m_text.c_str(); }
 
     BOOL IsEmpty() const { return m_text.empty(); }
@@ -33,4 +30,6 @@ private:
 };
 
 // Multibyte comparison: the byte order of UTF-8 is the order of its code points.
-int _mbscmp(const unsigned char* a, const unsigned char* b);
+inline int _mbscmp(const unsigned char* a, const unsigned char* b) {
+    return std::strcmp(reinterpret_cast<const char*>(a), reinterpret_cast<const char*>(b));
+}

@@ -40,9 +40,3 @@ void CDialog::OnOK() {
         return;
     EndDialog(IDOK);
 }
-
-void CDialog::OnCancel() {
-    EndDialog(IDCANCEL);
-}
-
-void CDialog::DoDataExchange(CDataExchange*) {}

@@ -23,8 +23,8 @@ public:
 protected:
     virtual BOOL OnInitDialog();
     virtual void OnOK();
-    virtual void OnCancel();
-    virtual void DoDataExchange(CDataExchange* pDX);
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+    virtual void DoDataExchange(CDataExchange*) {}
 
     DECLARE_MESSAGE_MAP()
 

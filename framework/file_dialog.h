@@ -15,7 +15,10 @@
 class CFileDialog {
 public:
     CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD dwFlags,
-                LPCTSTR lpszFilter, CWnd* pParentWnd = nullptr);
+                LPCTSTR lpszFilter, CWnd* pParentWnd = nullptr)
+        : m_bOpen(bOpenFileDialog != FALSE), m_defExt(lpszDefExt ? lpszDefExt : ""),
+          m_dwFlags(dwFlags), m_filter(lpszFilter ? lpszFilter : ""), m_pParentWnd(pParentWnd),
+          m_pathName(lpszFileName) {}
 
     INT_PTR DoModal(); // IDOK or IDCANCEL
     CString GetPathName() const { return m_pathName; }

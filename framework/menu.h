@@ -18,8 +18,7 @@ public:
     };
 
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
-    int GetMenuItemCount() const;
-    // The items as appended by the program (the system's own not included on Windows).
+    // The items of a menu the framework shows itself (none on Windows).
     const std::vector<Item>& Items() const { return m_items; }
 
     HMENU m_hMenu = nullptr; // the system's menu, where there is one

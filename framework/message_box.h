@@ -5,4 +5,7 @@
 
 // owner may be null; the active modal window then owns the box.
 int ShowMessageBox(HWND owner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType);
-int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
+// No help ships with the program, so a box has no help context.
+inline int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT = 0) {
+    return ShowMessageBox(nullptr, lpszText, nullptr, nType);
+}

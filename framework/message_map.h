@@ -78,15 +78,12 @@ protected:                                                                      
          return reinterpret_cast<LRESULT>(static_cast<ThisClass*>(target)->OnQueryDragIcon());     \
      }},
 
-#define ON_COMMAND(id, memberFxn)                                                                  \
-    {WM_COMMAND, 0, static_cast<UINT>(id), [](CCmdTarget* target, WPARAM, LPARAM) -> LRESULT {     \
-         static_cast<ThisClass*>(target)->memberFxn();                                             \
-         return 0;                                                                                 \
-     }},
-
-#define ON_BN_CLICKED(id, memberFxn)                                                               \
-    {WM_COMMAND, BN_CLICKED, static_cast<UINT>(id),                                                \
+// A command: a control's notification, or from a menu or a key with code 0.
+#define ON_CONTROL(wNotifyCode, id, memberFxn)                                                     \
+    {WM_COMMAND, static_cast<UINT>(wNotifyCode), static_cast<UINT>(id),                            \
      [](CCmdTarget* target, WPARAM, LPARAM) -> LRESULT {                                           \
          static_cast<ThisClass*>(target)->memberFxn();                                             \
          return 0;                                                                                 \
      }},
+#define ON_COMMAND(id, memberFxn) ON_CONTROL(0, id, memberFxn)
+#define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)

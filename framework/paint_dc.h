@@ -8,10 +8,8 @@
 
 class CRect : public RECT {
 public:
-    CRect() = default;
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
-    operator LPRECT() { return this; }
 };
 
 class CDC {

@@ -28,10 +28,6 @@ void CWinApp::SetNameFromExecutable() {
     m_pszAppName = m_appName.c_str();
 }
 
-BOOL CWinApp::InitInstance() {
-    return TRUE;
-}
-
 CWinApp* AfxGetApp() {
     return g_app;
 }

@@ -20,7 +20,7 @@ public:
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
-    virtual BOOL InitInstance();
+    virtual BOOL InitInstance() { return TRUE; }
 
     HICON LoadIcon(UINT nIDResource) const;
     // The three-dimensional look is the only look here; kept so the start-up reads as usual.

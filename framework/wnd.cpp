@@ -1,5 +1,9 @@
 #include "framework/wnd.h"
 
+#include <memory>
+
+#include "framework/handle_map.h"
+
 namespace {
 
 // The message being handled, for Default().
@@ -11,6 +15,38 @@ struct CurrentMessage {
 thread_local CurrentMessage g_currentMessage;
 
 } // namespace
+
+CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
+    auto& bound = AfxHandleMap<HWND, CWnd*>();
+    auto it = bound.find(hWnd);
+    return it == bound.end() ? nullptr : it->second;
+}
+
+CWnd* CWnd::FromHandle(HWND hWnd) {
+    if (!hWnd)
+        return nullptr;
+    if (CWnd* permanent = FromHandlePermanent(hWnd))
+        return permanent;
+    auto [it, added] = AfxHandleMap<HWND, std::unique_ptr<CWnd>>().try_emplace(hWnd);
+    if (added) {
+        it->second = std::make_unique<CWnd>();
+        it->second->m_hWnd = hWnd;
+    }
+    return it->second.get();
+}
+
+CWnd* CWnd::GetDlgItem(int nID) const {
+    return m_hWnd ? FromHandle(::GetDlgItem(m_hWnd, nID)) : nullptr;
+}
+
+BOOL CWnd::IsIconic() const {
+    return m_hWnd && ::IsIconic(m_hWnd);
+}
+
+HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
+    return reinterpret_cast<HICON>(
+        SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
+}
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const CurrentMessage saved = g_currentMessage;
@@ -36,23 +72,7 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     return TRUE;
 }
 
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) {
-    return OnCmdMsg(LOWORD(wParam), HIWORD(wParam));
-}
-
 LRESULT CWnd::Default() {
     return DefWindowProc(g_currentMessage.message, g_currentMessage.wParam,
                          g_currentMessage.lParam);
-}
-
-void CWnd::OnSysCommand(UINT, LPARAM) {
-    Default();
-}
-
-void CWnd::OnPaint() {
-    Default();
-}
-
-HCURSOR CWnd::OnQueryDragIcon() {
-    return reinterpret_cast<HCURSOR>(Default());
 }

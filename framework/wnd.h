@@ -4,8 +4,6 @@
 // then GetDlgItem hands out a temporary one, as the Windows framework does.
 #pragma once
 
-#include <memory>
-
 #include "framework/cstring.h"
 #include "framework/message_map.h"
 #include "framework/win_types.h"
@@ -14,10 +12,10 @@ class CMenu;
 
 class CWnd : public CCmdTarget {
 public:
-    CWnd();
+    CWnd() = default;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
-    ~CWnd() override;
+    ~CWnd() override { Detach(); }
 
     HWND m_hWnd = nullptr;
     HWND GetSafeHwnd() const { return m_hWnd; }
@@ -31,7 +29,6 @@ public:
 
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     BOOL EnableWindow(BOOL bEnable = TRUE); // nonzero when the window was disabled before
-    BOOL IsWindowEnabled() const;
     BOOL IsIconic() const;
     void GetClientRect(LPRECT lpRect) const;
     CWnd* GetDlgItem(int nID) const;
@@ -39,7 +36,6 @@ public:
     void GetWindowText(CString& rString) const;
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     CMenu* GetSystemMenu(BOOL bRevert) const;
-    void SetFocus();
 
     // The message's way through this object: its message maps, then the
     // window's default processing.
@@ -47,16 +43,14 @@ public:
 
 protected:
     virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
-    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM) {
+        return OnCmdMsg(LOWORD(wParam), HIWORD(wParam));
+    }
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // Default processing of the message being handled.
     LRESULT Default();
 
-    afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
-    afx_msg void OnPaint();
-    afx_msg HCURSOR OnQueryDragIcon();
-
-private:
-    struct Connection;
-    std::unique_ptr<Connection> m_pConnection; // the backend's ties to the bound window
+    afx_msg void OnSysCommand(UINT, LPARAM) { Default(); }
+    afx_msg void OnPaint() { Default(); }
+    afx_msg HCURSOR OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
 };

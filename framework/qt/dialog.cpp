@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 #include "framework/data_exchange.h"
+#include "framework/handle_map.h"
 #include "framework/message_pump.h"
 #include "framework/qt/dialog_builder.h"
 #include "framework/qt/dialog_window.h"
@@ -60,6 +62,13 @@ INT_PTR CDialog::DoModal() {
         m_nModalResult = window.exec();
     }
     Detach();
+    // The controls go with the window: the objects bound to them let go, and
+    // the temporary ones are dropped.
+    for (QWidget* control : window.controls) {
+        if (CWnd* bound = FromHandlePermanent(control))
+            bound->Detach();
+        AfxHandleMap<HWND, std::unique_ptr<CWnd>>().erase(control);
+    }
     return m_nModalResult;
 }
 

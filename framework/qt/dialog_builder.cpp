@@ -31,13 +31,6 @@ struct Builder {
     DialogWindow& window;
     std::string* error;
 
-    bool Fail(const rc::Control& control, const std::string& fault) {
-        if (error)
-            *error = "dialog " + std::to_string(dialog.id) + ", control " +
-                     std::to_string(control.id) + ": " + fault;
-        return false;
-    }
-
     QWidget* Button(const rc::Control& control) {
         const DWORD type = control.style & BS_TYPEMASK;
         if (type > BS_DEFPUSHBUTTON)
@@ -47,12 +40,13 @@ struct Builder {
         button->setDefault(type == BS_DEFPUSHBUTTON);
         if (type == BS_DEFPUSHBUTTON)
             window.defaultButtonId = control.id;
-        const int id = control.id;
-        DialogWindow* dialogWindow = &window; // the builder is gone by the time of a click
-        QObject::connect(button, &QPushButton::clicked, dialogWindow, [dialogWindow, id, button] {
-            SendMessage(dialogWindow, WM_COMMAND, MAKEWPARAM(static_cast<unsigned>(id), BN_CLICKED),
-                        reinterpret_cast<LPARAM>(button));
-        });
+        // The builder is gone by the time of a click.
+        QObject::connect(button, &QPushButton::clicked, &window,
+                         [dialogWindow = &window, id = control.id, button] {
+                             SendMessage(dialogWindow, WM_COMMAND,
+                                         MAKEWPARAM(static_cast<unsigned>(id), BN_CLICKED),
+                                         reinterpret_cast<LPARAM>(button));
+                         });
         return button;
     }
 
@@ -73,14 +67,11 @@ struct Builder {
         const DWORD type = control.style & SS_TYPEMASK;
         if (type == SS_ICON || type == SS_BITMAP) {
             const int imageId = std::atoi(control.text.c_str());
-            QPixmap image;
-            if (type == SS_ICON) {
-                const int side = GetSystemMetrics(SM_CXICON);
-                if (HICON icon = resources.LoadIcon(imageId))
-                    image = icon->icon.pixmap(side, side);
-            } else {
-                image = resources.LoadBitmap(imageId);
-            }
+            const int side = GetSystemMetrics(SM_CXICON);
+            HICON icon = type == SS_ICON ? resources.LoadIcon(imageId) : nullptr;
+            const QPixmap image = icon                ? icon->icon.pixmap(side, side)
+                                  : type == SS_BITMAP ? resources.LoadBitmap(imageId)
+                                                      : QPixmap();
             if (image.isNull())
                 return nullptr;
             auto* picture = new QLabel(&window);
@@ -138,9 +129,12 @@ struct Builder {
         QWidget* previousTabStop = nullptr;
         for (const rc::Control& control : dialog.controls) {
             QWidget* widget = Create(control);
-            if (!widget)
-                return Fail(control, "\"" + control.className + "\" with style " +
-                                         std::to_string(control.style) + " is not supported");
+            if (!widget) {
+                *error = "dialog " + std::to_string(dialog.id) + ", control " +
+                         std::to_string(control.id) + ": \"" + control.className +
+                         "\" with style " + std::to_string(control.style) + " is not supported";
+                return false;
+            }
             widget->setProperty(kDlgCtrlIdProperty, control.id);
             QRect area = DialogUnitsToPixels(control.x, control.y, control.cx, control.cy, units);
             if (QVariant natural = widget->property("naturalSize"); natural.isValid())
@@ -179,6 +173,5 @@ struct Builder {
 
 bool BuildDialog(const rc::DialogTemplate& dialog, ResourceModule& resources, DialogWindow& window,
                  std::string* error) {
-    Builder builder{dialog, resources, window, error};
-    return builder.Run();
+    return Builder{dialog, resources, window, error}.Run();
 }

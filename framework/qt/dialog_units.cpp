@@ -24,30 +24,16 @@ DialogBaseUnits BaseUnitsOf(const QFont& font) {
     return {(width / 26 + 1) / 2, metrics.height()};
 }
 
-namespace {
-
-bool IsSongFace(const QString& face) {
+QFont DialogFont(const std::string& face, int points) {
     static const QStringList songFaces = {QStringLiteral("宋体"), QStringLiteral("新宋体"),
                                           QStringLiteral("SimSun"), QStringLiteral("NSimSun")};
-    return songFaces.contains(face, Qt::CaseInsensitive);
-}
-
-QStringList CjkFallbacks() {
     QStringList families = {QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL UMing TW")};
     for (const QString& family : QFontDatabase::families(QFontDatabase::SimplifiedChinese))
         if (!families.contains(family))
             families << family;
-    return families;
-}
-
-} // namespace
-
-QFont DialogFont(const std::string& face, int points) {
-    const QString name = QString::fromStdString(face);
-    QStringList families;
-    if (!IsSongFace(name) && !name.isEmpty())
-        families << name;
-    families << CjkFallbacks();
+    if (const QString name = QString::fromStdString(face);
+        !name.isEmpty() && !songFaces.contains(name, Qt::CaseInsensitive))
+        families.prepend(name);
     QFont font;
     font.setFamilies(families);
     font.setPixelSize(MulDiv(points > 0 ? points : 9, 96, 72));

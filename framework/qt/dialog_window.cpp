@@ -4,13 +4,16 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QWindow>
 
-#include "framework/menu.h"
 #include "framework/wnd.h"
 
 DialogWindow::DialogWindow(QWidget* owner) : QDialog(owner) {
+    systemMenu.AppendMenu(MF_STRING, SC_MOVE, "&Move");
+    systemMenu.AppendMenu(MF_STRING, SC_CLOSE, "&Close\tAlt+F4");
     auto* systemMenuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(systemMenuKey, &QShortcut::activated, this,
             [this] { SendMessage(this, WM_SYSCOMMAND, SC_KEYMENU, ' '); });
@@ -36,10 +39,8 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
             focused->click();
             return;
         }
-        QWidget* defaultButton = GetDlgItem(this, defaultButtonId);
-        if (defaultButton && !defaultButton->isEnabled())
-            return;
-        SendCommand(defaultButtonId);
+        if (QWidget* button = GetDlgItem(this, defaultButtonId); !button || button->isEnabled())
+            SendCommand(defaultButtonId);
         return;
     }
     case Qt::Key_F1:
@@ -61,19 +62,50 @@ void DialogWindow::paintEvent(QPaintEvent*) {
 }
 
 void DialogWindow::contextMenuEvent(QContextMenuEvent* event) {
-    QWidget* child = childAt(event->pos());
-    if (child && !qobject_cast<QLabel*>(child)) {
+    // The background and static texts belong to the window; controls have their own menus.
+    if (QWidget* child = childAt(event->pos()); !child || qobject_cast<QLabel*>(child))
+        TrackSystemMenu(event->globalPos());
+    else
         event->ignore();
-        return;
-    }
-    TrackSystemMenu(this, event->globalPos().x(), event->globalPos().y());
 }
 
-bool DialogWindow::ClassWindowProc(UINT message, WPARAM, LPARAM, LRESULT* pResult) {
-    if (message != WM_CLOSE)
-        return false;
-    // A dialog closes as if Esc was pressed.
-    SendCommand(IDCANCEL);
+void DialogWindow::TrackSystemMenu(QPoint where) {
+    QMenu popup(this);
+    for (const CMenu::Item& item : systemMenu.Items()) {
+        if (item.nFlags & MF_SEPARATOR)
+            popup.addSeparator();
+        else
+            popup.addAction(QString::fromStdString(item.text.str()))->setData(item.nID);
+    }
+    QAction* chosen = nullptr;
+    connect(&popup, &QMenu::triggered, &popup, [&chosen](QAction* action) { chosen = action; });
+    popup.exec(where);
+    // The command runs after the menu is gone, so a dialog it opens is not
+    // nested inside the menu's loop.
+    if (chosen)
+        SendMessage(this, WM_SYSCOMMAND, chosen->data().toUInt(), 0);
+}
+
+bool DialogWindow::ClassWindowProc(UINT message, WPARAM wParam, LPARAM, LRESULT* pResult) {
     *pResult = 0;
+    if (message == WM_CLOSE) {
+        // A dialog closes as if Esc was pressed.
+        SendCommand(IDCANCEL);
+        return true;
+    }
+    if (message != WM_SYSCOMMAND)
+        return false;
+    switch (wParam & 0xFFF0) {
+    case SC_CLOSE:
+        SendMessage(this, WM_CLOSE);
+        break;
+    case SC_MOVE:
+        if (QWindow* handle = windowHandle())
+            handle->startSystemMove();
+        break;
+    case SC_KEYMENU:
+        TrackSystemMenu(mapToGlobal(QPoint(0, 0)));
+        break;
+    }
     return true;
 }

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <vector>
 
+#include "framework/menu.h"
 #include "framework/qt/window_class.h"
 
 class DialogWindow : public QDialog, public WindowClass {
@@ -17,6 +18,9 @@ public:
     // The controls in tab order, as built from the template.
     std::vector<QWidget*> controls;
     int defaultButtonId = IDOK;
+    // The system has no menu of its own for the window here: the framework
+    // shows this one, which a modal frame starts with Move and Close.
+    CMenu systemMenu;
 
     bool ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
@@ -28,4 +32,7 @@ protected:
 
 private:
     void SendCommand(int id);
+    // Shows the system menu at a global position and sends WM_SYSCOMMAND for
+    // the chosen item once the menu has closed.
+    void TrackSystemMenu(QPoint where);
 };

@@ -11,25 +11,6 @@
 
 namespace {
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::string::size_type start = 0;
-    for (;;) {
-        const auto end = text.find(separator, start);
-        parts.push_back(text.substr(start, end - start));
-        if (end == std::string::npos)
-            return parts;
-        start = end + 1;
-    }
-}
-
-std::string Trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return std::string();
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 // The folder of the last name chosen, where the next dialog opens, as the
 // system's file dialogs do. Kept for the life of the program only.
 QString& LastFolder() {
@@ -41,29 +22,20 @@ QString& LastFolder() {
 
 std::vector<std::string> ConvertFileFilter(const std::string& filter) {
     std::vector<std::string> filters;
-    const std::vector<std::string> parts = Split(filter, '|');
-    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
-        const std::string& description = parts[i];
-        const std::string& patterns = parts[i + 1];
-        if (description.empty() && patterns.empty())
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        const QString& patterns = parts[i + 1];
+        if (description.isEmpty() && patterns.isEmpty())
             break; // the "||" that ends the list
-        std::string shown;
-        for (const std::string& pattern : Split(patterns, ';')) {
-            const std::string trimmed = Trimmed(pattern);
-            if (trimmed.empty())
-                continue;
-            if (!shown.empty())
-                shown += ' ';
-            shown += trimmed == "*.*" ? "*" : trimmed;
+        QStringList shown;
+        for (const QString& pattern : patterns.split(';')) {
+            if (const QString trimmed = pattern.trimmed(); !trimmed.isEmpty())
+                shown << (trimmed == "*.*" ? "*" : trimmed);
         }
-        std::string label = description;
-        const std::string ownSuffix = "(" + patterns + ")";
-        if (label.size() >= ownSuffix.size() &&
-            label.compare(label.size() - ownSuffix.size(), ownSuffix.size(), ownSuffix) == 0) {
-            label.erase(label.size() - ownSuffix.size());
-            label = Trimmed(label);
-        }
-        filters.push_back(label + " (" + shown + ")");
+        if (description.endsWith("(" + patterns + ")"))
+            description = description.chopped(patterns.size() + 2).trimmed();
+        filters.push_back((description + " (" + shown.join(' ') + ")").toStdString());
     }
     return filters;
 }
@@ -78,18 +50,17 @@ std::string WithDefaultExtension(const std::string& path, const std::string& ext
     return path + "." + ext;
 }
 
-// The program offers no initial file name.
-CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR, DWORD dwFlags,
-                         LPCTSTR lpszFilter, CWnd* pParentWnd)
-    : m_bOpen(bOpenFileDialog != FALSE), m_defExt(lpszDefExt ? lpszDefExt : ""), m_dwFlags(dwFlags),
-      m_filter(lpszFilter ? lpszFilter : ""), m_pParentWnd(pParentWnd) {}
-
 std::string CFileDialog::AskOnce(const std::vector<std::string>& filters) {
     const char* title = m_bOpen ? "Open" : "Save As";
     if (UiScript* script = UiScript::Current()) {
         script->fileDialogs.push_back(
             {m_bOpen, title, filters, m_defExt, m_dwFlags, LastFolder().toStdString()});
-        return WithDefaultExtension(script->NextFileAnswer().value_or(std::string()), m_defExt);
+        std::string answer;
+        if (!script->fileAnswers.empty()) {
+            answer = script->fileAnswers.front().value_or(std::string());
+            script->fileAnswers.pop_front();
+        }
+        return WithDefaultExtension(answer, m_defExt);
     }
     QWidget* owner = m_pParentWnd ? m_pParentWnd->m_hWnd : QApplication::activeModalWidget();
     QFileDialog dialog(owner, QString::fromUtf8(title), LastFolder());
@@ -112,33 +83,25 @@ bool CFileDialog::Acceptable(const std::string& path) {
     const QFileInfo file(QFile::decodeName(path.c_str()));
     const char* title = m_bOpen ? "Open" : "Save As";
     HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+    auto refuse = [&](const char* why) {
+        ShowMessageBox(owner, (path + "\n" + why).c_str(), title, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    };
     if (m_bOpen) {
-        if ((m_dwFlags & OFN_FILEMUSTEXIST) && !file.isFile()) {
-            ShowMessageBox(owner,
-                           (path + "\nFile not found.\nCheck the file name and try again.").c_str(),
-                           title, MB_OK | MB_ICONEXCLAMATION);
-            return false;
-        }
+        if ((m_dwFlags & OFN_FILEMUSTEXIST) && !file.isFile())
+            return refuse("File not found.\nCheck the file name and try again.");
         return true;
     }
-    if (!file.absoluteDir().exists()) {
-        ShowMessageBox(owner,
-                       (path + "\nPath does not exist.\nCheck the path and try again.").c_str(),
-                       title, MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    if (file.isDir()) {
-        ShowMessageBox(owner, (path + "\nThis is a folder, not a file name.").c_str(), title,
-                       MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    if ((m_dwFlags & OFN_OVERWRITEPROMPT) && file.exists()) {
-        const std::string question =
-            file.fileName().toStdString() + " already exists.\nDo you want to replace it?";
-        return ShowMessageBox(owner, question.c_str(), "Confirm Save As",
-                              MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
-    }
-    return true;
+    if (!file.absoluteDir().exists())
+        return refuse("Path does not exist.\nCheck the path and try again.");
+    if (file.isDir())
+        return refuse("This is a folder, not a file name.");
+    if (!(m_dwFlags & OFN_OVERWRITEPROMPT) || !file.exists())
+        return true;
+    const std::string question =
+        file.fileName().toStdString() + " already exists.\nDo you want to replace it?";
+    return ShowMessageBox(owner, question.c_str(), "Confirm Save As",
+                          MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
 }
 
 INT_PTR CFileDialog::DoModal() {

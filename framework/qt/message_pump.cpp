@@ -7,30 +7,16 @@
 namespace {
 
 bool IsUserInput(QEvent::Type type) {
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::Wheel:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TouchCancel:
-    case QEvent::TabletPress:
-    case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-    case QEvent::InputMethod:
-    case QEvent::Close: // kept as a request (below); the window stays for now
-        return true;
-    default:
-        return false;
-    }
+    // A close counts too: it is kept as a request (below), and the window stays for now.
+    for (QEvent::Type input :
+         {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+          QEvent::MouseMove, QEvent::KeyPress, QEvent::KeyRelease, QEvent::ShortcutOverride,
+          QEvent::Shortcut, QEvent::Wheel, QEvent::ContextMenu, QEvent::TouchBegin,
+          QEvent::TouchUpdate, QEvent::TouchEnd, QEvent::TouchCancel, QEvent::TabletPress,
+          QEvent::TabletMove, QEvent::TabletRelease, QEvent::InputMethod, QEvent::Close})
+        if (type == input)
+            return true;
+    return false;
 }
 
 bool g_closeRequested = false;

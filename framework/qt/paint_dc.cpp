@@ -13,16 +13,15 @@ BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
     return TRUE;
 }
 
-struct CPaintDC::Painting {
-    explicit Painting(QWidget* widget) : painter(widget) {}
-    QPainter painter;
+struct CPaintDC::Painting : QPainter {
+    using QPainter::QPainter;
 };
 
 CPaintDC::CPaintDC(CWnd* pWnd) {
     if (pWnd && pWnd->m_hWnd) {
         m_painting = std::make_unique<Painting>(pWnd->m_hWnd);
-        if (m_painting->painter.isActive())
-            m_hDC = &m_painting->painter;
+        if (m_painting->isActive())
+            m_hDC = m_painting.get();
     }
 }
 

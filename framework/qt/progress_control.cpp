@@ -4,8 +4,6 @@
 #include <QStyleOptionProgressBar>
 #include <algorithm>
 
-ProgressControl::ProgressControl(QWidget* parent) : QWidget(parent) {}
-
 void ProgressControl::SetPosition(int position) {
     position = std::clamp(position, m_minimum, m_maximum);
     // An unchanged position leaves the bar alone, so it is not redrawn.

@@ -11,7 +11,7 @@
 
 class ProgressControl : public QWidget, public WindowClass {
 public:
-    explicit ProgressControl(QWidget* parent);
+    using QWidget::QWidget;
 
     bool ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <cstdio>
 
@@ -16,8 +15,7 @@ std::unique_ptr<ResourceModule>& CurrentModule() {
 bool ReadText(const QString& path, std::string& out, std::string* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = path.toStdString() + ": " + file.errorString().toStdString();
+        *error = path.toStdString() + ": " + file.errorString().toStdString();
         return false;
     }
     out = file.readAll().toStdString();
@@ -29,32 +27,11 @@ bool ReadText(const QString& path, std::string& out, std::string* error) {
 std::unique_ptr<ResourceModule>
 ResourceModule::FromText(const std::string& script, const std::string& header,
                          const QString& imageDir, std::string* error, const std::string& name) {
-    std::unique_ptr<ResourceModule> module(new ResourceModule());
+    auto module = std::make_unique<ResourceModule>();
     if (!rc::ParseResourceScript(name, script, header, module->m_script, error))
         return nullptr;
     module->m_imageDir = imageDir;
     return module;
-}
-
-std::unique_ptr<ResourceModule> ResourceModule::FromDirectory(const QString& dir,
-                                                              std::string* error) {
-    const QStringList scripts = QDir(dir).entryList({"*.rc"}, QDir::Files, QDir::Name);
-    if (scripts.size() != 1) {
-        if (error)
-            *error = dir.toStdString() + ": expected one resource script, found " +
-                     std::to_string(scripts.size());
-        return nullptr;
-    }
-    std::string script, header;
-    const QString scriptPath = dir + "/" + scripts.front();
-    if (!ReadText(scriptPath, script, error) || !ReadText(dir + "/resource.h", header, error))
-        return nullptr;
-    const QString shownDir = dir.startsWith(":/") ? dir.mid(2) : dir;
-    return FromText(script, header, dir, error, (shownDir + "/" + scripts.front()).toStdString());
-}
-
-std::unique_ptr<ResourceModule> ResourceModule::Empty() {
-    return std::unique_ptr<ResourceModule>(new ResourceModule());
 }
 
 const rc::DialogTemplate* ResourceModule::FindDialog(int id) const {
@@ -83,13 +60,10 @@ HICON ResourceModule::LoadIcon(int id) {
     // manager and DrawIcon can pick the size they need.
     QImageReader reader(ImagePath(file->second));
     auto handle = std::make_unique<HICON__>();
-    for (int i = 0; i < std::max(1, reader.imageCount()); ++i) {
-        if (i > 0 && !reader.jumpToNextImage())
-            break;
-        QImage image = reader.read();
-        if (!image.isNull())
+    do {
+        if (const QImage image = reader.read(); !image.isNull())
             handle->icon.addPixmap(QPixmap::fromImage(image));
-    }
+    } while (reader.jumpToNextImage());
     if (handle->icon.isNull()) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(reader.fileName()),
                      qPrintable(reader.errorString()));
@@ -108,14 +82,24 @@ QPixmap ResourceModule::LoadBitmap(int id) const {
 }
 
 bool AfxLoadResourceModule(std::string* error) {
-    CurrentModule() = ResourceModule::FromDirectory(":/res", error);
+    const QStringList scripts = QDir(":/res").entryList({"*.rc"}, QDir::Files);
+    if (scripts.size() != 1) {
+        *error = "res: expected one resource script, found " + std::to_string(scripts.size());
+        return false;
+    }
+    std::string script, header;
+    if (!ReadText(":/res/" + scripts.front(), script, error) ||
+        !ReadText(":/res/resource.h", header, error))
+        return false;
+    CurrentModule() = ResourceModule::FromText(script, header, ":/res", error,
+                                               "res/" + scripts.front().toStdString());
     return CurrentModule() != nullptr;
 }
 
 ResourceModule& AfxGetResourceModule() {
     if (std::string error; !CurrentModule() && !AfxLoadResourceModule(&error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
-        CurrentModule() = ResourceModule::Empty();
+        CurrentModule() = std::make_unique<ResourceModule>();
     }
     return *CurrentModule();
 }

@@ -20,6 +20,7 @@ struct HICON__ {
 
 class ResourceModule {
 public:
+    ResourceModule() = default; // no resources: every lookup fails
     // Parses the script text with its resource.h; image file names in the
     // script are taken relative to imageDir. Null with *error as
     // "NAME:LINE: cause" when the script cannot be read.
@@ -27,11 +28,6 @@ public:
                                                     const std::string& header,
                                                     const QString& imageDir, std::string* error,
                                                     const std::string& name = "script.rc");
-    // A module with no resources: every lookup fails.
-    static std::unique_ptr<ResourceModule> Empty();
-    // Reads the single *.rc file and the resource.h found in dir (":/res" is
-    // named "res" in errors).
-    static std::unique_ptr<ResourceModule> FromDirectory(const QString& dir, std::string* error);
 
     const rc::DialogTemplate* FindDialog(int id) const;
     const std::string* FindString(int id) const;
@@ -39,7 +35,6 @@ public:
     QPixmap LoadBitmap(int id) const;
 
 private:
-    ResourceModule() = default;
     QString ImagePath(const std::string& nameInScript) const;
 
     rc::ResourceScript m_script;
@@ -47,8 +42,9 @@ private:
     std::map<int, std::unique_ptr<HICON__>> m_icons;
 };
 
-// Reads the program's resources from :/res, the folder the resources library
-// embeds; false with *error as "FILE:LINE: cause" when they cannot be read.
+// Reads the program's resources from :/res, where the resources library
+// embeds its one script, the script's resource.h and its images; false with
+// *error as "res/FILE:LINE: cause" when they cannot be read.
 bool AfxLoadResourceModule(std::string* error);
 // The program's resources, read on first use. When they cannot be read the
 // reason is printed once and every lookup fails.

@@ -78,11 +78,9 @@ int DigitValue(char c) {
 }
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
+    const std::size_t first = s.find_first_not_of(" \t\r");
+    return first == s.npos ? s.substr(s.size())
+                           : s.substr(first, s.find_last_not_of(" \t\r") + 1 - first);
 }
 
 class Reader {
@@ -334,6 +332,14 @@ private:
         Fail(t.line, "unknown symbol '" + t.text + "'");
     }
     int Int() { return static_cast<int>(Term()); }
+    // Numbers separated by commas, into their places in order.
+    void Ints(std::initializer_list<int*> places) {
+        for (int* place : places) {
+            if (place != *places.begin())
+                Comma();
+            *place = Int();
+        }
+    }
 
     // Terms joined by |; NOT before a term clears its bits from what the
     // statement would otherwise set.
@@ -350,12 +356,8 @@ private:
 
     void Statement() {
         const Token& name = Next();
-        if (name.kind == Kind::Word && name.text == "LANGUAGE") {
-            out_.language = Int();
-            Comma();
-            out_.sublanguage = Int();
-            return;
-        }
+        if (name.kind == Kind::Word && name.text == "LANGUAGE")
+            return Ints({&out_.language, &out_.sublanguage});
         if (name.kind == Kind::Word && name.text == "STRINGTABLE")
             return StringTable();
         const Token& type = Next();
@@ -419,22 +421,17 @@ private:
     void Dialog(int id, int line) {
         DialogTemplate d;
         d.id = id;
-        d.x = Int();
-        Comma();
-        d.y = Int();
-        Comma();
-        d.cx = Int();
-        Comma();
-        d.cy = Int();
+        Ints({&d.x, &d.y, &d.cx, &d.cy});
         while (!PeekWord("BEGIN")) {
             const Token& option = Next();
-            if (option.kind == Kind::Word && option.text == "STYLE") {
+            const std::string word = option.kind == Kind::Word ? option.text : "";
+            if (word == "STYLE") {
                 d.style = Style(0);
-            } else if (option.kind == Kind::Word && option.text == "EXSTYLE") {
+            } else if (word == "EXSTYLE") {
                 d.exStyle = Style(0);
-            } else if (option.kind == Kind::Word && option.text == "CAPTION") {
+            } else if (word == "CAPTION") {
                 d.caption = String();
-            } else if (option.kind == Kind::Word && option.text == "FONT") {
+            } else if (word == "FONT") {
                 d.fontPoints = Int();
                 Comma();
                 d.fontFace = String();
@@ -459,20 +456,6 @@ private:
         const std::string s = t.kind == Kind::Word ? t.text : std::string();
         Control c;
         std::uint32_t style = WS_CHILD | WS_VISIBLE;
-        if (s == "CONTROL") {
-            c.text = Text();
-            Comma();
-            c.id = Int();
-            Comma();
-            c.className = ClassName(String());
-            Comma();
-            c.style = Style(style);
-            Comma();
-            Rectangle(c, false);
-            if (Accept(","))
-                c.exStyle = Style(0);
-            return c;
-        }
         if (s == "PUSHBUTTON" || s == "DEFPUSHBUTTON") {
             c.className = "BUTTON";
             style |= WS_TABSTOP | (s == "DEFPUSHBUTTON" ? BS_DEFPUSHBUTTON : 0);
@@ -485,7 +468,7 @@ private:
         } else if (s == "ICON") {
             c.className = "STATIC";
             style |= SS_ICON;
-        } else {
+        } else if (s != "CONTROL") {
             Fail(t.line, "unsupported control statement " + Describe(t));
         }
         if (s != "EDITTEXT") {
@@ -494,27 +477,28 @@ private:
         }
         c.id = Int();
         Comma();
-        Rectangle(c, s == "ICON");
-        c.style = style;
-        if (Accept(",")) {
-            c.style = Style(style);
-            if (Accept(","))
-                c.exStyle = Style(0);
+        // CONTROL gives its class and style before the rectangle, the others
+        // may give a style after it.
+        if (s == "CONTROL") {
+            c.className = ClassName(String());
+            Comma();
+            style = Style(style);
+            Comma();
         }
+        Rectangle(c, s == "ICON");
+        c.style = s != "CONTROL" && Accept(",") ? Style(style) : style;
+        if (Accept(","))
+            c.exStyle = Style(0);
         return c;
     }
 
     // x, y, then width and height (which an ICON may leave out).
     void Rectangle(Control& c, bool sizeOptional) {
-        c.x = Int();
-        Comma();
-        c.y = Int();
-        if (sizeOptional && (Peek().kind != Kind::Punct || Peek().text != ","))
-            return;
-        Comma();
-        c.cx = Int();
-        Comma();
-        c.cy = Int();
+        Ints({&c.x, &c.y});
+        if (!sizeOptional || (Peek().kind == Kind::Punct && Peek().text == ",")) {
+            Comma();
+            Ints({&c.cx, &c.cy});
+        }
     }
 
     static std::string ClassName(std::string name) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/win_types.h"
@@ -18,7 +19,6 @@ struct ShownMessageBox {
     std::string caption;
     std::string text;
     UINT type = 0;
-    int answer = 0;
 };
 
 struct ShownFileDialog {
@@ -32,20 +32,19 @@ struct ShownFileDialog {
 
 class UiScript {
 public:
-    UiScript();
-    ~UiScript();
+    // The newest script in force answers; the one before it takes over when it goes.
+    UiScript() : m_previous(std::exchange(s_current, this)) {}
+    ~UiScript() { s_current = m_previous; }
     UiScript(const UiScript&) = delete;
     UiScript& operator=(const UiScript&) = delete;
-
-    // The script in force, or null.
-    static UiScript* Current();
+    static UiScript* Current() { return s_current; }
 
     // Queued answers, used in order. A file dialog with no answer left is cancelled.
-    void AnswerFileDialog(std::string path); // the name as the user would enter it, then OK
-    void CancelFileDialog();
+    void AnswerFileDialog(std::string path) { fileAnswers.emplace_back(std::move(path)); }
+    void CancelFileDialog() { fileAnswers.emplace_back(std::nullopt); }
     // Answers for message boxes that offer a choice; MB_OK boxes are answered
     // IDOK without using the queue. With the queue empty, the first button.
-    void AnswerMessageBox(int id);
+    void AnswerMessageBox(int id) { messageBoxAnswers.push_back(id); }
 
     // Called when a message box would be shown, before it is answered.
     std::function<void(const ShownMessageBox&)> onMessageBox;
@@ -54,13 +53,10 @@ public:
 
     std::vector<ShownMessageBox> messageBoxes;
     std::vector<ShownFileDialog> fileDialogs;
-
-    // Used by the framework.
-    std::optional<std::string> NextFileAnswer();
-    int NextMessageBoxAnswer(UINT type);
+    std::deque<std::optional<std::string>> fileAnswers; // nullopt: Cancel
+    std::deque<int> messageBoxAnswers;
 
 private:
-    std::deque<std::optional<std::string>> m_fileAnswers;
-    std::deque<int> m_messageBoxAnswers;
-    UiScript* m_previous = nullptr;
+    static inline UiScript* s_current = nullptr;
+    UiScript* m_previous;
 };

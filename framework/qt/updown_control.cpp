@@ -2,7 +2,6 @@
 
 #include <QEvent>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QToolButton>
 #include <algorithm>
 
@@ -54,12 +53,8 @@ int UpDownControl::Position() {
 
 void UpDownControl::SetPosition(int position) {
     m_position = std::clamp(position, std::min(m_lower, m_upper), std::max(m_lower, m_upper));
-    if ((m_style & UDS_SETBUDDYINT) && m_buddy) {
-        if (auto* edit = qobject_cast<QLineEdit*>(m_buddy.data()))
-            edit->setText(QString::number(m_position));
-        else
-            m_buddy->setProperty("text", QString::number(m_position));
-    }
+    if ((m_style & UDS_SETBUDDYINT) && m_buddy)
+        m_buddy->setProperty("text", QString::number(m_position));
 }
 
 void UpDownControl::Step(int delta) {
@@ -88,12 +83,10 @@ bool UpDownControl::ClassWindowProc(UINT message, WPARAM, LPARAM lParam, LRESULT
     case UDM_GETRANGE:
         *pResult = MAKELONG(static_cast<WORD>(m_upper), static_cast<WORD>(m_lower));
         return true;
-    case UDM_SETPOS: {
-        const int previous = Position();
+    case UDM_SETPOS:
+        *pResult = Position();
         SetPosition(static_cast<std::int16_t>(LOWORD(bits)));
-        *pResult = previous;
         return true;
-    }
     case UDM_GETPOS:
         *pResult = MAKELONG(static_cast<WORD>(Position()), 0);
         return true;

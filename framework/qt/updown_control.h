@@ -17,11 +17,6 @@ public:
     UpDownControl(QWidget* parent, DWORD style);
 
     void SetBuddy(QWidget* buddy);
-    QWidget* Buddy() const { return m_buddy; }
-    int Position();
-    // Up moves towards the upper end of the range, whichever number is larger.
-    void Step(int delta);
-
     bool ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
 protected:
@@ -29,7 +24,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    int Position();
     void SetPosition(int position);
+    // Up moves towards the upper end of the range, whichever number is larger.
+    void Step(int delta);
 
     DWORD m_style;
     int m_lower = 100; // the control's own default range runs from 100 down to 0

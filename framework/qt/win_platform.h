@@ -11,7 +11,6 @@ class QPainter;
 struct HICON__; // a loaded icon resource, owned by the resource module
 
 using BOOL = int;
-using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using UINT = unsigned int;
@@ -22,7 +21,6 @@ using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using LPCTSTR = const char*;
-using LPTSTR = char*;
 
 using HWND = QWidget*;  // a window is the widget that shows it
 using HDC = QPainter*;  // a device context is a painter open on a widget
@@ -55,7 +53,6 @@ constexpr WPARAM MAKEWPARAM(unsigned low, unsigned high) {
     return static_cast<WPARAM>(MAKELONG(low, high));
 }
 
-// Window messages
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_ICONERASEBKGND = 0x0027;
@@ -66,7 +63,6 @@ constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
 constexpr UINT WM_USER = 0x0400;
 
-// Control notifications and messages
 constexpr UINT BN_CLICKED = 0;
 constexpr UINT PBM_SETRANGE = WM_USER + 1;
 constexpr UINT PBM_SETPOS = WM_USER + 2;
@@ -77,7 +73,6 @@ constexpr UINT UDM_GETRANGE = WM_USER + 102;
 constexpr UINT UDM_SETPOS = WM_USER + 103;
 constexpr UINT UDM_GETPOS = WM_USER + 104;
 
-// System commands
 constexpr UINT SC_MOVE = 0xF010;
 constexpr UINT SC_CLOSE = 0xF060;
 constexpr UINT SC_KEYMENU = 0xF100;
@@ -85,14 +80,12 @@ constexpr UINT SC_KEYMENU = 0xF100;
 constexpr WPARAM ICON_SMALL = 0;
 constexpr WPARAM ICON_BIG = 1;
 
-// Dialog results and command ids
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 constexpr UINT ID_HELP = 0xE146;
 
-// Message box types
 constexpr UINT MB_OK = 0x0000;
 constexpr UINT MB_YESNO = 0x0004;
 constexpr UINT MB_TYPEMASK = 0x000F;
@@ -101,19 +94,15 @@ constexpr UINT MB_ICONEXCLAMATION = 0x0030;
 constexpr UINT MB_ICONMASK = 0x00F0;
 constexpr UINT MB_DEFBUTTON2 = 0x0100;
 
-// Menu item flags
 constexpr UINT MF_STRING = 0x0000;
 constexpr UINT MF_SEPARATOR = 0x0800;
 
-// File dialog flags
 constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;
 constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
 
-// System metrics
 constexpr int SM_CXICON = 11;
 constexpr int SM_CYICON = 12;
 
-// Window styles
 constexpr DWORD WS_POPUP = 0x80000000;
 constexpr DWORD WS_CHILD = 0x40000000;
 constexpr DWORD WS_VISIBLE = 0x10000000;
@@ -140,7 +129,6 @@ constexpr DWORD UDS_ALIGNRIGHT = 0x0004;
 constexpr DWORD UDS_AUTOBUDDY = 0x0010;
 constexpr DWORD UDS_ARROWKEYS = 0x0020;
 
-// Languages of resources
 constexpr int LANG_CHINESE = 0x04;
 constexpr int SUBLANG_CHINESE_SIMPLIFIED = 0x02;
 
@@ -149,20 +137,9 @@ struct RECT {
 };
 using LPRECT = RECT*;
 
-class CMenu;
-
 // Window functions on handles.
 LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL IsIconic(HWND hWnd);
-int GetDlgCtrlID(HWND hWnd);
 HWND GetDlgItem(HWND hDlg, int nID);
-// The window's system menu as the program has extended it (never reverted).
-CMenu* GetSystemMenu(HWND hWnd, BOOL bRevert);
 int GetSystemMetrics(int nIndex);
-
-// The items a dialog's system menu starts with: a modal frame can be moved and closed.
-void FillDefaultSystemMenu(CMenu& menu);
-// Shows the window's system menu at a global position and sends WM_SYSCOMMAND
-// for the chosen item once the menu has closed.
-void TrackSystemMenu(HWND hWnd, int globalX, int globalY);

@@ -5,12 +5,6 @@
 
 #include "framework/win32/backend.h"
 
-CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName,
-                         DWORD dwFlags, LPCTSTR lpszFilter, CWnd* pParentWnd)
-    : m_bOpen(bOpenFileDialog != FALSE), m_defExt(lpszDefExt ? lpszDefExt : ""), m_dwFlags(dwFlags),
-      m_filter(lpszFilter ? lpszFilter : ""), m_pParentWnd(pParentWnd),
-      m_pathName(lpszFileName ? lpszFileName : "") {}
-
 INT_PTR CFileDialog::DoModal() {
     // "desc|patterns|...||" is the system's list of NUL-terminated strings
     // ending in an empty one, written with '|' for NUL.

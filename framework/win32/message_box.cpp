@@ -10,7 +10,3 @@ int ShowMessageBox(HWND owner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType
     const std::wstring caption = Utf8ToWide(lpszCaption ? lpszCaption : AfxGetAppName());
     return MessageBoxW(owner, text.c_str(), caption.c_str(), nType);
 }
-
-int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT) {
-    return ShowMessageBox(nullptr, lpszText, nullptr, nType);
-}

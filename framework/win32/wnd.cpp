@@ -3,28 +3,13 @@
 // the default processing (for a dialog, the dialog manager's).
 #include "framework/wnd.h"
 
-#include <unordered_map>
+#include <memory>
 
+#include "framework/handle_map.h"
 #include "framework/menu.h"
 #include "framework/win32/backend.h"
 
 namespace {
-
-std::unordered_map<HWND, CWnd*>& PermanentMap() {
-    static std::unordered_map<HWND, CWnd*> map;
-    return map;
-}
-
-// Temporary objects handed out for windows and menus nobody bound.
-std::unordered_map<HWND, std::unique_ptr<CWnd>>& TemporaryMap() {
-    static std::unordered_map<HWND, std::unique_ptr<CWnd>> map;
-    return map;
-}
-
-std::unordered_map<HMENU, std::unique_ptr<CMenu>>& MenuMap() {
-    static std::unordered_map<HMENU, std::unique_ptr<CMenu>> map;
-    return map;
-}
 
 LRESULT CALLBACK BoundWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
@@ -42,56 +27,29 @@ LRESULT CALLBACK BoundWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM 
 
 } // namespace
 
-struct CWnd::Connection {
-    WNDPROC superProc = nullptr; // the window's own procedure
-};
-
-CWnd::CWnd() = default;
-
-CWnd::~CWnd() {
-    Detach();
-}
-
-CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
-    auto it = PermanentMap().find(hWnd);
-    return it == PermanentMap().end() ? nullptr : it->second;
-}
-
-CWnd* CWnd::FromHandle(HWND hWnd) {
-    if (!hWnd)
-        return nullptr;
-    if (CWnd* permanent = FromHandlePermanent(hWnd))
-        return permanent;
-    std::unique_ptr<CWnd>& temporary = TemporaryMap()[hWnd];
-    if (!temporary) {
-        temporary = std::make_unique<CWnd>();
-        temporary->m_hWnd = hWnd;
-    }
-    return temporary.get();
-}
-
 BOOL CWnd::Attach(HWND hWnd) {
     if (!hWnd || m_hWnd || FromHandlePermanent(hWnd) || !IsWindow(hWnd))
         return FALSE;
     m_hWnd = hWnd;
-    PermanentMap()[hWnd] = this;
-    m_pConnection = std::make_unique<Connection>();
-    m_pConnection->superProc = reinterpret_cast<WNDPROC>(
+    AfxHandleMap<HWND, CWnd*>()[hWnd] = this;
+    // The window's own procedure stays its default processing.
+    AfxHandleMap<HWND, WNDPROC>()[hWnd] = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BoundWindowProc)));
     return TRUE;
 }
 
 HWND CWnd::Detach() {
     HWND hWnd = m_hWnd;
-    if (hWnd) {
-        if (FromHandlePermanent(hWnd) == this)
-            PermanentMap().erase(hWnd);
-        if (m_pConnection && m_pConnection->superProc && IsWindow(hWnd))
-            SetWindowLongPtrW(hWnd, GWLP_WNDPROC,
-                              reinterpret_cast<LONG_PTR>(m_pConnection->superProc));
-    }
-    m_pConnection.reset();
     m_hWnd = nullptr;
+    // Only the bound object gives the window back its own procedure; a
+    // temporary one never took it.
+    if (hWnd && FromHandlePermanent(hWnd) == this) {
+        AfxHandleMap<HWND, CWnd*>().erase(hWnd);
+        auto& ownProcs = AfxHandleMap<HWND, WNDPROC>();
+        if (WNDPROC own = ownProcs[hWnd]; own && IsWindow(hWnd))
+            SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+        ownProcs.erase(hWnd);
+    }
     return hWnd;
 }
 
@@ -103,22 +61,10 @@ BOOL CWnd::EnableWindow(BOOL bEnable) {
     return m_hWnd ? ::EnableWindow(m_hWnd, bEnable) : FALSE;
 }
 
-BOOL CWnd::IsWindowEnabled() const {
-    return m_hWnd && ::IsWindowEnabled(m_hWnd);
-}
-
-BOOL CWnd::IsIconic() const {
-    return m_hWnd && ::IsIconic(m_hWnd);
-}
-
 void CWnd::GetClientRect(LPRECT lpRect) const {
     *lpRect = RECT{};
     if (m_hWnd)
         ::GetClientRect(m_hWnd, lpRect);
-}
-
-CWnd* CWnd::GetDlgItem(int nID) const {
-    return m_hWnd ? FromHandle(::GetDlgItem(m_hWnd, nID)) : nullptr;
 }
 
 void CWnd::SetWindowText(LPCTSTR lpszString) {
@@ -136,16 +82,11 @@ void CWnd::GetWindowText(CString& rString) const {
     rString = CString(WideToUtf8(text));
 }
 
-HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
-    return reinterpret_cast<HICON>(
-        SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
-}
-
 CMenu* CWnd::GetSystemMenu(BOOL bRevert) const {
     HMENU hMenu = m_hWnd ? ::GetSystemMenu(m_hWnd, bRevert) : nullptr;
     if (!hMenu)
         return nullptr;
-    std::unique_ptr<CMenu>& menu = MenuMap()[hMenu];
+    std::unique_ptr<CMenu>& menu = AfxHandleMap<HMENU, std::unique_ptr<CMenu>>()[hMenu];
     if (!menu) {
         menu = std::make_unique<CMenu>();
         menu->m_hMenu = hMenu;
@@ -153,18 +94,16 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert) const {
     return menu.get();
 }
 
-void CWnd::SetFocus() {
-    if (m_hWnd)
-        ::SetFocus(m_hWnd);
-}
-
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (m_pConnection && m_pConnection->superProc)
-        return CallWindowProcW(m_pConnection->superProc, m_hWnd, message, wParam, lParam);
+    const auto& ownProcs = AfxHandleMap<HWND, WNDPROC>();
+    if (auto own = ownProcs.find(m_hWnd); own != ownProcs.end() && own->second)
+        return CallWindowProcW(own->second, m_hWnd, message, wParam, lParam);
     return DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 
 void AfxPurgeTemporaryObjects() {
-    std::erase_if(TemporaryMap(), [](const auto& entry) { return !IsWindow(entry.first); });
-    std::erase_if(MenuMap(), [](const auto& entry) { return !IsMenu(entry.first); });
+    std::erase_if(AfxHandleMap<HWND, std::unique_ptr<CWnd>>(),
+                  [](const auto& entry) { return !IsWindow(entry.first); });
+    std::erase_if(AfxHandleMap<HMENU, std::unique_ptr<CMenu>>(),
+                  [](const auto& entry) { return !IsMenu(entry.first); });
 }

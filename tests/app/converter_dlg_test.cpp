@@ -30,9 +30,8 @@ TEST_F(ConverterDlgTest, StartsWithUnchosenPathsRate25AndItsRanges) {
             EXPECT_TRUE(qobject_cast<QLineEdit*>(dlg.Item(id))->isReadOnly()) << id;
 
         // The system menu ends with the About item.
-        CMenu* menu = dlg.GetSystemMenu(FALSE);
-        ASSERT_GE(menu->GetMenuItemCount(), 2);
-        const auto& items = menu->Items();
+        const auto& items = dlg.GetSystemMenu(FALSE)->Items();
+        ASSERT_GE(items.size(), 2u);
         EXPECT_TRUE(items[items.size() - 2].nFlags & MF_SEPARATOR);
         EXPECT_EQ(items.back().nID, static_cast<UINT>(IDM_ABOUT));
         EXPECT_EQ(items.back().text.str(), "关于 Veltrano(&A)...");
@@ -213,7 +212,7 @@ TEST_F(ConverterDlgTest, EnterOnAnEditValidatesTheRateBeforeClosing) {
     const INT_PTR result = RunModal(script, dlg, [&] {
         // Only another program could put 31 there; the dialog still refuses it.
         qobject_cast<QLineEdit*>(dlg.Item(IDC_FPS))->setText("31");
-        dlg.GetDlgItem(IDC_SOURCE)->SetFocus();
+        dlg.Item(IDC_SOURCE)->setFocus();
         QTest::keyClick(dlg.Item(IDC_SOURCE), Qt::Key_Return);
         EXPECT_TRUE(dlg.GetSafeHwnd()->isVisible());
         EXPECT_EQ(Messages(),

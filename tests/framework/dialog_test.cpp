@@ -79,7 +79,7 @@ TEST_F(DialogTest, StylesAreHonoured) {
         QWidget* widget = value;
         do {
             if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisible())
-                order.push_back(GetDlgCtrlID(widget));
+                order.push_back(widget->property(kDlgCtrlIdProperty).toInt());
             widget = widget->nextInFocusChain();
         } while (widget != value);
         EXPECT_EQ(order, (std::vector<int>{IDC_T_VALUE, IDC_T_TEXT, IDC_T_BUTTON, IDOK}));
@@ -97,7 +97,7 @@ TEST_F(DialogTest, DataExchangeMovesMembersBothWaysAndValidates) {
         EXPECT_EQ(dialog.m_nValue, 17);
         EXPECT_TRUE(script.messageBoxes.empty());
 
-        dialog.GetDlgItem(IDC_T_BUTTON)->SetFocus();
+        dialog.Item(IDC_T_BUTTON)->setFocus();
         value->setText("31");
         EXPECT_FALSE(dialog.UpdateData(TRUE));
         ASSERT_EQ(script.messageBoxes.size(), 1u);
@@ -133,12 +133,12 @@ TEST_F(DialogTest, EscapeAndTheCloseBoxCancel) {
 TEST_F(DialogTest, EnterPressesTheFocusedButtonElseValidatesAndCloses) {
     const INT_PTR result = RunModal(script, dialog, [&] {
         QWidget* window = dialog.GetSafeHwnd();
-        dialog.GetDlgItem(IDC_T_BUTTON)->SetFocus();
+        dialog.Item(IDC_T_BUTTON)->setFocus();
         PressKey(window, Qt::Key_Return);
         ASSERT_TRUE(window->isVisible());
 
         qobject_cast<QLineEdit*>(dialog.Item(IDC_T_VALUE))->setText("0");
-        dialog.GetDlgItem(IDC_T_TEXT)->SetFocus();
+        dialog.Item(IDC_T_TEXT)->setFocus();
         PressKey(window, Qt::Key_Return); // OnOK, which refuses the value
         ASSERT_TRUE(window->isVisible());
         ASSERT_EQ(script.messageBoxes.size(), 1u);
