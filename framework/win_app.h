@@ -1,8 +1,8 @@
 // CWinApp: the program's single application object. The entry point
-// (AfxWinMain) starts Qt, reads the program's resources (a script that cannot
-// be read ends the program with status 1 and "FILE:LINE: cause" on stderr),
-// names the application after its executable and calls InitInstance; when
-// that returns FALSE the program ends at once.
+// (AfxWinMain) readies the platform's toolkit and the program's resources
+// (on Linux a script that cannot be read ends the program with status 1 and
+// "FILE:LINE: cause" on stderr), names the application after its executable
+// and calls InitInstance; when that returns FALSE the program ends at once.
 #pragma once
 
 #include <string>
