@@ -166,6 +166,10 @@ int AviOutput::Open(TemporaryOutput& file, int frameRate) {
         return m_lastError = AVERROR(ENOMEM);
     m_context->pb = m_io.get();
     m_context->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // By default the muxer empties the buffer after every packet: one system
+    // call per chunk. The file is of use only once complete, so the buffer
+    // is written only when full.
+    m_context->flush_packets = 0;
 
     AVStream* video = avformat_new_stream(m_context.get(), nullptr);
     AVStream* audio = video ? avformat_new_stream(m_context.get(), nullptr) : nullptr;
