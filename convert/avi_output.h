@@ -45,8 +45,8 @@ public:
     void SkipVideoFrame();
     WriteResult WriteAudio(const std::uint8_t* data, std::int64_t size);
 
-    // Writes the trailer and closes the file; a negative error code when
-    // either fails. After a failed Open or write, the destructor just closes.
+    // Writes the trailer and the last buffered bytes; a negative error code
+    // when that fails. The file stays open for its owner to close or drop.
     int Close();
 
     // The error code of the last failed call, and its text: the system's
