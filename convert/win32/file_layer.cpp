@@ -289,8 +289,12 @@ std::int64_t TemporaryOutput::WriteAt(const void* data, std::int64_t bytes, std:
         OVERLAPPED at = At(offset + done);
         const DWORD asked = static_cast<DWORD>(std::min<std::int64_t>(bytes - done, 1 << 30));
         DWORD put = 0;
-        if (!WriteFile(AsHandle(m_handle), from + done, asked, &put, &at) || put == 0) {
-            *error = ErrorText(GetLastError());
+        if (!WriteFile(AsHandle(m_handle), from + done, asked, &put, &at)) {
+            *error = LastErrorText();
+            return -1;
+        }
+        if (put == 0) { // no error to report, but no progress either
+            *error = ErrorText(ERROR_WRITE_FAULT);
             return -1;
         }
         done += put;
