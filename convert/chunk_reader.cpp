@@ -1,60 +1,25 @@
 #include "convert/chunk_reader.h"
 
 #include <algorithm>
-#include <cstring>
-
-namespace {
-
-// Eight windows: the unconsumed bytes (less than one window) move to the
-// front once every seven windows or so, and reads are large.
-constexpr std::int64_t kBufferBytes = 8 * (kReadBufferBytes + 1);
-
-} // namespace
 
 ChunkReader::ChunkReader(SourceFile& file, std::int64_t fileSize)
-    : m_file(file), m_fileSize(fileSize < 0 ? 0 : fileSize), m_buffer(kBufferBytes) {}
+    : m_fileSize(fileSize < 0 ? 0 : fileSize), m_blocks(file, m_fileSize, kReadBufferBytes) {}
 
 void ChunkReader::Drop(std::int64_t count) {
-    m_pos += count;
+    m_window += count;
+    m_offset += count;
     m_held -= count;
-}
-
-// Makes sure the buffer holds the file up to buffer index `needed`, reading
-// as far ahead as the buffer allows. Stops early only at the end of the file.
-bool ChunkReader::ReadAhead(std::int64_t needed) {
-    if (needed <= m_filled)
-        return true;
-    if (m_pos + kReadBufferBytes > kBufferBytes) {
-        const std::int64_t unconsumed = m_filled - m_pos;
-        std::memmove(m_buffer.data(), m_buffer.data() + m_pos,
-                     static_cast<std::size_t>(unconsumed));
-        needed -= m_pos;
-        m_filled = unconsumed;
-        m_pos = 0;
-    }
-    while (m_filled < needed) {
-        const std::int64_t room = std::min(kBufferBytes - m_filled, m_fileSize - m_physicalRead);
-        if (room <= 0)
-            return true;
-        const std::int64_t got =
-            m_file.ReadAt(m_buffer.data() + m_filled, room, m_physicalRead, &m_error);
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return true; // the file shrank while being read
-        m_filled += got;
-        m_physicalRead += got;
-    }
-    return true;
 }
 
 bool ChunkReader::TopUp() {
     if (ReachedEnd())
         return true;
     const std::int64_t want = std::min(kReadBufferBytes - m_held, m_fileSize - m_bytesRead);
-    if (!ReadAhead(m_pos + m_held + want))
+    std::int64_t held = 0;
+    m_window = m_blocks.Hold(m_offset, m_held + want, &held, &m_error);
+    if (m_window == nullptr)
         return false;
-    const std::int64_t got = std::min(want, m_filled - (m_pos + m_held));
+    const std::int64_t got = std::min(want, held - m_held);
     m_bytesRead += got;
     m_held += got;
     if (got < want) {
@@ -70,9 +35,7 @@ ReadResult ChunkReader::Next(Chunk& chunk) {
         if (!TopUp())
             return ReadResult::Error;
 
-        std::uint8_t* window = m_buffer.data() + m_pos;
-        // m_buffer[0] holds the file's byte m_physicalRead - m_filled.
-        const std::int64_t windowFileOffset = m_physicalRead - m_filled + m_pos;
+        std::uint8_t* window = m_window;
         int kind = kAllChunkKinds;
         const std::int64_t p = FindChunkTag(window, 0, m_held, &kind);
         if (p < 0) {
@@ -123,7 +86,7 @@ ReadResult ChunkReader::Next(Chunk& chunk) {
             }
             ++m_damaged;
             chunk =
-                Chunk{static_cast<ChunkKind>(kind), nullptr, nullptr, 0, 0, windowFileOffset + p};
+                Chunk{static_cast<ChunkKind>(kind), nullptr, nullptr, 0, 0, m_offset + p};
             Drop(p + 1);
             return ReadResult::Damaged;
         }
@@ -135,7 +98,7 @@ ReadResult ChunkReader::Next(Chunk& chunk) {
         chunk.payload = chunk.start + payloadOffset;
         chunk.payloadBytes = chunkBytes - payloadOffset;
         chunk.chunkBytes = chunkBytes;
-        chunk.fileOffset = windowFileOffset + p;
+        chunk.fileOffset = m_offset + p;
         // The bytes stay in the buffer until the next call tops it up.
         Drop(p + chunkBytes);
         return ReadResult::Chunk;

@@ -1,13 +1,13 @@
 // The pass loop over a recording: a window of at most kReadBufferBytes,
-// topped up by one read per pass, yielding one complete chunk per pass.
+// topped up at each pass, yielding one complete chunk per pass.
 // Damaged chunks (too large, truncated, or with an impossible length) are
 // dropped and counted; the search then resumes one byte after their tag.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
+#include "convert/block_reader.h"
 #include "convert/file_layer.h"
 #include "convert/source_format.h"
 
@@ -38,10 +38,11 @@ public:
     // read failed (ErrorCause() then says why).
     ReadResult Next(Chunk& chunk);
 
-    // Bytes read from the source so far, read-ahead included.
+    // Bytes the window has taken in so far: what has been searched, and
+    // the window's bytes yet to be.
     std::int64_t BytesRead() const { return m_bytesRead; }
     std::int64_t FileSize() const { return m_fileSize; }
-    // True once the whole file has been read into the window.
+    // True once the whole file has been taken into the window.
     bool ReachedEnd() const { return m_bytesRead >= m_fileSize; }
     std::int64_t DamagedChunks() const { return m_damaged; }
     const std::string& ErrorCause() const { return m_error; }
@@ -50,22 +51,16 @@ private:
     bool TopUp();
     void Drop(std::int64_t count);
 
-    bool ReadAhead(std::int64_t needed);
-
-    SourceFile& m_file;
     std::string m_error;
     std::int64_t m_fileSize;
     std::int64_t m_bytesRead = 0;
     std::int64_t m_damaged = 0;
-    // The window is m_buffer[m_pos, m_pos + m_held). The file is read ahead
-    // in large blocks up to m_filled, but a pass sees only what the window
-    // would hold. The buffer is several windows long, so the unconsumed
-    // bytes move to its front only rarely.
-    std::vector<std::uint8_t> m_buffer;
-    std::int64_t m_pos = 0;
+    // The window is the file's bytes [m_offset, m_offset + m_held), at
+    // m_window; the block reader keeps them whole in memory.
+    BlockReader m_blocks;
+    std::uint8_t* m_window = nullptr;
+    std::int64_t m_offset = 0;
     std::int64_t m_held = 0;
-    std::int64_t m_filled = 0;
-    std::int64_t m_physicalRead = 0; // bytes taken from the file so far
 };
 
 // The one loop over a recording's chunks, for the job and the probe alike.

@@ -1,0 +1,156 @@
+#include "convert/block_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <system_error>
+
+namespace {
+
+constexpr std::int64_t kPageBytes = 4096;
+
+std::int64_t RoundUp(std::int64_t n, std::int64_t to) {
+    return (n + to - 1) / to * to;
+}
+
+} // namespace
+
+BlockReader::BlockReader(SourceFile& file, std::int64_t size, std::int64_t runBytes)
+    : m_file(file), m_size(std::max<std::int64_t>(size, 0)),
+      // A block is at least a run, so a run spans two blocks at most.
+      m_blockBytes(RoundUp(std::max<std::int64_t>(runBytes, 1), kPageBytes)) {
+    // Blocks start on a page, as they do in the file: the system copies
+    // aligned bytes fastest.
+    m_storage = std::make_unique_for_overwrite<std::uint8_t[]>(
+        static_cast<std::size_t>((kBlocks + 1) * m_blockBytes + kPageBytes));
+    const auto address = reinterpret_cast<std::uintptr_t>(m_storage.get());
+    const auto misalignment = static_cast<std::int64_t>(address % kPageBytes);
+    m_start = m_storage.get() + (misalignment ? kPageBytes - misalignment : 0) + m_blockBytes;
+    m_mayRead = kBlocks;
+    // A file of one block gains nothing from a second thread. Should the
+    // system refuse one, blocks are read when first needed instead.
+    if (m_size > m_blockBytes) {
+        try {
+            m_thread = std::thread(&BlockReader::Run, this);
+        } catch (const std::system_error&) {
+        }
+    }
+}
+
+BlockReader::~BlockReader() {
+    if (!m_thread.joinable())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+std::uint8_t* BlockReader::At(std::int64_t offset) const {
+    return m_start + (offset - m_lapStart);
+}
+
+// Reads `block` into its place in the buffer: the count read, short of a
+// block only where the file ends; -1 when a read failed.
+std::int64_t BlockReader::ReadBlock(std::int64_t block, std::string* error) {
+    const std::int64_t offset = block * m_blockBytes;
+    const std::int64_t want = std::min(m_blockBytes, m_size - offset);
+    std::uint8_t* to = m_start + (block % kBlocks) * m_blockBytes;
+    std::int64_t done = 0;
+    while (done < want) {
+        const std::int64_t got = m_file.ReadAt(to + done, want - done, offset + done, error);
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break; // the file shrank while being read
+        done += got;
+    }
+    return done;
+}
+
+// Under m_mutex: what ReadBlock gave for `block`.
+void BlockReader::Publish(std::int64_t block, std::int64_t got, std::string& error) {
+    if (got < 0) {
+        m_failed = true;
+        m_error = std::move(error);
+    } else {
+        m_read = block * m_blockBytes + got;
+    }
+    m_ended = m_failed || got < m_blockBytes || m_read >= m_size;
+}
+
+// The reading thread: block after block, each as soon as its place is free,
+// until the file ends, a read fails or the reader is destroyed.
+void BlockReader::Run() {
+    for (std::int64_t block = 0;; ++block) {
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [&] { return m_stop || block < m_mayRead; });
+            if (m_stop)
+                return;
+        }
+        std::string error;
+        const std::int64_t got = ReadBlock(block, &error);
+        bool ended = false;
+        {
+            std::lock_guard lock(m_mutex);
+            Publish(block, got, error);
+            ended = m_ended;
+        }
+        m_changed.notify_all();
+        if (ended)
+            return;
+    }
+}
+
+// Lets the reading thread go on past the blocks before `offset`'s, then
+// waits for the file's bytes up to `end`, or its end. False when a read
+// they need failed.
+bool BlockReader::Await(std::int64_t offset, std::int64_t end, std::string* error) {
+    const std::int64_t released = offset / m_blockBytes;
+    if (released == m_released && m_known >= end)
+        return true;
+    m_released = released;
+    std::unique_lock lock(m_mutex);
+    // The place of the block `offset` lies in, or of any after it, is not
+    // to be read into until the runs asked for have moved past it.
+    m_mayRead = released + kBlocks;
+    if (m_thread.joinable()) {
+        m_changed.notify_all();
+        m_changed.wait(lock, [&] { return m_read >= end || m_ended; });
+    } else {
+        while (m_read < end && !m_ended) {
+            const std::int64_t block = m_read / m_blockBytes;
+            std::string failure;
+            Publish(block, ReadBlock(block, &failure), failure);
+        }
+    }
+    m_known = m_read;
+    if (m_known < end && m_failed) {
+        *error = m_error;
+        return false;
+    }
+    return true;
+}
+
+std::uint8_t* BlockReader::Hold(std::int64_t offset, std::int64_t bytes, std::int64_t* held,
+                                std::string* error) {
+    const std::int64_t end = std::min(offset + bytes, m_size);
+    const std::int64_t lapEnd = m_lapStart + kBlocks * m_blockBytes;
+    if (end > lapEnd) {
+        // The run would pass the buffer's end: once read, its first bytes
+        // go in front of the buffer's start, and the blocks go round again.
+        if (!Await(offset, lapEnd, error))
+            return nullptr;
+        if (m_known >= lapEnd) {
+            const std::int64_t keep = lapEnd - offset;
+            std::memcpy(m_start - keep, At(offset), static_cast<std::size_t>(keep));
+            m_lapStart = lapEnd;
+        }
+    }
+    if (!Await(offset, end, error))
+        return nullptr;
+    *held = std::max<std::int64_t>(std::min(end, m_known) - offset, 0);
+    return At(offset);
+}
