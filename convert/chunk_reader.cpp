@@ -85,8 +85,7 @@ ReadResult ChunkReader::Next(Chunk& chunk) {
                 continue;
             }
             ++m_damaged;
-            chunk =
-                Chunk{static_cast<ChunkKind>(kind), nullptr, nullptr, 0, 0, m_offset + p};
+            chunk = Chunk{static_cast<ChunkKind>(kind), nullptr, nullptr, 0, 0, m_offset + p};
             Drop(p + 1);
             return ReadResult::Damaged;
         }
