@@ -60,7 +60,7 @@ private:
     bool m_ended = false; // no more will be read: m_read is all, or m_failed
     bool m_failed = false;
     std::string m_error;
-    std::int64_t m_mayRead = 0; // blocks up to this one may be read into
+    std::int64_t m_mayRead = 0; // blocks before this one may be read in
     bool m_stop = false;
     std::thread m_thread; // last: starts once everything above is set up
 };
