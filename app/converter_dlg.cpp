@@ -157,7 +157,7 @@ void CConverterDlg::OnStart() {
     }
     if (nResult != 0) {
         m_progress.SetPos(0);
-        AfxMessageBox(m_pConverter->ErrorMessage().c_str(), MB_OK | MB_ICONSTOP);
+        AfxMessageBox(m_pConverter->GetFailure().Message().c_str(), MB_OK | MB_ICONSTOP);
     }
     // Whatever the job's outcome, the dialog is ready for the next one.
     GetDlgItem(IDC_START)->EnableWindow(TRUE);

@@ -26,9 +26,8 @@ int ProbeAll(const CommandOptions& options, std::ostream& out, std::ostream& err
     int status = kExitSuccess;
     for (const std::string& source : options.sources) {
         ProbeResult probe;
-        std::string error;
-        if (ProbeRecording(source, options.fallbackRate, probe, error) != 0) {
-            ReportError(err, error);
+        if (const Failure failure = ProbeRecording(source, options.fallbackRate, probe)) {
+            ReportError(err, failure.Message());
             status = kExitFailure;
             continue;
         }
@@ -79,8 +78,9 @@ bool ConvertOne(const PlannedJob& planned, const CommandOptions& options, std::o
         bar->Clear();
     if (result != 0) {
         // The destination appeared while the job ran.
-        const bool appeared = job.ErrorCause() == kExistsCause;
-        ReportError(err, job.ErrorMessage() + (appeared ? "; use --force to replace it" : ""));
+        const Failure& failure = job.GetFailure();
+        const bool appeared = failure.kind == FailureKind::DestinationExists;
+        ReportError(err, failure.Message() + (appeared ? "; use --force to replace it" : ""));
         return false;
     }
     if (!options.quiet)

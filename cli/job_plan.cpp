@@ -65,8 +65,8 @@ std::vector<PlannedJob> PlanJobs(const CommandOptions& options) {
         if (auto earlier = claimed.find(key); earlier != claimed.end()) {
             job.refusal = job.dest + ": is already the destination of " + earlier->second +
                           " in this run; not overwriting it";
-        } else if (std::string cause = CheckDestinationKind(job.dest); !cause.empty()) {
-            job.refusal = job.dest + ": " + cause;
+        } else if (const Failure failure = CheckDestinationKind(job.dest)) {
+            job.refusal = failure.Message();
         } else if (!options.force && fs::exists(fs::symlink_status(FsPath(job.dest), ec)) &&
                    !SameFile(source, job.dest)) {
             // A destination that is the source itself is left to the converter,

@@ -142,28 +142,32 @@ std::int64_t AviOutput::Seek(void* opaque, std::int64_t offset, int whence) {
     return cursor->position = offset;
 }
 
-std::string AviOutput::ErrorText() const {
-    return m_writer.failure.empty() ? AvErrorText(m_lastError) : m_writer.failure;
+Failure AviOutput::Fail(int error) {
+    if (m_writer.failure)
+        m_failure = m_writer.failure;
+    else
+        m_failure = DestinationFailure(m_writer.file->Destination(), AvErrorText(error));
+    return m_failure;
 }
 
 AviOutput::AviOutput() = default;
 AviOutput::~AviOutput() = default;
 
-int AviOutput::Open(TemporaryOutput& file, int frameRate) {
+Failure AviOutput::Open(TemporaryOutput& file, int frameRate) {
     m_frameRate = frameRate;
     m_writer = FileCursor{&file, 0, 0, {}};
     const AVOutputFormat* format = av_guess_format("avi", nullptr, nullptr);
     if (format == nullptr)
-        return m_lastError = AVERROR_MUXER_NOT_FOUND;
+        return Fail(AVERROR_MUXER_NOT_FOUND);
 
     AVFormatContext* raw = nullptr;
     int ret = avformat_alloc_output_context2(&raw, format, nullptr, nullptr);
     if (ret < 0)
-        return m_lastError = ret;
+        return Fail(ret);
     m_context.reset(raw);
     m_io = OpenIo(m_writer, true);
     if (!m_io)
-        return m_lastError = AVERROR(ENOMEM);
+        return Fail(AVERROR(ENOMEM));
     m_context->pb = m_io.get();
     m_context->flags |= AVFMT_FLAG_CUSTOM_IO;
     // By default the muxer empties the buffer after every packet: one system
@@ -174,7 +178,7 @@ int AviOutput::Open(TemporaryOutput& file, int frameRate) {
     AVStream* video = avformat_new_stream(m_context.get(), nullptr);
     AVStream* audio = video ? avformat_new_stream(m_context.get(), nullptr) : nullptr;
     if (audio == nullptr)
-        return m_lastError = AVERROR(ENOMEM);
+        return Fail(AVERROR(ENOMEM));
     video->id = 0;
     audio->id = 0;
     SetVideoParameters(video, frameRate);
@@ -182,20 +186,18 @@ int AviOutput::Open(TemporaryOutput& file, int frameRate) {
 
     m_packet.reset(av_packet_alloc());
     if (!m_packet)
-        return m_lastError = AVERROR(ENOMEM);
+        return Fail(AVERROR(ENOMEM));
 
     ret = avformat_write_header(m_context.get(), nullptr);
     if (ret < 0)
-        return m_lastError = ret;
-    return 0;
+        return Fail(ret);
+    return {};
 }
 
 WriteResult AviOutput::Write(int streamIndex, const std::uint8_t* data, std::int64_t size, bool key,
                              std::int64_t pts, std::int64_t duration, int timeBaseDen) {
-    if (size < 0 || size > INT_MAX) {
-        m_lastError = AVERROR(EINVAL);
+    if (size < 0 || size > INT_MAX)
         return WriteResult::Refused;
-    }
     AVPacket* packet = m_packet.get();
     av_packet_unref(packet);
     // The packet borrows the chunk's bytes for the length of the call.
@@ -214,9 +216,9 @@ WriteResult AviOutput::Write(int streamIndex, const std::uint8_t* data, std::int
     packet->size = 0;
     if (ret >= 0)
         return WriteResult::Written;
-    m_lastError = ret;
     if (ret == AVERROR_INVALIDDATA && m_context->pb->error == 0)
         return WriteResult::Refused;
+    Fail(ret);
     return WriteResult::Failed;
 }
 
@@ -267,7 +269,7 @@ int AviOutput::ClearAudioSampleSize() {
         if (avio_rl32(in.get()) == Tag("AVI "))
             at = FindAudioSampleSize(in.get(), 12, 8 + riffBytes);
     }
-    if (!reader.failure.empty()) {
+    if (reader.failure) {
         m_writer.failure = reader.failure;
         return AVERROR(EIO);
     }
@@ -284,13 +286,13 @@ int AviOutput::ClearAudioSampleSize() {
 
 // The file itself is closed by its owner, which also hears of any error the
 // system reports only then.
-int AviOutput::Close() {
+Failure AviOutput::Close() {
     int ret = av_write_trailer(m_context.get());
     if (ret >= 0)
         ret = ClearAudioSampleSize();
     if (ret < 0)
-        return m_lastError = ret;
+        return Fail(ret);
     m_context.reset();
     m_io.reset();
-    return 0;
+    return {};
 }

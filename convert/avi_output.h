@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "convert/failure.h"
+
 struct AVFormatContext;
 struct AVIOContext;
 struct AVPacket;
@@ -35,24 +37,24 @@ public:
     AviOutput& operator=(const AviOutput&) = delete;
 
     // Writes the AVI header into `file`, new and empty, which must outlive
-    // this object. A negative libavformat error code on failure.
-    int Open(TemporaryOutput& file, int frameRate);
+    // this object.
+    Failure Open(TemporaryOutput& file, int frameRate);
 
     // A frame that is refused or skipped keeps its time slot once a frame
     // has been written: the muxer fills the slot with an empty frame, so the
-    // later frames stay in step with the sound.
+    // later frames stay in step with the sound. After Failed, GetFailure()
+    // says why.
     WriteResult WriteVideo(const std::uint8_t* data, std::int64_t size, bool key);
     void SkipVideoFrame();
     WriteResult WriteAudio(const std::uint8_t* data, std::int64_t size);
 
-    // Writes the trailer and the last buffered bytes; a negative error code
-    // when that fails. The file stays open for its owner to close or drop.
-    int Close();
+    // Writes the trailer and the last buffered bytes. The file stays open
+    // for its owner to close or drop.
+    Failure Close();
 
-    // The error code of the last failed call, and its text: the system's
-    // own where the file failed.
-    int LastError() const { return m_lastError; }
-    std::string ErrorText() const;
+    // Why the last packet write failed: the system's own text where the
+    // file failed, libavformat's otherwise.
+    const Failure& GetFailure() const { return m_failure; }
 
 private:
     struct ContextDeleter {
@@ -69,7 +71,7 @@ private:
         TemporaryOutput* file = nullptr;
         std::int64_t position = 0;
         std::int64_t end = 0;
-        std::string failure; // the system's text for a failed read or write
+        Failure failure; // of the last failed read or write
     };
     using Io = std::unique_ptr<AVIOContext, IoDeleter>;
     static Io OpenIo(FileCursor& cursor, bool write);
@@ -78,6 +80,8 @@ private:
     static std::int64_t Seek(void* opaque, std::int64_t offset, int whence);
 
     int ClearAudioSampleSize();
+    // Records the failure of a library call that returned `error`.
+    Failure Fail(int error);
     WriteResult Write(int streamIndex, const std::uint8_t* data, std::int64_t size, bool key,
                       std::int64_t pts, std::int64_t duration, int timeBaseDen);
 
@@ -89,5 +93,5 @@ private:
     std::int64_t m_videoIndex = 0; // the next frame's time slot
     bool m_videoWritten = false;
     std::int64_t m_audioIndex = 0;
-    int m_lastError = 0;
+    Failure m_failure;
 };

@@ -53,13 +53,13 @@ std::uint8_t* BlockReader::At(std::int64_t offset) const {
 
 // Reads `block` into its place in the buffer: the count read, short of a
 // block only where the file ends; -1 when a read failed.
-std::int64_t BlockReader::ReadBlock(std::int64_t block, std::string* error) {
+std::int64_t BlockReader::ReadBlock(std::int64_t block, Failure* failure) {
     const std::int64_t offset = block * m_blockBytes;
     const std::int64_t want = std::min(m_blockBytes, m_size - offset);
     std::uint8_t* to = m_start + (block % kBlocks) * m_blockBytes;
     std::int64_t done = 0;
     while (done < want) {
-        const std::int64_t got = m_file.ReadAt(to + done, want - done, offset + done, error);
+        const std::int64_t got = m_file.ReadAt(to + done, want - done, offset + done, failure);
         if (got < 0)
             return -1;
         if (got == 0)
@@ -70,10 +70,10 @@ std::int64_t BlockReader::ReadBlock(std::int64_t block, std::string* error) {
 }
 
 // Under m_mutex: what ReadBlock gave for `block`.
-void BlockReader::Publish(std::int64_t block, std::int64_t got, std::string& error) {
+void BlockReader::Publish(std::int64_t block, std::int64_t got, Failure& failure) {
     if (got < 0) {
         m_failed = true;
-        m_error = std::move(error);
+        m_failure = std::move(failure);
     } else {
         m_read = block * m_blockBytes + got;
     }
@@ -90,12 +90,12 @@ void BlockReader::Run() {
             if (m_stop)
                 return;
         }
-        std::string error;
-        const std::int64_t got = ReadBlock(block, &error);
+        Failure failure;
+        const std::int64_t got = ReadBlock(block, &failure);
         bool ended = false;
         {
             std::lock_guard lock(m_mutex);
-            Publish(block, got, error);
+            Publish(block, got, failure);
             ended = m_ended;
         }
         m_changed.notify_all();
@@ -107,7 +107,7 @@ void BlockReader::Run() {
 // Lets the reading thread go on past the blocks before `offset`'s, then
 // waits for the file's bytes up to `end`, or its end. False when a read
 // they need failed.
-bool BlockReader::Await(std::int64_t offset, std::int64_t end, std::string* error) {
+bool BlockReader::Await(std::int64_t offset, std::int64_t end, Failure* failure) {
     const std::int64_t released = offset / m_blockBytes;
     if (released == m_released && m_known >= end)
         return true;
@@ -122,26 +122,26 @@ bool BlockReader::Await(std::int64_t offset, std::int64_t end, std::string* erro
     } else {
         while (m_read < end && !m_ended) {
             const std::int64_t block = m_read / m_blockBytes;
-            std::string failure;
-            Publish(block, ReadBlock(block, &failure), failure);
+            Failure failed;
+            Publish(block, ReadBlock(block, &failed), failed);
         }
     }
     m_known = m_read;
     if (m_known < end && m_failed) {
-        *error = m_error;
+        *failure = m_failure;
         return false;
     }
     return true;
 }
 
 std::uint8_t* BlockReader::Hold(std::int64_t offset, std::int64_t bytes, std::int64_t* held,
-                                std::string* error) {
+                                Failure* failure) {
     const std::int64_t end = std::min(offset + bytes, m_size);
     const std::int64_t lapEnd = m_lapStart + kBlocks * m_blockBytes;
     if (end > lapEnd) {
         // The run would pass the buffer's end: once read, its first bytes
         // go in front of the buffer's start, and the blocks go round again.
-        if (!Await(offset, lapEnd, error))
+        if (!Await(offset, lapEnd, failure))
             return nullptr;
         if (m_known >= lapEnd) {
             const std::int64_t keep = lapEnd - offset;
@@ -149,7 +149,7 @@ std::uint8_t* BlockReader::Hold(std::int64_t offset, std::int64_t bytes, std::in
             m_lapStart = lapEnd;
         }
     }
-    if (!Await(offset, end, error))
+    if (!Await(offset, end, failure))
         return nullptr;
     *held = std::max<std::int64_t>(std::min(end, m_known) - offset, 0);
     return At(offset);

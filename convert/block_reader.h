@@ -28,15 +28,15 @@ public:
     // The file's bytes [offset, offset + bytes), whole in memory, valid and
     // writable until the next call; *held is how many there are, fewer when
     // the file ended before them. Bytes before `offset` are never asked for
-    // again. Null when a read they need failed, with the cause in *error.
+    // again. Null when a read they need failed, with *failure set.
     std::uint8_t* Hold(std::int64_t offset, std::int64_t bytes, std::int64_t* held,
-                       std::string* error);
+                       Failure* failure);
 
 private:
     void Run();
-    std::int64_t ReadBlock(std::int64_t block, std::string* error);
-    void Publish(std::int64_t block, std::int64_t got, std::string& error);
-    bool Await(std::int64_t offset, std::int64_t end, std::string* error);
+    std::int64_t ReadBlock(std::int64_t block, Failure* failure);
+    void Publish(std::int64_t block, std::int64_t got, Failure& failure);
+    bool Await(std::int64_t offset, std::int64_t end, Failure* failure);
     std::uint8_t* At(std::int64_t offset) const;
 
     static constexpr int kBlocks = 7; // go round the buffer
@@ -59,7 +59,7 @@ private:
     std::int64_t m_read = 0;
     bool m_ended = false; // no more will be read: m_read is all, or m_failed
     bool m_failed = false;
-    std::string m_error;
+    Failure m_failure;
     std::int64_t m_mayRead = 0; // blocks before this one may be read in
     bool m_stop = false;
     std::thread m_thread; // last: starts once everything above is set up

@@ -16,7 +16,7 @@ bool ChunkReader::TopUp() {
         return true;
     const std::int64_t want = std::min(kReadBufferBytes - m_held, m_fileSize - m_bytesRead);
     std::int64_t held = 0;
-    m_window = m_blocks.Hold(m_offset, m_held + want, &held, &m_error);
+    m_window = m_blocks.Hold(m_offset, m_held + want, &held, &m_failure);
     if (m_window == nullptr)
         return false;
     const std::int64_t got = std::min(want, held - m_held);
@@ -33,7 +33,7 @@ bool ChunkReader::TopUp() {
 ReadResult ChunkReader::Next(Chunk& chunk) {
     for (;;) {
         if (!TopUp())
-            return ReadResult::Error;
+            return ReadResult::Failed;
 
         std::uint8_t* window = m_window;
         int kind = kAllChunkKinds;

@@ -25,7 +25,7 @@ struct Chunk {
     std::int64_t fileOffset = 0; // of the tag
 };
 
-enum class ReadResult { Chunk, Damaged, End, Error };
+enum class ReadResult { Chunk, Damaged, End, Failed };
 
 class ChunkReader {
 public:
@@ -34,8 +34,8 @@ public:
     ChunkReader(SourceFile& file, std::int64_t fileSize);
 
     // The next complete chunk; Damaged for a chunk that is dropped (its
-    // slot in the stream stays empty); End when none remains; Error when a
-    // read failed (ErrorCause() then says why).
+    // slot in the stream stays empty); End when none remains; Failed when a
+    // read failed (GetFailure() then says why).
     ReadResult Next(Chunk& chunk);
 
     // Bytes the window has taken in so far: what has been searched, and
@@ -45,13 +45,13 @@ public:
     // True once the whole file has been taken into the window.
     bool ReachedEnd() const { return m_bytesRead >= m_fileSize; }
     std::int64_t DamagedChunks() const { return m_damaged; }
-    const std::string& ErrorCause() const { return m_error; }
+    const Failure& GetFailure() const { return m_failure; }
 
 private:
     bool TopUp();
     void Drop(std::int64_t count);
 
-    std::string m_error;
+    Failure m_failure;
     std::int64_t m_fileSize;
     std::int64_t m_bytesRead = 0;
     std::int64_t m_damaged = 0;
@@ -65,12 +65,12 @@ private:
 
 // The one loop over a recording's chunks, for the job and the probe alike.
 // `visit` sees every chunk, damaged ones included, and returns false to stop;
-// Error when a read failed, otherwise End.
+// Failed when a read failed, otherwise End.
 template <typename Visit> ReadResult ForEachChunk(ChunkReader& reader, Visit visit) {
     Chunk chunk;
     for (;;) {
         const ReadResult next = reader.Next(chunk);
-        if (next == ReadResult::End || next == ReadResult::Error)
+        if (next == ReadResult::End || next == ReadResult::Failed)
             return next;
         if (!visit(next, chunk))
             return ReadResult::End;

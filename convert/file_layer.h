@@ -1,11 +1,13 @@
 // The few things the conversion asks of the operating system: reading the
 // recording, checking and writing the destination, noticing an interrupt.
-// One implementation per platform; every failure comes back as the system's
-// own text for it.
+// One implementation per platform; every failure names its file and gives
+// the system's own text for the cause.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "convert/failure.h"
 
 // Which file a path names, whatever the spelling or link that led there.
 struct FileIdentity {
@@ -23,6 +25,9 @@ inline constexpr const char* kNotRegularCause = "is not a regular file";
 // The cause given when the destination appeared while the job ran and the
 // job was told not to replace it.
 inline constexpr const char* kExistsCause = "already exists";
+// The cause given for a destination that is the source by any path or link.
+inline constexpr const char* kIsTheSourceCause =
+    "is the source recording itself; choose another destination";
 
 // A recording opened for reading only. Refuses anything but a regular file
 // before reading a byte, so a FIFO or a device cannot block or be consumed.
@@ -33,28 +38,28 @@ public:
     SourceFile(const SourceFile&) = delete;
     SourceFile& operator=(const SourceFile&) = delete;
 
-    // Empty on success, otherwise the cause.
-    std::string Open(const std::string& path);
+    Failure Open(const std::string& path);
     std::int64_t Size() const { return m_size; }
     const FileIdentity& Identity() const { return m_identity; }
     // Up to `bytes` from `offset`: the count read, 0 at the end, or -1 with
-    // the cause in *error.
-    std::int64_t ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset, std::string* error);
+    // *failure set.
+    std::int64_t ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset, Failure* failure);
     void Close();
 
 private:
+    std::string m_path;
     std::intptr_t m_handle = -1;
     std::int64_t m_size = 0;
     FileIdentity m_identity;
 };
 
-// Empty when `dest` may receive the AVI of the source with `source`'s
+// No failure when `dest` may receive the AVI of the source with `source`'s
 // identity: missing, a regular file, or a symbolic link (the link itself is
-// replaced; the file it names is untouched). Otherwise the cause: it is the
-// source itself (by any path or link), a directory, or not a regular file.
-std::string CheckDestination(const std::string& dest, const FileIdentity& source);
+// replaced; the file it names is untouched). Otherwise it is the source
+// itself (by any path or link), a directory, or not a regular file.
+Failure CheckDestination(const std::string& dest, const FileIdentity& source);
 // The same without the identity check: a directory or not a regular file.
-std::string CheckDestinationKind(const std::string& dest);
+Failure CheckDestinationKind(const std::string& dest);
 
 // The AVI is written beside its destination and moved into place only when
 // complete, so a failed or interrupted job never leaves a half-written file
@@ -70,19 +75,19 @@ public:
     TemporaryOutput& operator=(const TemporaryOutput&) = delete;
 
     // Creates the file in the destination's folder; fails early, before any
-    // work, when the folder cannot take the destination's name. Empty on
-    // success, otherwise the cause.
-    std::string Create();
+    // work, when the folder cannot take the destination's name.
+    Failure Create();
     // Positioned writes and reads on the file, for the AVI writer: the count
-    // done (a write does all of it), or -1 with the cause in *error.
+    // done (a write does all of it), or -1 with *failure set.
     std::int64_t WriteAt(const void* data, std::int64_t bytes, std::int64_t offset,
-                         std::string* error);
-    std::int64_t ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset, std::string* error);
+                         Failure* failure);
+    std::int64_t ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset, Failure* failure);
     // Moves the finished file to the destination. With `replace` an existing
     // destination is replaced atomically and its permissions (and owner,
     // where allowed) carry over; without it a destination that exists by
-    // now is left alone and the cause is kExistsCause.
-    std::string Commit(bool replace);
+    // now is left alone and the failure is DestinationExists.
+    Failure Commit(bool replace);
+    const std::string& Destination() const { return m_destination; }
     // Size of the file; valid after a successful Commit.
     std::int64_t Size() const;
 

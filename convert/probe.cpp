@@ -3,15 +3,11 @@
 #include "convert/chunk_reader.h"
 #include "convert/recording.h"
 
-int ProbeRecording(const std::string& path, int fallbackRate, ProbeResult& result,
-                   std::string& error) {
+Failure ProbeRecording(const std::string& path, int fallbackRate, ProbeResult& result) {
     result = ProbeResult{};
-    error.clear();
     Recording recording;
-    if (std::string cause = OpenRecording(path, fallbackRate, recording); !cause.empty()) {
-        error = path + ": " + cause;
-        return 1;
-    }
+    if (Failure failure = OpenRecording(path, fallbackRate, recording))
+        return failure;
     result.records = ReadRateRecords(recording.header, recording.headerBytes);
     result.headerRate = recording.rateFromHeader ? recording.rate : 0;
     result.rateFromHeader = recording.rateFromHeader;
@@ -26,11 +22,9 @@ int ProbeRecording(const std::string& path, int fallbackRate, ProbeResult& resul
         }
         return true;
     });
-    if (end == ReadResult::Error) {
-        error = path + ": " + reader.ErrorCause();
-        return 1;
-    }
+    if (end == ReadResult::Failed)
+        return reader.GetFailure();
     result.damagedChunks = reader.DamagedChunks();
     result.fileSize = reader.FileSize();
-    return 0;
+    return {};
 }

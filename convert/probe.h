@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "convert/failure.h"
 #include "convert/source_format.h"
 
 struct ProbeResult {
@@ -21,6 +22,4 @@ struct ProbeResult {
     double DurationSeconds() const { return rate > 0 ? double(videoChunks) / rate : 0.0; }
 };
 
-// 0 on success; otherwise nonzero with *error = "FILE: cause".
-int ProbeRecording(const std::string& path, int fallbackRate, ProbeResult& result,
-                   std::string& error);
+Failure ProbeRecording(const std::string& path, int fallbackRate, ProbeResult& result);

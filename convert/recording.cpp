@@ -1,16 +1,16 @@
 #include "convert/recording.h"
 
-std::string OpenRecording(const std::string& path, int fallbackRate, Recording& recording) {
-    if (std::string cause = recording.file.Open(path); !cause.empty())
-        return cause;
-    std::string cause;
+Failure OpenRecording(const std::string& path, int fallbackRate, Recording& recording) {
+    if (Failure failure = recording.file.Open(path))
+        return failure;
+    Failure failure;
     while (recording.headerBytes < kHeaderBytes) {
         const std::int64_t got =
             recording.file.ReadAt(recording.header + recording.headerBytes,
                                   static_cast<std::int64_t>(kHeaderBytes - recording.headerBytes),
-                                  static_cast<std::int64_t>(recording.headerBytes), &cause);
+                                  static_cast<std::int64_t>(recording.headerBytes), &failure);
         if (got < 0)
-            return cause;
+            return failure;
         if (got == 0)
             break; // a short file: the rest of the header reads as zeros
         recording.headerBytes += static_cast<std::size_t>(got);
@@ -19,8 +19,9 @@ std::string OpenRecording(const std::string& path, int fallbackRate, Recording& 
     recording.rateFromHeader = headerRate != 0;
     recording.rate = recording.rateFromHeader ? headerRate : fallbackRate;
     if (!recording.rateFromHeader && (fallbackRate < kMinFrameRate || fallbackRate > kMaxFrameRate))
-        return "the recording gives no frame rate and the fallback rate " +
-               std::to_string(fallbackRate) + " is outside " + std::to_string(kMinFrameRate) +
-               " to " + std::to_string(kMaxFrameRate);
+        return SourceFailure(path, "the recording gives no frame rate and the fallback rate " +
+                                       std::to_string(fallbackRate) + " is outside " +
+                                       std::to_string(kMinFrameRate) + " to " +
+                                       std::to_string(kMaxFrameRate));
     return {};
 }

@@ -17,6 +17,6 @@ struct Recording {
 };
 
 // Opens `path`, reads its header and chooses the rate: the header's, or
-// `fallbackRate` when it gives none. Empty on success, otherwise the cause;
-// a fallback outside kMinFrameRate..kMaxFrameRate that would apply is one.
-std::string OpenRecording(const std::string& path, int fallbackRate, Recording& recording);
+// `fallbackRate` when it gives none. A fallback outside
+// kMinFrameRate..kMaxFrameRate that would apply is a failure.
+Failure OpenRecording(const std::string& path, int fallbackRate, Recording& recording);

@@ -13,42 +13,37 @@ int CStreamConverter::SetCallback(void* context, ProgressCallback callback) {
     return 0;
 }
 
-int CStreamConverter::Fail(const std::string& file, const std::string& cause) {
-    m_errorFile = file;
-    m_errorCause = cause;
-    m_error = file + ": " + cause;
+int CStreamConverter::Fail(Failure failure) {
+    m_failure = std::move(failure);
     return 1;
 }
 
 bool CStreamConverter::Report(std::int64_t bytesRead, std::int64_t fileSize) {
     if (m_callback == nullptr || m_callback(m_context, bytesRead, fileSize) == 0)
         return true;
-    m_cancelled = true;
+    m_failure = {FailureKind::Cancelled, m_source, kCancelledCause};
     return false;
 }
 
 int CStreamConverter::Run() {
     m_stats = ConversionStats{};
-    m_error.clear();
-    m_errorFile.clear();
-    m_errorCause.clear();
-    m_cancelled = false;
+    m_failure = Failure{};
 
     Recording recording;
-    if (std::string cause = OpenRecording(m_source, m_fallbackRate, recording); !cause.empty())
-        return Fail(m_source, cause);
-    if (std::string cause = CheckDestination(m_dest, recording.file.Identity()); !cause.empty())
-        return Fail(m_dest, cause);
+    if (Failure failure = OpenRecording(m_source, m_fallbackRate, recording))
+        return Fail(std::move(failure));
+    if (Failure failure = CheckDestination(m_dest, recording.file.Identity()))
+        return Fail(std::move(failure));
     m_stats.frameRate = recording.rate;
     m_stats.rateFromHeader = recording.rateFromHeader;
     m_stats.fileSize = recording.file.Size();
 
     TemporaryOutput temporary(m_dest);
-    if (std::string cause = temporary.Create(); !cause.empty())
-        return Fail(m_dest, cause);
+    if (Failure failure = temporary.Create())
+        return Fail(std::move(failure));
     AviOutput output;
-    if (output.Open(temporary, m_stats.frameRate) < 0)
-        return Fail(m_dest, output.ErrorText());
+    if (Failure failure = output.Open(temporary, m_stats.frameRate))
+        return Fail(std::move(failure));
 
     ChunkReader reader(recording.file, recording.file.Size());
     bool failed = false;
@@ -77,22 +72,22 @@ int CStreamConverter::Run() {
         // before the AVI exists; the one completion report comes at the end.
         return reader.ReachedEnd() || Report(reader.BytesRead(), reader.FileSize());
     });
-    if (end == ReadResult::Error)
-        return Fail(m_source, reader.ErrorCause());
+    if (end == ReadResult::Failed)
+        return Fail(reader.GetFailure());
     if (failed)
-        return Fail(m_dest, output.ErrorText());
-    if (m_cancelled)
-        return Fail(m_source, kCancelledCause);
+        return Fail(output.GetFailure());
+    if (m_failure)
+        return 1; // cancelled
     m_stats.damagedChunks = reader.DamagedChunks();
     m_stats.fileSize = reader.FileSize();
     recording.file.Close();
     if (m_requireChunks && m_stats.videoPackets + m_stats.audioPackets == 0)
-        return Fail(m_source, kNoChunksCause);
+        return Fail({FailureKind::NotARecording, m_source, kNoChunksCause});
 
-    if (output.Close() < 0)
-        return Fail(m_dest, output.ErrorText());
-    if (std::string cause = temporary.Commit(m_replace); !cause.empty())
-        return Fail(m_dest, cause);
+    if (Failure failure = output.Close())
+        return Fail(std::move(failure));
+    if (Failure failure = temporary.Commit(m_replace))
+        return Fail(std::move(failure));
     m_stats.outputBytes = temporary.Size();
 
     Report(reader.BytesRead(), reader.FileSize());

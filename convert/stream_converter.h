@@ -5,12 +5,13 @@
 #include <string>
 
 #include "convert/chunk_reader.h"
+#include "convert/failure.h"
 #include "convert/file_layer.h"
 
 // Progress receiver: (context, bytes read so far, file size). A report whose
 // bytes-read count reaches the file size is the completion report; it comes
 // once, after the AVI is complete and in place. A nonzero result asks the job
-// to stop: Run then removes what it wrote and fails with kCancelledCause.
+// to stop: Run then removes what it wrote and fails as Cancelled.
 typedef int (*ProgressCallback)(void* context, std::int64_t bytesRead, std::int64_t fileSize);
 
 constexpr const char* kCancelledCause = "cancelled";
@@ -39,28 +40,24 @@ public:
     // the AVI is ready, even one that appeared during the run, is left
     // alone and the job fails with kExistsCause.
     void SetReplace(bool replace) { m_replace = replace; }
-    // Whether a source without a single intact chunk is a failure (with
-    // kNoChunksCause, and no AVI) rather than an empty AVI.
+    // Whether a source without a single intact chunk is a failure
+    // (NotARecording, and no AVI) rather than an empty AVI.
     void SetRequireChunks(bool require) { m_requireChunks = require; }
 
     // 0 when the AVI is complete and in place; nonzero on failure, with
-    // ErrorMessage() naming the file and the cause. On failure nothing is
-    // left behind and an existing destination is untouched.
+    // GetFailure() saying what failed and why. On failure nothing is left
+    // behind and an existing destination is untouched.
     int Run();
 
     const std::string& SourcePath() const { return m_source; }
     const std::string& DestPath() const { return m_dest; }
     const ConversionStats& Stats() const { return m_stats; }
-    // "FILE: cause", empty after a successful Run.
-    const std::string& ErrorMessage() const { return m_error; }
-    const std::string& ErrorFile() const { return m_errorFile; }
-    const std::string& ErrorCause() const { return m_errorCause; }
-    // True when the last Run stopped because the callback asked it to.
-    bool Cancelled() const { return m_cancelled; }
+    // No failure after a successful Run.
+    const Failure& GetFailure() const { return m_failure; }
 
 private:
-    int Fail(const std::string& file, const std::string& cause);
-    // False when the callback asks the job to stop.
+    int Fail(Failure failure);
+    // False, with the failure set, when the callback asks the job to stop.
     bool Report(std::int64_t bytesRead, std::int64_t fileSize);
 
     std::string m_source;
@@ -69,10 +66,7 @@ private:
     void* m_context = nullptr;
     int m_fallbackRate;
     ConversionStats m_stats;
-    std::string m_error;
-    std::string m_errorFile;
-    std::string m_errorCause;
-    bool m_cancelled = false;
+    Failure m_failure;
     bool m_replace = true;
     bool m_requireChunks = false;
 };

@@ -77,7 +77,7 @@ bool RunAlone(const std::string& source, const std::string& output, double* seco
     const int result = RunConverter(&job);
     *seconds = SecondsSince(start);
     if (result != 0)
-        std::fprintf(stderr, "job alone: %s\n", job.ErrorMessage().c_str());
+        std::fprintf(stderr, "job alone: %s\n", job.GetFailure().Message().c_str());
     return result == 0;
 }
 

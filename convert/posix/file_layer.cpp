@@ -67,15 +67,17 @@ int RenameNoReplace(const char* from, const char* to) {
     return 0;
 }
 
+// Reads into `buffer`; on failure *failure names `file` as `kind` saw it.
 std::int64_t ReadAtHandle(std::intptr_t handle, void* buffer, std::int64_t bytes,
-                          std::int64_t offset, std::string* error) {
+                          std::int64_t offset, Failure* failure, FailureKind kind,
+                          const std::string& file) {
     for (;;) {
         const ssize_t got = pread(static_cast<int>(handle), buffer, static_cast<size_t>(bytes),
                                   static_cast<off_t>(offset));
         if (got >= 0)
             return got;
         if (errno != EINTR) {
-            *error = ErrorText(errno);
+            *failure = Failure{kind, file, ErrorText(errno)};
             return -1;
         }
     }
@@ -89,48 +91,49 @@ void SourceFile::Close() {
     m_handle = -1;
 }
 
-std::string SourceFile::Open(const std::string& path) {
+Failure SourceFile::Open(const std::string& path) {
     Close();
+    m_path = path;
     // Looked at before opening: opening a FIFO or a device can block or act.
     struct stat info {};
     if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
-        return kNotRegularCause;
+        return SourceFailure(path, kNotRegularCause);
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        return ErrorText(errno);
+        return SourceFailure(path, ErrorText(errno));
     m_handle = fd;
     // And again on what was opened, in case the path changed meanwhile.
     if (fstat(fd, &info) != 0)
-        return ErrorText(errno);
+        return SourceFailure(path, ErrorText(errno));
     if (S_ISDIR(info.st_mode))
-        return ErrorText(EISDIR);
+        return SourceFailure(path, ErrorText(EISDIR));
     if (!S_ISREG(info.st_mode))
-        return kNotRegularCause;
+        return SourceFailure(path, kNotRegularCause);
     m_size = info.st_size;
     m_identity = IdentityOf(info);
     return {};
 }
 
 std::int64_t SourceFile::ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset,
-                                std::string* error) {
-    return ReadAtHandle(m_handle, buffer, bytes, offset, error);
+                                Failure* failure) {
+    return ReadAtHandle(m_handle, buffer, bytes, offset, failure, FailureKind::Source, m_path);
 }
 
-std::string CheckDestination(const std::string& dest, const FileIdentity& source) {
+Failure CheckDestination(const std::string& dest, const FileIdentity& source) {
     struct stat info {};
     if (stat(dest.c_str(), &info) == 0 && SameFile(IdentityOf(info), source))
-        return "is the source recording itself; choose another destination";
+        return DestinationFailure(dest, kIsTheSourceCause);
     return CheckDestinationKind(dest);
 }
 
-std::string CheckDestinationKind(const std::string& dest) {
+Failure CheckDestinationKind(const std::string& dest) {
     struct stat info {};
     if (lstat(dest.c_str(), &info) != 0)
         return {}; // nothing there yet: creating it is checked later
     if (S_ISDIR(info.st_mode))
-        return ErrorText(EISDIR);
+        return DestinationFailure(dest, ErrorText(EISDIR));
     if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
-        return kNotRegularCause;
+        return DestinationFailure(dest, kNotRegularCause);
     return {};
 }
 
@@ -144,15 +147,16 @@ TemporaryOutput::~TemporaryOutput() {
         unlink(m_path.c_str());
 }
 
-std::string TemporaryOutput::Create() {
+Failure TemporaryOutput::Create() {
+    const auto fail = [&](int error) { return DestinationFailure(m_destination, ErrorText(error)); };
     const std::string folder = FolderOf(m_destination);
     const std::string name = std::filesystem::path(m_destination).filename().string();
     errno = 0;
     const long nameMax = pathconf(folder.c_str(), _PC_NAME_MAX);
     if (nameMax < 0 && errno != 0)
-        return ErrorText(errno);
+        return fail(errno);
     if (nameMax > 0 && name.size() > static_cast<std::size_t>(nameMax))
-        return ErrorText(ENAMETOOLONG);
+        return fail(ENAMETOOLONG);
 
     int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (fd >= 0) {
@@ -163,17 +167,17 @@ std::string TemporaryOutput::Create() {
     // File systems without unnamed files (FAT, network shares) get a hidden
     // name instead; a killed run may leave that file behind.
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-        return ErrorText(errno);
+        return fail(errno);
     fd = CreateHidden(folder, m_path);
     if (fd < 0)
-        return ErrorText(errno);
+        return fail(errno);
     m_handle = fd;
     m_named = true;
     return {};
 }
 
 std::int64_t TemporaryOutput::WriteAt(const void* data, std::int64_t bytes, std::int64_t offset,
-                                      std::string* error) {
+                                      Failure* failure) {
     const auto* from = static_cast<const char*>(data);
     for (std::int64_t done = 0; done < bytes;) {
         const ssize_t put = pwrite(static_cast<int>(m_handle), from + done,
@@ -181,7 +185,7 @@ std::int64_t TemporaryOutput::WriteAt(const void* data, std::int64_t bytes, std:
         if (put > 0) {
             done += put;
         } else if (put == 0 || errno != EINTR) {
-            *error = ErrorText(put == 0 ? EIO : errno);
+            *failure = DestinationFailure(m_destination, ErrorText(put == 0 ? EIO : errno));
             return -1;
         }
     }
@@ -189,26 +193,32 @@ std::int64_t TemporaryOutput::WriteAt(const void* data, std::int64_t bytes, std:
 }
 
 std::int64_t TemporaryOutput::ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset,
-                                     std::string* error) {
-    return ReadAtHandle(m_handle, buffer, bytes, offset, error);
+                                     Failure* failure) {
+    return ReadAtHandle(m_handle, buffer, bytes, offset, failure, FailureKind::Destination,
+                        m_destination);
 }
 
-std::string TemporaryOutput::Commit(bool replace) {
+Failure TemporaryOutput::Commit(bool replace) {
+    const auto fail = [&](int error) {
+        if (error == EEXIST)
+            return Failure{FailureKind::DestinationExists, m_destination, kExistsCause};
+        return DestinationFailure(m_destination, ErrorText(error));
+    };
     const int fd = static_cast<int>(m_handle);
     // A network file system may report a failed write only when the file is
     // closed; closing a duplicate asks for that report while the file can
     // still be abandoned.
     if (const int copy = dup(fd); copy < 0 || close(copy) != 0)
-        return ErrorText(errno);
+        return fail(errno);
     struct stat old {};
     if (replace && lstat(m_destination.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
         // The replacement keeps what the user set on the file it replaces.
         // The owner only where the process may give it (as root); the mode
         // last, since a change of owner clears the set-id bits.
         if (fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM)
-            return ErrorText(errno);
+            return fail(errno);
         if (fchmod(fd, old.st_mode & 07777) != 0)
-            return ErrorText(errno);
+            return fail(errno);
     }
 
     std::string from = m_path;
@@ -217,7 +227,7 @@ std::string TemporaryOutput::Commit(bool replace) {
         if (!replace) {
             if (linkat(AT_FDCWD, m_path.c_str(), AT_FDCWD, m_destination.c_str(),
                        AT_SYMLINK_FOLLOW) != 0)
-                return errno == EEXIST ? kExistsCause : ErrorText(errno);
+                return fail(errno);
             m_committed = true;
             return {};
         }
@@ -226,7 +236,7 @@ std::string TemporaryOutput::Commit(bool replace) {
             if (linkat(AT_FDCWD, m_path.c_str(), AT_FDCWD, from.c_str(), AT_SYMLINK_FOLLOW) == 0)
                 break;
             if (errno != EEXIST)
-                return ErrorText(errno);
+                return fail(errno);
         }
     }
     const int moved = replace ? std::rename(from.c_str(), m_destination.c_str())
@@ -235,7 +245,7 @@ std::string TemporaryOutput::Commit(bool replace) {
         const int error = errno;
         if (!m_named)
             unlink(from.c_str());
-        return error == EEXIST ? kExistsCause : ErrorText(error);
+        return fail(error);
     }
     m_committed = true;
     return {};

@@ -134,17 +134,18 @@ OVERLAPPED At(std::int64_t offset) {
     return at;
 }
 
+// Reads into `buffer`; on failure *failure names `file` as `kind` saw it.
 std::int64_t ReadAtHandle(HANDLE handle, void* buffer, std::int64_t bytes, std::int64_t offset,
-                          std::string* error) {
+                          Failure* failure, FailureKind kind, const std::string& file) {
     OVERLAPPED at = At(offset);
     const DWORD asked = static_cast<DWORD>(std::min<std::int64_t>(bytes, 1 << 30));
     DWORD got = 0;
     if (ReadFile(handle, buffer, asked, &got, &at))
         return got;
-    const DWORD failure = GetLastError();
-    if (failure == ERROR_HANDLE_EOF)
+    const DWORD error = GetLastError();
+    if (error == ERROR_HANDLE_EOF)
         return 0;
-    *error = ErrorText(failure);
+    *failure = Failure{kind, file, ErrorText(error)};
     return -1;
 }
 
@@ -163,42 +164,45 @@ void SourceFile::Close() {
     m_handle = kNoHandle;
 }
 
-std::string SourceFile::Open(const std::string& path) {
+Failure SourceFile::Open(const std::string& path) {
     Close();
+    m_path = path;
+    const auto fail = [&](std::string cause) { return SourceFailure(path, std::move(cause)); };
     const std::wstring wide = SystemPath(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return IsADirectoryText();
+        return fail(IsADirectoryText());
     // Others may go on reading, writing or renaming the recording meanwhile,
     // as they may on Linux.
     const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return LastErrorText();
+        return fail(LastErrorText());
     m_handle = reinterpret_cast<std::intptr_t>(file);
     // Devices (NUL, CON, COM1, pipes) open like files; none is a recording.
     if (GetFileType(file) != FILE_TYPE_DISK)
-        return kNotRegularCause;
+        return fail(kNotRegularCause);
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file, &info))
-        return LastErrorText();
+        return fail(LastErrorText());
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return IsADirectoryText();
+        return fail(IsADirectoryText());
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file, &size))
-        return LastErrorText();
+        return fail(LastErrorText());
     m_size = size.QuadPart;
     m_identity = IdentityOf(info);
     return {};
 }
 
 std::int64_t SourceFile::ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset,
-                                std::string* error) {
-    return ReadAtHandle(AsHandle(m_handle), buffer, bytes, offset, error);
+                                Failure* failure) {
+    return ReadAtHandle(AsHandle(m_handle), buffer, bytes, offset, failure, FailureKind::Source,
+                        m_path);
 }
 
-std::string CheckDestination(const std::string& dest, const FileIdentity& source) {
+Failure CheckDestination(const std::string& dest, const FileIdentity& source) {
     // Followed through links, as the file a link names is what would be hit.
     const HANDLE file = OpenForInformation(SystemPath(dest));
     if (file != INVALID_HANDLE_VALUE) {
@@ -206,26 +210,28 @@ std::string CheckDestination(const std::string& dest, const FileIdentity& source
         const bool known = GetFileInformationByHandle(file, &info);
         CloseHandle(file);
         if (known && SameFile(IdentityOf(info), source))
-            return "is the source recording itself; choose another destination";
+            return DestinationFailure(dest, kIsTheSourceCause);
     }
     return CheckDestinationKind(dest);
 }
 
-std::string CheckDestinationKind(const std::string& dest) {
+Failure CheckDestinationKind(const std::string& dest) {
     const std::wstring wide = SystemPath(dest);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     // A link is replaced itself, whatever it names.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return {};
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return IsADirectoryText();
+        return DestinationFailure(dest, IsADirectoryText());
     // Devices (NUL, CON) have no attributes but do open.
     const HANDLE file = OpenForInformation(wide, FILE_FLAG_OPEN_REPARSE_POINT);
     if (file == INVALID_HANDLE_VALUE)
         return {}; // nothing there yet: creating it is checked later
     const DWORD type = GetFileType(file);
     CloseHandle(file);
-    return type == FILE_TYPE_DISK ? std::string() : kNotRegularCause;
+    if (type != FILE_TYPE_DISK)
+        return DestinationFailure(dest, kNotRegularCause);
+    return {};
 }
 
 TemporaryOutput::TemporaryOutput(std::string destination) : m_destination(std::move(destination)) {}
@@ -243,13 +249,16 @@ TemporaryOutput::~TemporaryOutput() {
 // ends however it ends; Commit lifts that just before the move. Only a job
 // killed in that moment leaves a hidden file, and every job first deletes
 // the leftovers in its folder that no process holds open.
-std::string TemporaryOutput::Create() {
+Failure TemporaryOutput::Create() {
+    const auto fail = [&](std::string cause) {
+        return DestinationFailure(m_destination, std::move(cause));
+    };
     const std::wstring full = FullPath(WideFromUtf8(m_destination));
     const std::wstring folder = FolderOf(full);
 
     const HANDLE folderHandle = OpenForInformation(SystemPath(folder));
     if (folderHandle == INVALID_HANDLE_VALUE)
-        return LastErrorText();
+        return fail(LastErrorText());
     BY_HANDLE_FILE_INFORMATION info{};
     DWORD maxComponent = 0;
     const bool isFolder = GetFileInformationByHandle(folderHandle, &info) &&
@@ -260,9 +269,9 @@ std::string TemporaryOutput::Create() {
                                                           &maxComponent, nullptr, nullptr, 0);
     CloseHandle(folderHandle);
     if (!isFolder)
-        return ErrorText(ERROR_DIRECTORY);
+        return fail(ErrorText(ERROR_DIRECTORY));
     if (limitKnown && maxComponent > 0 && NameOf(full).size() > maxComponent)
-        return ErrorText(ERROR_FILENAME_EXCED_RANGE);
+        return fail(ErrorText(ERROR_FILENAME_EXCED_RANGE));
     RemoveLeftovers(folder);
 
     for (;;) {
@@ -274,27 +283,27 @@ std::string TemporaryOutput::Create() {
             m_handle = reinterpret_cast<std::intptr_t>(file);
             m_path = Utf8FromWide(path);
             m_named = true;
-            return SetDeleteOnClose(file, true) ? std::string() : LastErrorText();
+            return SetDeleteOnClose(file, true) ? Failure{} : fail(LastErrorText());
         }
-        const DWORD failure = GetLastError();
-        if (failure != ERROR_FILE_EXISTS && failure != ERROR_ALREADY_EXISTS)
-            return ErrorText(failure);
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return fail(ErrorText(error));
     }
 }
 
 std::int64_t TemporaryOutput::WriteAt(const void* data, std::int64_t bytes, std::int64_t offset,
-                                      std::string* error) {
+                                      Failure* failure) {
     const auto* from = static_cast<const char*>(data);
     for (std::int64_t done = 0; done < bytes;) {
         OVERLAPPED at = At(offset + done);
         const DWORD asked = static_cast<DWORD>(std::min<std::int64_t>(bytes - done, 1 << 30));
         DWORD put = 0;
         if (!WriteFile(AsHandle(m_handle), from + done, asked, &put, &at)) {
-            *error = LastErrorText();
+            *failure = DestinationFailure(m_destination, LastErrorText());
             return -1;
         }
         if (put == 0) { // no error to report, but no progress either
-            *error = ErrorText(ERROR_WRITE_FAULT);
+            *failure = DestinationFailure(m_destination, ErrorText(ERROR_WRITE_FAULT));
             return -1;
         }
         done += put;
@@ -303,11 +312,12 @@ std::int64_t TemporaryOutput::WriteAt(const void* data, std::int64_t bytes, std:
 }
 
 std::int64_t TemporaryOutput::ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset,
-                                     std::string* error) {
-    return ReadAtHandle(AsHandle(m_handle), buffer, bytes, offset, error);
+                                     Failure* failure) {
+    return ReadAtHandle(AsHandle(m_handle), buffer, bytes, offset, failure,
+                        FailureKind::Destination, m_destination);
 }
 
-std::string TemporaryOutput::Commit(bool replace) {
+Failure TemporaryOutput::Commit(bool replace) {
     const std::wstring from = SystemPath(m_path);
     const std::wstring to = SystemPath(m_destination);
     // The replacement keeps what the user set on the file it replaces; a new
@@ -325,9 +335,9 @@ std::string TemporaryOutput::Commit(bool replace) {
             CloseHandle(AsHandle(m_handle));
         m_handle = kNoHandle;
         DeleteFileW(from.c_str());
-        return failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS
-                   ? std::string(kExistsCause)
-                   : ErrorText(failure);
+        if (failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS)
+            return Failure{FailureKind::DestinationExists, m_destination, kExistsCause};
+        return DestinationFailure(m_destination, ErrorText(failure));
     };
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(AsHandle(m_handle), &size) || !SetDeleteOnClose(AsHandle(m_handle), false))

@@ -187,7 +187,7 @@ TEST_F(ConversionTest, ClosingDuringAJobStopsItCleansUpAndEndsTheDialog) {
             close(dialog.GetSafeHwnd());
             dialog.Click(IDC_START);
             ASSERT_NE(dialog.m_pConverter, nullptr);
-            EXPECT_TRUE(dialog.m_pConverter->Cancelled());
+            EXPECT_EQ(dialog.m_pConverter->GetFailure().kind, FailureKind::Cancelled);
         });
         EXPECT_EQ(result, IDCANCEL); // the dialog closed itself, as the close box closes it
     }

@@ -32,7 +32,7 @@ ConversionRun ConversionTest::Convert(const std::string& source, const std::stri
     job.SetCallback(&run, Record);
     run.result = RunConverter(&job);
     run.stats = job.Stats();
-    run.error = job.ErrorMessage();
+    run.error = job.GetFailure().Message();
     return run;
 }
 

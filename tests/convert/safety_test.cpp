@@ -176,8 +176,8 @@ TEST_F(ConversionTest, AJobStopsWhenItsCallerAsks) {
     });
     EXPECT_NE(job.Run(), 0);
     EXPECT_EQ(reports, 2);
-    EXPECT_TRUE(job.Cancelled());
-    EXPECT_EQ(job.ErrorMessage(), PathOf("in.264") + ": cancelled");
+    EXPECT_EQ(job.GetFailure().kind, FailureKind::Cancelled);
+    EXPECT_EQ(job.GetFailure().Message(), PathOf("in.264") + ": cancelled");
     EXPECT_EQ(ReadFile(PathOf("out.avi")), old);
     EXPECT_TRUE(StrayFiles({"in.264", "out.avi"}).empty());
 }

@@ -95,7 +95,7 @@ TEST_F(JobFaults, ReadFailureHalfWayRemovesThePartialOutputAndKeepsTheOldOne) {
 
     ASSERT_TRUE(injector.injected) << "the source's descriptor was not found";
     EXPECT_NE(result, 0);
-    EXPECT_EQ(job.ErrorMessage(), PathOf("in.264") + ": " + std::strerror(EIO));
+    EXPECT_EQ(job.GetFailure().Message(), PathOf("in.264") + ": " + std::strerror(EIO));
     for (const auto& [read, size] : injector.reports)
         EXPECT_LT(read, size) << "a failed conversion reported completion";
     EXPECT_EQ(fault::Differences(before, fault::Snapshot(m_dir)), "");

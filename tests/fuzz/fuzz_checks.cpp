@@ -78,8 +78,8 @@ std::string CheckReader(const std::vector<std::uint8_t>& bytes, std::int64_t cla
         return "memory file: " + file.Error();
 
     SourceFile source;
-    if (std::string cause = source.Open(file.Path()); !cause.empty())
-        return "memory file: " + cause;
+    if (const Failure failure = source.Open(file.Path()))
+        return "memory file: " + failure.cause;
     ChunkReader reader(source, claimedSize);
     const std::int64_t size = static_cast<std::int64_t>(bytes.size());
     std::size_t index = 0;
@@ -91,8 +91,8 @@ std::string CheckReader(const std::vector<std::uint8_t>& bytes, std::int64_t cla
         if (reader.BytesRead() < lastRead || reader.BytesRead() > size)
             return At("bytes read went to", reader.BytesRead());
         lastRead = reader.BytesRead();
-        if (result == ReadResult::Error)
-            return "reading from memory failed: " + reader.ErrorCause();
+        if (result == ReadResult::Failed)
+            return "reading from memory failed: " + reader.GetFailure().cause;
         if (result == ReadResult::End)
             break;
         if (result == ReadResult::Damaged) {
@@ -262,7 +262,7 @@ std::string CheckConversion(const std::uint8_t* data, std::size_t size) {
     CStreamConverter job(source.string().c_str(), dest.string().c_str(), 25);
     job.SetCallback(&reports, &Reports::Add);
     if (RunConverter(&job) != 0)
-        return "the conversion failed: " + job.ErrorMessage();
+        return "the conversion failed: " + job.GetFailure().Message();
 
     const std::int64_t fileSize = static_cast<std::int64_t>(size);
     std::string problem = CheckReports(reports, fileSize);
