@@ -225,8 +225,10 @@ WriteResult AviOutput::Write(int streamIndex, const std::uint8_t* data, std::int
 WriteResult AviOutput::WriteVideo(const std::uint8_t* data, std::int64_t size, bool key) {
     const WriteResult result =
         Write(kVideoStreamIndex, data, size, key, m_videoIndex, 1, m_frameRate);
-    if (result == WriteResult::Written)
+    if (result == WriteResult::Written) {
         m_videoWritten = true;
+        m_videoSlots = m_videoIndex + 1;
+    }
     if (result == WriteResult::Written || result == WriteResult::Refused)
         SkipVideoFrame();
     return result;

@@ -47,6 +47,9 @@ public:
     WriteResult WriteVideo(const std::uint8_t* data, std::int64_t size, bool key);
     void SkipVideoFrame();
     WriteResult WriteAudio(const std::uint8_t* data, std::int64_t size);
+    // The video's time slots in the file so far: up to the last frame
+    // written, empty frames in the slots of lost ones included.
+    std::int64_t VideoSlots() const { return m_videoSlots; }
 
     // Writes the trailer and the last buffered bytes. The file stays open
     // for its owner to close or drop.
@@ -92,6 +95,7 @@ private:
     int m_frameRate = 0;
     std::int64_t m_videoIndex = 0; // the next frame's time slot
     bool m_videoWritten = false;
+    std::int64_t m_videoSlots = 0;
     std::int64_t m_audioIndex = 0;
     Failure m_failure;
 };

@@ -36,7 +36,7 @@ int CStreamConverter::Run() {
         return Fail(std::move(failure));
     m_stats.frameRate = recording.rate;
     m_stats.rateFromHeader = recording.rateFromHeader;
-    m_stats.fileSize = recording.file.Size();
+    m_stats.sizeAtStart = m_stats.fileSize = recording.file.Size();
 
     TemporaryOutput temporary(m_dest);
     if (Failure failure = temporary.Create())
@@ -79,6 +79,7 @@ int CStreamConverter::Run() {
     if (m_failure)
         return 1; // cancelled
     m_stats.damagedChunks = reader.DamagedChunks();
+    m_stats.videoSlots = output.VideoSlots();
     m_stats.fileSize = reader.FileSize();
     recording.file.Close();
     if (m_requireChunks && m_stats.videoPackets + m_stats.audioPackets == 0)

@@ -21,7 +21,9 @@ constexpr const char* kNoChunksCause = "no video or audio chunks found (not a re
 struct ConversionStats {
     int frameRate = 0;           // the rate written into the AVI
     bool rateFromHeader = false; // false: the fallback rate applied
-    std::int64_t fileSize = 0;
+    std::int64_t sizeAtStart = 0; // the source's size when the job began
+    std::int64_t fileSize = 0;    // where the source ended: it may grow or shrink meanwhile
+    std::int64_t videoSlots = 0;  // time slots of the AVI's video, frames lost to damage included
     std::int64_t videoPackets = 0;
     std::int64_t keyVideoPackets = 0;
     std::int64_t audioPackets = 0;
