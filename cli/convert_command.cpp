@@ -22,11 +22,19 @@ void ReportError(std::ostream& err, const std::string& message) {
     err << kProgramName << ": " << message << '\n' << std::flush;
 }
 
+// A probe hears an interrupt as it reads, as a conversion does.
+int StopOnInterrupt(void*, std::int64_t, std::int64_t) {
+    return InterruptSignal();
+}
+
 int ProbeAll(const CommandOptions& options, std::ostream& out, std::ostream& err) {
     int status = kExitSuccess;
     for (const std::string& source : options.sources) {
+        if (InterruptSignal() != 0)
+            break; // the caller ends the process as the interrupt asks
         ProbeResult probe;
-        if (const Failure failure = ProbeRecording(source, options.fallbackRate, probe)) {
+        if (const Failure failure =
+                ProbeRecording(source, options.fallbackRate, probe, StopOnInterrupt, nullptr)) {
             ReportError(err, failure.Message());
             status = kExitFailure;
             continue;
@@ -66,7 +74,6 @@ bool ConvertOne(const PlannedJob& planned, const CommandOptions& options, std::o
                 std::ostream& err, const Terminal& terminal) {
     CStreamConverter job(planned.source.c_str(), planned.dest.c_str(), options.fallbackRate);
     job.SetReplace(options.force);
-    job.SetRequireChunks(true);
     std::optional<ProgressBar> bar;
     if (terminal.showProgress && !options.quiet)
         bar.emplace(err, Utf8(FsPath(planned.source).filename()), terminal.width);

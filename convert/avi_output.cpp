@@ -223,22 +223,27 @@ WriteResult AviOutput::Write(int streamIndex, const std::uint8_t* data, std::int
 }
 
 WriteResult AviOutput::WriteVideo(const std::uint8_t* data, std::int64_t size, bool key) {
-    const WriteResult result =
-        Write(kVideoStreamIndex, data, size, key, m_videoIndex, 1, m_frameRate);
-    if (result == WriteResult::Written) {
-        m_videoWritten = true;
-        m_videoSlots = m_videoIndex + 1;
+    // The empty frames are the ones the muxer itself writes into a gap, byte
+    // for byte; written here, a gap of any length keeps its slots, where the
+    // muxer refuses one of more than 60,000 and with it every later frame.
+    while (m_slots.Gap() > 0) {
+        const WriteResult filled =
+            Write(kVideoStreamIndex, nullptr, 0, false, m_slots.InFile(), 1, m_frameRate);
+        if (filled != WriteResult::Written)
+            return filled;
+        m_slots.Filled();
     }
-    if (result == WriteResult::Written || result == WriteResult::Refused)
-        SkipVideoFrame();
+    const WriteResult result =
+        Write(kVideoStreamIndex, data, size, key, m_slots.Next(), 1, m_frameRate);
+    if (result == WriteResult::Written)
+        m_slots.Written();
+    else if (result == WriteResult::Refused)
+        m_slots.Lost();
     return result;
 }
 
-// The muxer fills gaps only once it has written a frame; a slot before the
-// first frame would instead shift every frame after it.
 void AviOutput::SkipVideoFrame() {
-    if (m_videoWritten)
-        ++m_videoIndex;
+    m_slots.Lost();
 }
 
 WriteResult AviOutput::WriteAudio(const std::uint8_t* data, std::int64_t size) {

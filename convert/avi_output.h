@@ -8,6 +8,7 @@
 #include <string>
 
 #include "convert/failure.h"
+#include "convert/video_slots.h"
 
 struct AVFormatContext;
 struct AVIOContext;
@@ -41,7 +42,7 @@ public:
     Failure Open(TemporaryOutput& file, int frameRate);
 
     // A frame that is refused or skipped keeps its time slot once a frame
-    // has been written: the muxer fills the slot with an empty frame, so the
+    // has been written (VideoSlots): the slot gets an empty frame, so the
     // later frames stay in step with the sound. After Failed, GetFailure()
     // says why.
     WriteResult WriteVideo(const std::uint8_t* data, std::int64_t size, bool key);
@@ -49,7 +50,7 @@ public:
     WriteResult WriteAudio(const std::uint8_t* data, std::int64_t size);
     // The video's time slots in the file so far: up to the last frame
     // written, empty frames in the slots of lost ones included.
-    std::int64_t VideoSlots() const { return m_videoSlots; }
+    std::int64_t VideoSlotsInFile() const { return m_slots.InFile(); }
 
     // Writes the trailer and the last buffered bytes. The file stays open
     // for its owner to close or drop.
@@ -93,9 +94,7 @@ private:
     std::unique_ptr<AVFormatContext, ContextDeleter> m_context;
     std::unique_ptr<AVPacket, PacketDeleter> m_packet;
     int m_frameRate = 0;
-    std::int64_t m_videoIndex = 0; // the next frame's time slot
-    bool m_videoWritten = false;
-    std::int64_t m_videoSlots = 0;
+    VideoSlots m_slots;
     std::int64_t m_audioIndex = 0;
     Failure m_failure;
 };

@@ -37,6 +37,10 @@ BlockReader::BlockReader(SourceFile& file, std::int64_t size, std::int64_t runBy
 }
 
 BlockReader::~BlockReader() {
+    Stop();
+}
+
+void BlockReader::Stop() {
     if (!m_thread.joinable())
         return;
     {
@@ -45,6 +49,13 @@ BlockReader::~BlockReader() {
     }
     m_changed.notify_all();
     m_thread.join();
+}
+
+void BlockReader::Extend(std::int64_t size) {
+    // The reading thread has ended with the file's end, or is about to.
+    Stop();
+    m_size = size;
+    m_ended = m_failed;
 }
 
 std::uint8_t* BlockReader::At(std::int64_t offset) const {

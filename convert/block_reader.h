@@ -31,9 +31,13 @@ public:
     // again. Null when a read they need failed, with *failure set.
     std::uint8_t* Hold(std::int64_t offset, std::int64_t bytes, std::int64_t* held,
                        Failure* failure);
+    // The file has grown to `size` since the reader reached its end: the
+    // bytes added are read too, on the caller's thread.
+    void Extend(std::int64_t size);
 
 private:
     void Run();
+    void Stop();
     std::int64_t ReadBlock(std::int64_t block, Failure* failure);
     void Publish(std::int64_t block, std::int64_t got, Failure& failure);
     bool Await(std::int64_t offset, std::int64_t end, Failure* failure);
@@ -42,7 +46,7 @@ private:
     static constexpr int kBlocks = 7; // go round the buffer
 
     SourceFile& m_file;
-    const std::int64_t m_size;
+    std::int64_t m_size; // changes only while no reading thread runs
     const std::int64_t m_blockBytes;
     // A block's room for the copied start of a run, then kBlocks blocks
     // from m_start on.

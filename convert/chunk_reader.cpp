@@ -2,13 +2,35 @@
 
 #include <algorithm>
 
+namespace {
+
+std::int64_t CountNonZero(const std::uint8_t* bytes, std::int64_t count) {
+    std::int64_t nonZero = 0;
+    for (std::int64_t i = 0; i < count; ++i)
+        nonZero += bytes[i] != 0;
+    return nonZero;
+}
+
+} // namespace
+
 ChunkReader::ChunkReader(SourceFile& file, std::int64_t fileSize)
-    : m_fileSize(fileSize < 0 ? 0 : fileSize), m_blocks(file, m_fileSize, kReadBufferBytes) {}
+    : m_file(file), m_fileSize(fileSize < 0 ? 0 : fileSize),
+      m_blocks(file, m_fileSize, kReadBufferBytes) {}
+
+bool ChunkReader::HoldsARecording() const {
+    return m_intactVideo > 0 ||
+           (m_intactBytes > 0 && m_intactBytes * 10 >= m_intactBytes + m_otherNonZero);
+}
 
 void ChunkReader::Drop(std::int64_t count) {
     m_window += count;
     m_offset += count;
     m_held -= count;
+}
+
+void ChunkReader::DropOther(std::int64_t count) {
+    m_otherNonZero += CountNonZero(m_window, count);
+    Drop(count);
 }
 
 bool ChunkReader::TopUp() {
@@ -30,6 +52,17 @@ bool ChunkReader::TopUp() {
     return true;
 }
 
+// At the end of what was measured the file is looked at again: a recording
+// or a copy may still be adding to it. True when there is more to read.
+bool ChunkReader::Grew() {
+    const std::int64_t size = m_file.CurrentSize();
+    if (size <= m_fileSize)
+        return false;
+    m_fileSize = size;
+    m_blocks.Extend(size);
+    return true;
+}
+
 ReadResult ChunkReader::Next(Chunk& chunk) {
     for (;;) {
         if (!TopUp())
@@ -39,15 +72,15 @@ ReadResult ChunkReader::Next(Chunk& chunk) {
         int kind = kAllChunkKinds;
         const std::int64_t p = FindChunkTag(window, 0, m_held, &kind);
         if (p < 0) {
-            if (ReachedEnd()) {
-                Drop(m_held);
+            if (ReachedEnd() && !Grew()) {
+                DropOther(m_held);
                 return ReadResult::End;
             }
             // A tag may begin in the last 7 bytes; everything before them
             // has been searched.
             const std::int64_t keep = std::min<std::int64_t>(m_held, kTagProbeBytes - 1);
-            Drop(m_held - keep);
-            continue;
+            DropOther(m_held - keep);
+            return ReadResult::Searched;
         }
 
         const std::uint8_t* tag = window + p;
@@ -80,13 +113,15 @@ ReadResult ChunkReader::Next(Chunk& chunk) {
 
         const bool complete = !malformed && chunkBytes >= 0 && chunkBytes <= available;
         if (!complete) {
-            if (!malformed && !ReachedEnd()) {
-                Drop(p); // wait for the rest of the chunk
+            // Cut short by the end of the file, unless the file has grown
+            // since: then the rest of the chunk may be there now.
+            if (!malformed && (!ReachedEnd() || Grew())) {
+                DropOther(p); // wait for the rest of the chunk
                 continue;
             }
             ++m_damaged;
             chunk = Chunk{static_cast<ChunkKind>(kind), nullptr, nullptr, 0, 0, m_offset + p};
-            Drop(p + 1);
+            DropOther(p + 1);
             return ReadResult::Damaged;
         }
 
@@ -98,8 +133,11 @@ ReadResult ChunkReader::Next(Chunk& chunk) {
         chunk.payloadBytes = chunkBytes - payloadOffset;
         chunk.chunkBytes = chunkBytes;
         chunk.fileOffset = m_offset + p;
+        m_intactVideo += kind != KIND_AUDIO;
+        m_intactBytes += chunkBytes;
         // The bytes stay in the buffer until the next call tops it up.
-        Drop(p + chunkBytes);
+        DropOther(p);
+        Drop(chunkBytes);
         return ReadResult::Chunk;
     }
 }

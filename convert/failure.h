@@ -25,6 +25,9 @@ struct Failure {
     std::string Message() const { return file + ": " + cause; }
 };
 
+// The cause given when the system has no memory left for a conversion.
+inline constexpr const char* kOutOfMemoryCause = "not enough memory";
+
 inline Failure SourceFailure(std::string file, std::string cause) {
     return {FailureKind::Source, std::move(file), std::move(cause)};
 }

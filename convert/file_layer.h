@@ -39,7 +39,11 @@ public:
     SourceFile& operator=(const SourceFile&) = delete;
 
     Failure Open(const std::string& path);
+    // The size measured when the file was opened.
     std::int64_t Size() const { return m_size; }
+    // The size now, which grows while a recording or a copy is under way;
+    // -1 when the system cannot tell.
+    std::int64_t CurrentSize() const;
     const FileIdentity& Identity() const { return m_identity; }
     // Up to `bytes` from `offset`: the count read, 0 at the end, or -1 with
     // *failure set.

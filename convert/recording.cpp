@@ -1,5 +1,16 @@
 #include "convert/recording.h"
 
+namespace {
+constexpr const char* kNoChunksCause = "no video or audio chunks found (not a recording?)";
+constexpr const char* kTooFewChunksCause =
+    "no video frames, and too few audio chunks for a recording (not a recording?)";
+} // namespace
+
+Failure NotARecording(const std::string& path, std::int64_t intactChunks) {
+    return {FailureKind::NotARecording, path,
+            intactChunks == 0 ? kNoChunksCause : kTooFewChunksCause};
+}
+
 Failure OpenRecording(const std::string& path, int fallbackRate, Recording& recording) {
     if (Failure failure = recording.file.Open(path))
         return failure;

@@ -20,3 +20,7 @@ struct Recording {
 // `fallbackRate` when it gives none. A fallback outside
 // kMinFrameRate..kMaxFrameRate that would apply is a failure.
 Failure OpenRecording(const std::string& path, int fallbackRate, Recording& recording);
+
+// The failure for a source whose chunks do not make a recording (see
+// ChunkReader::HoldsARecording), of which `intactChunks` were found.
+Failure NotARecording(const std::string& path, std::int64_t intactChunks);

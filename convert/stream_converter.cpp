@@ -3,6 +3,9 @@
 #include "convert/avi_output.h"
 #include "convert/recording.h"
 
+#include <algorithm>
+#include <new>
+
 CStreamConverter::CStreamConverter(const char* sourcePath, const char* destPath, int fallbackRate)
     : m_source(sourcePath ? sourcePath : ""), m_dest(destPath ? destPath : ""),
       m_fallbackRate(fallbackRate) {}
@@ -28,7 +31,15 @@ bool CStreamConverter::Report(std::int64_t bytesRead, std::int64_t fileSize) {
 int CStreamConverter::Run() {
     m_stats = ConversionStats{};
     m_failure = Failure{};
+    try {
+        return Convert();
+    } catch (const std::bad_alloc&) {
+        // Everything the conversion opened has been released on the way out.
+        return Fail(SourceFailure(m_source, kOutOfMemoryCause));
+    }
+}
 
+int CStreamConverter::Convert() {
     Recording recording;
     if (Failure failure = OpenRecording(m_source, m_fallbackRate, recording))
         return Fail(std::move(failure));
@@ -46,13 +57,17 @@ int CStreamConverter::Run() {
         return Fail(std::move(failure));
 
     ChunkReader reader(recording.file, recording.file.Size());
+    // Until the AVI is in place, no report may claim completion, however
+    // far the reading has got; each one lets the caller stop the job.
+    const auto reportUnfinished = [&] {
+        return Report(std::min(reader.BytesRead(), reader.FileSize() - 1), reader.FileSize());
+    };
     bool failed = false;
     const ReadResult end = ForEachChunk(reader, [&](ReadResult kind, const Chunk& chunk) {
-        if (kind == ReadResult::Damaged) {
-            if (chunk.kind != KIND_AUDIO)
-                output.SkipVideoFrame();
-            return true;
-        }
+        if (kind == ReadResult::Damaged && chunk.kind != KIND_AUDIO)
+            output.SkipVideoFrame();
+        if (kind != ReadResult::Chunk)
+            return reportUnfinished();
         const WriteResult written = chunk.kind == KIND_AUDIO
                                         ? output.WriteAudio(chunk.payload, chunk.payloadBytes)
                                         : output.WriteVideo(chunk.payload, chunk.payloadBytes,
@@ -68,9 +83,7 @@ int CStreamConverter::Run() {
             m_stats.keyVideoPackets += chunk.kind == KIND_KEY_VIDEO;
             m_stats.audioPackets += chunk.kind == KIND_AUDIO;
         }
-        // Once the whole file is read, a report would claim completion
-        // before the AVI exists; the one completion report comes at the end.
-        return reader.ReachedEnd() || Report(reader.BytesRead(), reader.FileSize());
+        return reportUnfinished();
     });
     if (end == ReadResult::Failed)
         return Fail(reader.GetFailure());
@@ -79,14 +92,18 @@ int CStreamConverter::Run() {
     if (m_failure)
         return 1; // cancelled
     m_stats.damagedChunks = reader.DamagedChunks();
-    m_stats.videoSlots = output.VideoSlots();
     m_stats.fileSize = reader.FileSize();
+    m_stats.videoSlots = output.VideoSlotsInFile();
     recording.file.Close();
-    if (m_requireChunks && m_stats.videoPackets + m_stats.audioPackets == 0)
-        return Fail({FailureKind::NotARecording, m_source, kNoChunksCause});
+    if (!reader.HoldsARecording())
+        return Fail(NotARecording(m_source, m_stats.videoPackets + m_stats.audioPackets +
+                                                m_stats.refusedPackets));
 
     if (Failure failure = output.Close())
         return Fail(std::move(failure));
+    // The last moment to stop: once the AVI is in place, it stays.
+    if (!reportUnfinished())
+        return 1;
     if (Failure failure = temporary.Commit(m_replace))
         return Fail(std::move(failure));
     m_stats.outputBytes = temporary.Size();

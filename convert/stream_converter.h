@@ -15,12 +15,11 @@
 typedef int (*ProgressCallback)(void* context, std::int64_t bytesRead, std::int64_t fileSize);
 
 constexpr const char* kCancelledCause = "cancelled";
-constexpr const char* kNoChunksCause = "no video or audio chunks found (not a recording?)";
 
 // What a conversion did, filled in by Run.
 struct ConversionStats {
-    int frameRate = 0;           // the rate written into the AVI
-    bool rateFromHeader = false; // false: the fallback rate applied
+    int frameRate = 0;            // the rate written into the AVI
+    bool rateFromHeader = false;  // false: the fallback rate applied
     std::int64_t sizeAtStart = 0; // the source's size when the job began
     std::int64_t fileSize = 0;    // where the source ended: it may grow or shrink meanwhile
     std::int64_t videoSlots = 0;  // time slots of the AVI's video, frames lost to damage included
@@ -42,13 +41,11 @@ public:
     // the AVI is ready, even one that appeared during the run, is left
     // alone and the job fails with kExistsCause.
     void SetReplace(bool replace) { m_replace = replace; }
-    // Whether a source without a single intact chunk is a failure
-    // (NotARecording, and no AVI) rather than an empty AVI.
-    void SetRequireChunks(bool require) { m_requireChunks = require; }
 
     // 0 when the AVI is complete and in place; nonzero on failure, with
     // GetFailure() saying what failed and why. On failure nothing is left
-    // behind and an existing destination is untouched.
+    // behind and an existing destination is untouched. A source that is not
+    // a recording (ChunkReader::HoldsARecording) fails as NotARecording.
     int Run();
 
     const std::string& SourcePath() const { return m_source; }
@@ -58,6 +55,7 @@ public:
     const Failure& GetFailure() const { return m_failure; }
 
 private:
+    int Convert();
     int Fail(Failure failure);
     // False, with the failure set, when the callback asks the job to stop.
     bool Report(std::int64_t bytesRead, std::int64_t fileSize);
@@ -70,7 +68,6 @@ private:
     ConversionStats m_stats;
     Failure m_failure;
     bool m_replace = true;
-    bool m_requireChunks = false;
 };
 
 // Runs the job on the calling thread; returns Run's result.

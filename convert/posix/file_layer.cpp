@@ -3,14 +3,20 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <mutex>
 #include <random>
+#include <set>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -28,25 +34,87 @@ std::string FolderOf(const std::string& path) {
     return folder.empty() ? "." : folder.string();
 }
 
+constexpr char kHiddenPrefix[] = ".veltrano-";
+constexpr std::size_t kHiddenLetters = 6;
+constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+
 // A hidden name of our own in `folder`, short because the destination's
 // name may already be as long as the file system allows.
 std::string HiddenName(const std::string& folder) {
-    static std::mt19937_64 random{std::random_device{}() ^ static_cast<unsigned>(getpid())};
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string name = folder + "/.veltrano-";
-    for (int i = 0; i < 6; ++i)
-        name += letters[random() % (sizeof letters - 1)];
+    thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<unsigned>(getpid()) ^
+                                        std::hash<std::thread::id>{}(std::this_thread::get_id())};
+    std::string name = folder + "/" + kHiddenPrefix;
+    for (std::size_t i = 0; i < kHiddenLetters; ++i)
+        name += kLetters[random() % (sizeof kLetters - 1)];
     return name;
 }
 
+bool IsHiddenName(const char* name) {
+    const std::size_t prefix = sizeof kHiddenPrefix - 1;
+    return std::strlen(name) == prefix + kHiddenLetters &&
+           std::strncmp(name, kHiddenPrefix, prefix) == 0 &&
+           std::strspn(name + prefix, kLetters) == kHiddenLetters;
+}
+
+// The file being written is locked for the whole life of the job that
+// writes it, so that a later job can tell a live file from one a killed job
+// left behind. The lock goes with the process however it ends.
+bool LockForLife(int fd, bool wait) {
+    return flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB)) == 0;
+}
+
+bool SameEntry(const std::string& path, int fd) {
+    struct stat named {
+    }, open{};
+    return lstat(path.c_str(), &named) == 0 && fstat(fd, &open) == 0 &&
+           SameFile(IdentityOf(named), IdentityOf(open));
+}
+
+// Removes what killed jobs left in `folder`: hidden files of our own that
+// no live job holds locked. Once per folder and process is enough.
+void RemoveLeftovers(const std::string& folder) {
+    static std::mutex mutex;
+    static std::set<std::string> swept;
+    {
+        std::lock_guard lock(mutex);
+        if (!swept.insert(folder).second)
+            return;
+    }
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    while (const dirent* entry = readdir(dir)) {
+        if (!IsHiddenName(entry->d_name))
+            continue;
+        const std::string path = folder + "/" + entry->d_name;
+        const int fd =
+            open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat info {};
+        // Checked again under the lock: the name must still be this file.
+        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && LockForLife(fd, false) &&
+            SameEntry(path, fd))
+            unlink(path.c_str());
+        close(fd);
+    }
+    closedir(dir);
+}
+
 // Creates a new file under a hidden name; the mode is 0666 under the umask,
-// as for any file the user makes.
+// as for any file the user makes. It is locked at once, and taken only if
+// no other job's sweep removed it before the lock.
 int CreateHidden(const std::string& folder, std::string& path) {
     for (;;) {
         path = HiddenName(folder);
         const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
+        if (fd < 0 && errno != EEXIST)
             return fd;
+        if (fd < 0)
+            continue;
+        if (!LockForLife(fd, true) || SameEntry(path, fd))
+            return fd;
+        close(fd);
     }
 }
 
@@ -114,6 +182,11 @@ Failure SourceFile::Open(const std::string& path) {
     return {};
 }
 
+std::int64_t SourceFile::CurrentSize() const {
+    struct stat info {};
+    return fstat(static_cast<int>(m_handle), &info) == 0 ? info.st_size : -1;
+}
+
 std::int64_t SourceFile::ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset,
                                 Failure* failure) {
     return ReadAtHandle(m_handle, buffer, bytes, offset, failure, FailureKind::Source, m_path);
@@ -148,7 +221,9 @@ TemporaryOutput::~TemporaryOutput() {
 }
 
 Failure TemporaryOutput::Create() {
-    const auto fail = [&](int error) { return DestinationFailure(m_destination, ErrorText(error)); };
+    const auto fail = [&](int error) {
+        return DestinationFailure(m_destination, ErrorText(error));
+    };
     const std::string folder = FolderOf(m_destination);
     const std::string name = std::filesystem::path(m_destination).filename().string();
     errno = 0;
@@ -157,15 +232,25 @@ Failure TemporaryOutput::Create() {
         return fail(errno);
     if (nameMax > 0 && name.size() > static_cast<std::size_t>(nameMax))
         return fail(ENAMETOOLONG);
+    // Every name the file will have must fit the system's limit on paths,
+    // or the job would fail only at its very end: the destination's, and
+    // the hidden one it may pass through.
+    if (std::max(m_destination.size(), HiddenName(folder).size()) >= PATH_MAX)
+        return fail(ENAMETOOLONG);
+    RemoveLeftovers(folder);
 
     int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (fd >= 0) {
         m_handle = fd;
         m_path = ProcPath(fd);
+        // Linked under a hidden name for a replacing move, it is still a
+        // live job's file.
+        LockForLife(fd, true);
         return {};
     }
     // File systems without unnamed files (FAT, network shares) get a hidden
-    // name instead; a killed run may leave that file behind.
+    // name instead; a killed run may leave that file behind, and the next
+    // job into the folder removes it.
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         return fail(errno);
     fd = CreateHidden(folder, m_path);

@@ -196,6 +196,11 @@ Failure SourceFile::Open(const std::string& path) {
     return {};
 }
 
+std::int64_t SourceFile::CurrentSize() const {
+    LARGE_INTEGER size{};
+    return GetFileSizeEx(AsHandle(m_handle), &size) ? size.QuadPart : -1;
+}
+
 std::int64_t SourceFile::ReadAt(void* buffer, std::int64_t bytes, std::int64_t offset,
                                 Failure* failure) {
     return ReadAtHandle(AsHandle(m_handle), buffer, bytes, offset, failure, FailureKind::Source,

@@ -121,15 +121,29 @@ TEST_F(ConversionTest, TheUpDownRateIsTheFallbackOfTheJob) {
     EXPECT_EQ(Messages(), std::vector<std::string>{kFinished});
 }
 
-TEST_F(ConversionTest, AnEmptyRecordingFinishesWithoutFault) {
+// An empty file, or random bytes, is no recording: an error, never
+// "Convert finished!" over an AVI with nothing in it.
+TEST_F(ConversionTest, AFileThatIsNoRecordingShowsTheErrorAndWritesNothing) {
     WriteFile("empty.264", "");
-    RunModal(script, dlg, [&] {
-        ChooseFiles(PathOf("empty.264"), PathOf("empty.avi"));
-        dlg.Click(IDC_START);
-        EXPECT_TRUE(dlg.Button(IDC_START)->isEnabled());
-        EXPECT_EQ(dlg.BarPosition(), 0);
-    });
-    EXPECT_EQ(Messages(), std::vector<std::string>{kFinished});
+    std::string noise(100000, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 2654435761u) >> 13);
+    WriteFile("noise.264", noise);
+    for (const char* name : {"empty", "noise"}) {
+        RunModal(script, dlg, [&] {
+            ChooseFiles(PathOf(name + std::string(".264")), PathOf(name + std::string(".avi")));
+            dlg.Click(IDC_START);
+            EXPECT_TRUE(dlg.Button(IDC_START)->isEnabled());
+            EXPECT_EQ(dlg.BarPosition(), 0);
+        });
+        EXPECT_FALSE(std::filesystem::exists(PathOf(name + std::string(".avi"))));
+    }
+    const std::vector<std::string> messages = Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    for (const std::string& text : messages)
+        EXPECT_NE(text.find(": no video or audio chunks found (not a recording?)"),
+                  std::string::npos)
+            << text;
 }
 
 TEST_F(ConversionTest, AFailedJobShowsItsErrorAndStartComesBack) {

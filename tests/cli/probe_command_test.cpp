@@ -92,7 +92,9 @@ TEST(ProbeCommand, ReportsRecordsRateAndCountsOfAKnownRecording) {
     EXPECT_EQ(p.audio, m.audioBlocks);
     ASSERT_GT(CountDamaged(m), 0);
     EXPECT_EQ(p.damaged, CountDamaged(m));
-    EXPECT_NEAR(p.seconds, double(m.videoFrames) / 12.0, 0.05);
+    // As in the AVI, the frame lost to a bogus length keeps its slot; the
+    // one cut off at the end has no frame after it and takes none.
+    EXPECT_NEAR(p.seconds, double(m.videoFrames + 1) / 12.0, 0.05);
 
     // Nothing written: no AVI, no temporary file.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);

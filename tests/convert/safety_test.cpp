@@ -161,25 +161,41 @@ TEST_F(ConversionTest, ASuccessfulConversionReplacesTheDestinationWhole) {
     EXPECT_TRUE(StrayFiles({"in.264", "out.avi", "new.avi"}).empty());
 }
 
-// A job stopped by its caller fails and leaves every file as it was.
+// A job stopped by its caller fails and leaves every file as it was, up to
+// the last report before the AVI is moved into place; a stop asked for
+// after that leaves the finished AVI.
 TEST_F(ConversionTest, AJobStopsWhenItsCallerAsks) {
     CraftedRecording rec;
     for (int i = 0; i < 40; ++i)
         rec.Video(i == 0, VideoPayload(20000, static_cast<std::uint8_t>(i)));
     rec.WriteTo(PathOf("in.264"));
     const std::vector<std::uint8_t> old(3000, 0x42);
-    WriteFile(PathOf("out.avi"), old);
-    CStreamConverter job(PathOf("in.264").c_str(), PathOf("out.avi").c_str(), 25);
-    int reports = 0;
-    job.SetCallback(&reports, [](void* count, std::int64_t, std::int64_t) {
-        return ++*static_cast<int*>(count) == 2 ? 1 : 0;
-    });
-    EXPECT_NE(job.Run(), 0);
-    EXPECT_EQ(reports, 2);
-    EXPECT_EQ(job.GetFailure().kind, FailureKind::Cancelled);
-    EXPECT_EQ(job.GetFailure().Message(), PathOf("in.264") + ": cancelled");
-    EXPECT_EQ(ReadFile(PathOf("out.avi")), old);
-    EXPECT_TRUE(StrayFiles({"in.264", "out.avi"}).empty());
+    struct Stop {
+        int atReport; // counted from the last, which is the completion report
+        bool stops;
+    } const stops[] = {{-38, true}, {-2, true}, {-1, false}};
+    for (const Stop& stop : stops) {
+        WriteFile(PathOf("out.avi"), old);
+        ConversionRun all = Convert(PathOf("in.264"), PathOf("count.avi"));
+        fs::remove(m_dir / "count.avi");
+        const int total = static_cast<int>(all.reports.size());
+        struct Count {
+            int reports, stopAt;
+        } count{0, total + stop.atReport + 1};
+        CStreamConverter job(PathOf("in.264").c_str(), PathOf("out.avi").c_str(), 25);
+        job.SetCallback(&count, [](void* context, std::int64_t, std::int64_t) {
+            auto* c = static_cast<Count*>(context);
+            return ++c->reports == c->stopAt ? 1 : 0;
+        });
+        EXPECT_EQ(job.Run() != 0, stop.stops) << stop.atReport;
+        EXPECT_EQ(ReadFile(PathOf("out.avi")) == old, stop.stops) << stop.atReport;
+        if (stop.stops) {
+            EXPECT_EQ(count.reports, count.stopAt);
+            EXPECT_EQ(job.GetFailure().kind, FailureKind::Cancelled);
+            EXPECT_EQ(job.GetFailure().Message(), PathOf("in.264") + ": cancelled");
+        }
+        EXPECT_TRUE(StrayFiles({"in.264", "out.avi"}).empty());
+    }
 }
 
 TEST_F(ConversionTest, PathsLongerThanOldFixedFieldsWork) {

@@ -61,6 +61,14 @@ protected:
         for (std::size_t i = 0; i < noise.size(); ++i)
             noise[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
         WriteFile(PathOf("noise.264"), noise);
+        // 2 MB of noise that happens to hold one intact audio chunk, as
+        // random bytes do about once in 250 MB.
+        noise.resize(2000000);
+        for (std::size_t i = 0; i < noise.size(); ++i)
+            noise[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+        const std::uint8_t head[] = {'0', '3', 'w', 'b', 0, 0, 168, 0};
+        std::copy(std::begin(head), std::end(head), noise.begin() + 1000000);
+        WriteFile(PathOf("chance.264"), noise);
     }
 
     // Runs the case and checks it; the cause when the case could not be set
@@ -166,6 +174,12 @@ TEST_F(CommandFaults, OddDestinationsAndNonRecordingsFailAndChangeNothing) {
         {"empty source", {"-o", "e.avi", "empty.264"}, "empty.264", notRecording, {}},
         {"header only", {"-o", "h.avi", "header.264"}, "header.264", notRecording, {}},
         {"random bytes", {"-o", "n.avi", "noise.264"}, "noise.264", notRecording, {}},
+        {"random bytes with a chance tag",
+         {"-o", "c.avi", "chance.264"},
+         "chance.264",
+         "too few audio chunks for a recording (not a recording?)",
+         {}},
+        {"probing random bytes", {"--probe", "noise.264"}, "noise.264", notRecording, {}},
     };
     // A device node of our own (the null device's numbers), where allowed.
     if (mknod(PathOf("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
@@ -357,4 +371,18 @@ TEST_F(CommandFaults, WithoutUnnamedFilesAHiddenFileIsUsedAndCleanedUp) {
     if (!run.setupError.empty())
         GTEST_SKIP() << "no seccomp filter can be set here: " << run.setupError;
     EXPECT_EQ(run.exitCode, 0) << run.err;
+}
+
+// Short of memory the program says so, for the file, and changes nothing.
+TEST_F(CommandFaults, RunningShortOfMemoryFailsWithTheCause) {
+    MakeFolder();
+    fault::ChildConditions shortOfMemory;
+    shortOfMemory.largeAllocationsFail = true;
+    const FailureCase c{"large allocations fail",
+                        {"--force", "-o", "old.avi", "in.264"},
+                        "in.264",
+                        "not enough memory",
+                        shortOfMemory};
+    if (const std::string setup = ExpectFailureChangingNothing(c); !setup.empty())
+        GTEST_SKIP() << setup;
 }

@@ -128,6 +128,13 @@ std::string ApplyConditions(const ChildConditions& conditions) {
     if (conditions.closeFails && (setenv("LD_PRELOAD", VELTRANO_FAIL_CLOSE_LIBRARY, 1) != 0 ||
                                   setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1) != 0))
         return std::string("setenv: ") + std::strerror(errno);
+    if (conditions.largeAllocationsFail) {
+#ifdef __SANITIZE_ADDRESS__
+        return "AddressSanitizer's allocator cannot be replaced";
+#endif
+        if (setenv("LD_PRELOAD", VELTRANO_FAIL_ALLOC_LIBRARY, 1) != 0)
+            return std::string("setenv: ") + std::strerror(errno);
+    }
     if (!conditions.readOnlyFolder.empty()) {
         const char* folder = conditions.readOnlyFolder.c_str();
         // Private first, so the read-only view never reaches the parent.

@@ -33,6 +33,9 @@ struct ChildConditions {
     // Closing the AVI being written fails with EIO, as a network file system
     // may report a write it could not complete (a preloaded close()).
     bool closeFails = false;
+    // Every allocation over 1 MiB fails, as near a memory limit (a preloaded
+    // malloc(); not with AddressSanitizer, which has an allocator of its own).
+    bool largeAllocationsFail = false;
 };
 
 struct ChildResult {

@@ -1,15 +1,23 @@
 // The fault matrix through the conversion job, for the cases the job's own
 // safety tests leave out: a source whose reads fail, a read-only destination
-// folder, a source past 4 GiB and a source cut at every byte.
+// folder, a source past 4 GiB, cut at every byte, growing while converted or
+// holding long damage, paths at the system's limits, leftovers of killed
+// jobs, a stop in a stretch without chunks, a final move that fails.
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "convert/probe.h"
+#include "tests/convert/avi_readback.h"
 #include "tests/convert/conversion_fixture.h"
 #include "tests/convert/crafted_recording.h"
 #include "tests/fault/fault_harness.h"
@@ -57,6 +65,14 @@ struct ReadFailureInjector {
         return 0;
     }
 };
+
+CraftedRecording SmallRecording() {
+    CraftedRecording rec;
+    rec.Rate(0, 0x19);
+    for (int i = 0; i < 6; ++i)
+        rec.Video(i == 0, VideoPayload(4000, static_cast<std::uint8_t>(i))).Audio(AudioBlock(1));
+    return rec;
+}
 
 } // namespace
 
@@ -157,13 +173,218 @@ TEST_F(JobFaults, SourceCutAtEveryByteYieldsEveryCompleteChunkBeforeTheCut) {
     for (std::int64_t cut = 0; cut <= size; ++cut) {
         WriteFile(PathOf("cut.264"), {known.bytes.begin(), known.bytes.begin() + cut});
         const ConversionRun run = Convert(PathOf("cut.264"), PathOf("cut.avi"));
+        const auto expected = known.CompleteWithin(cut);
+        if (expected.empty()) {
+            // Nothing of a recording before the cut: it fails and leaves nothing.
+            ASSERT_EQ(run.result, 1) << "cut at " << cut;
+            ASSERT_FALSE(std::filesystem::exists(PathOf("cut.avi"))) << "cut at " << cut;
+            continue;
+        }
         ASSERT_EQ(run.result, 0) << "cut at " << cut << ": " << run.error;
         ASSERT_EQ(run.CompletionReports(), 1) << "cut at " << cut;
-        const auto expected = known.CompleteWithin(cut);
         const auto written = fault::PacketsOf(PathOf("cut.avi"));
         ASSERT_TRUE(fault::SamePackets(written, expected))
             << "cut at " << cut << ": wrote " << fault::Describe(written) << "expected "
             << fault::Describe(expected);
     }
     EXPECT_TRUE(StrayFiles({"cut.264", "cut.avi"}).empty());
+}
+
+// Every name the AVI will pass through is checked against the system's
+// limits before the source is read; a name exactly at the limit converts.
+TEST_F(JobFaults, DestinationLengthLimitsAreMetBeforeReading) {
+    CraftedRecording rec;
+    rec.Rate(0, 0x19).Video(true, VideoPayload(3000, 1)).Audio(AudioBlock(2));
+    rec.WriteTo(PathOf("in.264"));
+    // A folder whose own path fits the limit while the paths in it do not.
+    std::string deep = m_dir.string();
+    // Its hidden names do not fit either, though "o.avi" in it does.
+    while (deep.size() < PATH_MAX - 12)
+        deep += "/" + std::string(200, 'd');
+    deep.resize(PATH_MAX - 12);
+    if (deep.back() == '/')
+        deep.back() = 'd';
+    ASSERT_TRUE(fs::create_directories(deep));
+    WriteFile(deep + "/o.avi", std::vector<std::uint8_t>(7000, 0x42));
+    const std::string atLimit = PathOf(std::string(NAME_MAX - 4, 'n') + ".avi");
+    const fault::FolderSnapshot before = fault::Snapshot(m_dir);
+
+    const struct {
+        std::string dest;
+        bool converts;
+    } cases[] = {
+        {deep + "/" + std::string(40, 'n') + ".avi", false}, // the path itself is too long
+        {deep + "/o.avi", false}, // the hidden name a replacement passes through is
+        {atLimit, true},
+    };
+    for (const auto& c : cases) {
+        const ConversionRun run = Convert(PathOf("in.264"), c.dest);
+        EXPECT_EQ(run.result == 0, c.converts) << run.error;
+        if (!c.converts) {
+            EXPECT_EQ(run.error, c.dest + ": " + std::strerror(ENAMETOOLONG));
+            EXPECT_TRUE(run.reports.empty()) << "refused before reading";
+        }
+    }
+    fs::remove(atLimit);
+    EXPECT_EQ(fault::Differences(before, fault::Snapshot(m_dir)), "");
+}
+
+// A hidden file that a killed job left (no live job holds its lock) is
+// removed by the next job into the folder; one a live job is writing, and
+// files that merely look alike, are left alone.
+TEST_F(JobFaults, LeftoversOfKilledJobsAreRemovedByTheNextJob) {
+    CraftedRecording rec;
+    rec.Rate(0, 0x19).Video(true, VideoPayload(3000, 1));
+    rec.WriteTo(PathOf("in.264"));
+    for (const char* name : {".veltrano-abc123", ".veltrano-live01", ".veltrano-abc1234",
+                             ".veltrano-ABC123", "veltrano-abc123"})
+        WriteFile(PathOf(name), std::vector<std::uint8_t>(100, 0x42));
+    const int live = open(PathOf(".veltrano-live01").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(live, LOCK_EX), 0);
+    const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
+    close(live);
+    ASSERT_EQ(run.result, 0) << run.error;
+    EXPECT_EQ(StrayFiles({"in.264", "out.avi", ".veltrano-live01", ".veltrano-abc1234",
+                          ".veltrano-ABC123", "veltrano-abc123"}),
+              std::vector<std::string>{});
+    EXPECT_TRUE(fs::exists(m_dir / ".veltrano-live01"));
+}
+
+// A source still being written (a copy or a recording under way) is
+// followed to its end, and the statistics say it grew.
+TEST_F(JobFaults, AGrowingSourceIsConvertedToItsRealEnd) {
+    CraftedRecording start, rest;
+    start.Rate(0, 0x19);
+    for (int i = 0; i < 20; ++i)
+        start.Video(i == 0, VideoPayload(30000, static_cast<std::uint8_t>(i)));
+    rest.Bytes().clear();
+    for (int i = 20; i < 40; ++i)
+        rest.Video(false, VideoPayload(30000, static_cast<std::uint8_t>(i))).Audio(AudioBlock(3));
+    start.WriteTo(PathOf("in.264"));
+    struct Appender {
+        std::string path;
+        std::vector<std::uint8_t> more;
+        std::vector<std::pair<std::int64_t, std::int64_t>> reports;
+        static int OnProgress(void* context, std::int64_t read, std::int64_t size) {
+            auto* self = static_cast<Appender*>(context);
+            if (self->reports.empty())
+                std::ofstream(self->path, std::ios::binary | std::ios::app)
+                    .write(reinterpret_cast<const char*>(self->more.data()),
+                           static_cast<std::streamsize>(self->more.size()));
+            self->reports.emplace_back(read, size);
+            return 0;
+        }
+    } appender{PathOf("in.264"), rest.Bytes(), {}};
+    CStreamConverter job(PathOf("in.264").c_str(), PathOf("out.avi").c_str(), 25);
+    job.SetCallback(&appender, &Appender::OnProgress);
+    ASSERT_EQ(RunConverter(&job), 0) << job.GetFailure().Message();
+    const std::int64_t total = static_cast<std::int64_t>(fs::file_size(m_dir / "in.264"));
+    EXPECT_EQ(job.Stats().sizeAtStart, static_cast<std::int64_t>(start.Bytes().size()));
+    EXPECT_EQ(job.Stats().fileSize, total);
+    EXPECT_EQ(job.Stats().videoPackets, 40);
+    EXPECT_EQ(job.Stats().audioPackets, 20);
+    EXPECT_EQ(job.Stats().damagedChunks, 0) << "no chunk is cut where the file first ended";
+    for (const auto& [read, size] : appender.reports)
+        EXPECT_LE(read, size);
+    EXPECT_EQ(appender.reports.back(), std::make_pair(total, total));
+}
+
+// A run of damaged video chunks longer than any the muxer fills by itself
+// keeps the picture in step, and what follows it is written.
+TEST_F(JobFaults, ALongRunOfDamageKeepsEveryFrameInItsSlot) {
+    constexpr int kDamaged = 60001;
+    const auto first = VideoPayload(500, 1), last = VideoPayload(600, 2);
+    CraftedRecording rec;
+    rec.Rate(0, 0x19).Video(true, first);
+    std::vector<std::uint8_t> damage;
+    for (int i = 0; i < kDamaged; ++i) // each tag's length field reads "00dc": far too large
+        damage.insert(damage.end(), {'0', '0', 'd', 'c', 'H', '2', '6', '4'});
+    rec.Raw(damage).Video(true, last).Audio(AudioBlock(3));
+    rec.WriteTo(PathOf("in.264"));
+    const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
+    ASSERT_EQ(run.result, 0) << run.error;
+    EXPECT_EQ(run.stats.damagedChunks, kDamaged);
+    EXPECT_EQ(run.stats.videoSlots, kDamaged + 2);
+    std::vector<AviPacket> video;
+    for (AviPacket& packet : ReadAvi(PathOf("out.avi")).packets)
+        if (packet.stream == 0)
+            video.push_back(std::move(packet));
+    ASSERT_FALSE(video.empty());
+    EXPECT_EQ(video.front().data, first);
+    EXPECT_EQ(video.back().data, last);
+    EXPECT_EQ(video.back().dts, kDamaged + 1);
+    EXPECT_EQ(ReadMoviChunks(PathOf("out.avi")).size(), std::size_t{kDamaged + 3})
+        << "an empty frame in each lost slot";
+}
+
+// A stop asked for in a long stretch without chunks (a card's zero-filled
+// tail) is heard there, by the job and by the probe alike.
+TEST_F(JobFaults, AStopIsHeardInAStretchWithoutChunks) {
+    CraftedRecording rec;
+    rec.Rate(0, 0x19).Video(true, VideoPayload(500, 1));
+    rec.WriteTo(PathOf("in.264"));
+    fs::resize_file(m_dir / "in.264", std::uintmax_t{1} << 30);
+    struct Stopper {
+        std::int64_t lastRead = 0;
+        static int OnProgress(void* context, std::int64_t read, std::int64_t) {
+            static_cast<Stopper*>(context)->lastRead = read;
+            return read > (std::int64_t{8} << 20) ? 1 : 0;
+        }
+    } job, probe;
+    CStreamConverter converter(PathOf("in.264").c_str(), PathOf("out.avi").c_str(), 25);
+    converter.SetCallback(&job, &Stopper::OnProgress);
+    EXPECT_NE(RunConverter(&converter), 0);
+    EXPECT_EQ(converter.GetFailure().kind, FailureKind::Cancelled);
+    ProbeResult result;
+    EXPECT_EQ(ProbeRecording(PathOf("in.264"), 25, result, &Stopper::OnProgress, &probe).kind,
+              FailureKind::Cancelled);
+    for (const Stopper& stopper : {job, probe})
+        EXPECT_LT(stopper.lastRead, std::int64_t{9} << 20) << "stopped within a window or two";
+    EXPECT_EQ(StrayFiles({"in.264"}), std::vector<std::string>{});
+}
+
+// Run as a user who may not replace the destination (another user's file
+// in a sticky folder), the final move fails: the hidden name the AVI was
+// linked under for the move goes too, and both files stay as they were.
+TEST_F(JobFaults, AFailedFinalMoveLeavesNoHiddenFile) {
+    constexpr uid_t kNobody = 65534;
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    SmallRecording().WriteTo(PathOf("in.264"));
+    fs::create_directory(m_dir / "shared");
+    fs::permissions(m_dir, fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(m_dir / "shared", fs::perms::all | fs::perms::sticky_bit);
+    fs::permissions(m_dir / "in.264", fs::perms::others_read, fs::perm_options::add);
+    WriteFile(PathOf("shared/old.avi"), std::vector<std::uint8_t>(7000, 0x42));
+    const fault::FolderSnapshot before = fault::Snapshot(m_dir);
+    const fault::ChildResult child = fault::RunInChild({}, [&] {
+        if (setgid(kNobody) != 0 || setuid(kNobody) != 0)
+            return 2;
+        const ConversionRun run = Convert(PathOf("in.264"), PathOf("shared/old.avi"));
+        std::cout << run.error;
+        return run.result != 0 ? 0 : 1;
+    });
+    EXPECT_EQ(child.exitCode, 0) << child.out << child.err;
+    EXPECT_EQ(child.out, PathOf("shared/old.avi") + ": " + std::strerror(EPERM));
+    EXPECT_EQ(fault::Differences(before, fault::Snapshot(m_dir)), "");
+}
+
+// A forced replacement keeps the mode and group the user gave the file,
+// also when the destination is reached through a linked folder.
+TEST_F(JobFaults, AReplacedFileKeepsItsModeAndGroup) {
+    SmallRecording().WriteTo(PathOf("in.264"));
+    fs::create_directory(m_dir / "real");
+    fs::create_directory_symlink("real", m_dir / "linked");
+    const gid_t group = getegid() == 0 ? 4242 : getegid();
+    for (const char* dest : {"real/a.avi", "linked/b.avi"}) {
+        WriteFile(PathOf(dest), std::vector<std::uint8_t>(7000, 0x42));
+        ASSERT_EQ(chown(PathOf(dest).c_str(), static_cast<uid_t>(-1), group), 0);
+        ASSERT_EQ(chmod(PathOf(dest).c_str(), 0640), 0);
+        ASSERT_EQ(Convert(PathOf("in.264"), PathOf(dest)).result, 0);
+        struct stat info {};
+        ASSERT_EQ(stat(PathOf(dest).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0640u) << dest;
+        EXPECT_EQ(info.st_gid, group) << dest;
+        EXPECT_NE(ReadFile(PathOf(dest)), std::vector<std::uint8_t>(7000, 0x42)) << dest;
+    }
 }

@@ -91,6 +91,8 @@ std::string CheckReader(const std::vector<std::uint8_t>& bytes, std::int64_t cla
         if (reader.BytesRead() < lastRead || reader.BytesRead() > size)
             return At("bytes read went to", reader.BytesRead());
         lastRead = reader.BytesRead();
+        if (result == ReadResult::Searched)
+            continue;
         if (result == ReadResult::Failed)
             return "reading from memory failed: " + reader.GetFailure().cause;
         if (result == ReadResult::End)
@@ -129,6 +131,8 @@ std::string CheckReader(const std::vector<std::uint8_t>& bytes, std::int64_t cla
     if (!reader.ReachedEnd() || reader.BytesRead() != size || reader.FileSize() != size)
         return At("at the end bytes read is", reader.BytesRead()) +
                At(" and the size", reader.FileSize()) + At(" of", size);
+    if (reader.HoldsARecording() != layout.isRecording)
+        return At("the reader takes it for a recording:", reader.HoldsARecording());
     return {};
 }
 
@@ -155,8 +159,8 @@ struct Reports {
     }
 };
 
-std::string CheckReports(const Reports& reports, std::int64_t size) {
-    if (reports.list.empty())
+std::string CheckReports(const Reports& reports, std::int64_t size, bool completes) {
+    if (reports.list.empty() && completes)
         return "no progress report";
     int completions = 0;
     std::int64_t last = 0;
@@ -166,6 +170,8 @@ std::string CheckReports(const Reports& reports, std::int64_t size) {
         last = read;
         completions += read == size ? 1 : 0;
     }
+    if (!completes)
+        return completions == 0 ? "" : At("completion reports of a failed run:", completions);
     if (completions != 1 || reports.list.back().first != size)
         return At("completion reports:", completions);
     return {};
@@ -261,13 +267,16 @@ std::string CheckConversion(const std::uint8_t* data, std::size_t size) {
     Reports reports;
     CStreamConverter job(source.string().c_str(), dest.string().c_str(), 25);
     job.SetCallback(&reports, &Reports::Add);
-    if (RunConverter(&job) != 0)
+    const ReferenceLayout layout = ReferenceChunks(data, size);
+    const int result = RunConverter(&job);
+    if (result != 0 && (layout.isRecording || job.GetFailure().kind != FailureKind::NotARecording))
         return "the conversion failed: " + job.GetFailure().Message();
+    if (result == 0 && !layout.isRecording)
+        return "bytes that are no recording were converted";
 
     const std::int64_t fileSize = static_cast<std::int64_t>(size);
-    std::string problem = CheckReports(reports, fileSize);
-    const ReferenceLayout layout = ReferenceChunks(data, size);
-    if (problem.empty())
+    std::string problem = CheckReports(reports, fileSize, result == 0);
+    if (problem.empty() && result == 0)
         problem = CheckOutput(dest, layout, job.Stats());
     if (problem.empty() && FileBytes(source) != std::vector<std::uint8_t>(data, data + size))
         problem = "the source changed";

@@ -16,7 +16,8 @@ namespace fuzz {
 // must match the layout rules computed here independently.
 std::string CheckTagSearchAndRate(const std::uint8_t* data, std::size_t size);
 
-// The bytes as a source file, converted whole: it must succeed, report
+// The bytes as a source file, converted whole: it must succeed when the
+// layout rules find a recording (and fail as no recording otherwise), report
 // progress in order ending in one completion report, write every chunk the
 // layout rules find, leave the source as it was and no other file behind.
 std::string CheckConversion(const std::uint8_t* data, std::size_t size);

@@ -1,5 +1,6 @@
 #include "tests/fuzz/reference_layout.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "convert/chunk_reader.h"
@@ -63,6 +64,18 @@ ReferenceLayout ReferenceChunks(const std::uint8_t* data, std::size_t size) {
             ++at;
         }
     }
+    std::int64_t inChunks = 0, nonZeroInChunks = 0, video = 0;
+    for (const ReferenceChunk& chunk : layout.chunks) {
+        inChunks += chunk.chunkBytes;
+        nonZeroInChunks +=
+            std::count_if(data + chunk.offset, data + chunk.offset + chunk.chunkBytes,
+                          [](std::uint8_t b) { return b != 0; });
+        video += chunk.kind != KIND_AUDIO;
+    }
+    const std::int64_t nonZeroElsewhere =
+        std::count_if(data, data + size, [](std::uint8_t b) { return b != 0; }) - nonZeroInChunks;
+    layout.isRecording =
+        video > 0 || (inChunks > 0 && 10 * inChunks >= inChunks + nonZeroElsewhere);
     return layout;
 }
 

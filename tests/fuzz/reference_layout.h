@@ -18,6 +18,9 @@ struct ReferenceChunk {
 struct ReferenceLayout {
     std::vector<ReferenceChunk> chunks;
     std::int64_t damaged = 0;
+    // Whether the bytes make a recording: a video chunk, or chunks holding
+    // at least a tenth of the bytes that are not zero.
+    bool isRecording = false;
 };
 
 // The kind bit of a tag at p (8 bytes must follow p), or 0.
