@@ -67,7 +67,7 @@ bool PrepareOutputDir(const std::string& dir, std::ostream& err) {
 int OnProgress(void* bar, std::int64_t bytesRead, std::int64_t fileSize) {
     if (bar != nullptr)
         ProgressBar::Callback(bar, bytesRead, fileSize);
-    return InterruptSignal();
+    return StopOnInterrupt(bar, bytesRead, fileSize);
 }
 
 bool ConvertOne(const PlannedJob& planned, const CommandOptions& options, std::ostream& out,

@@ -251,38 +251,50 @@ TEST_F(JobFaults, LeftoversOfKilledJobsAreRemovedByTheNextJob) {
 }
 
 // A source still being written (a copy or a recording under way) is
-// followed to its end, and the statistics say it grew.
+// followed to its end, and the statistics say it grew: here it first ends
+// inside a chunk, then grows to a chunk's end, then grows again.
 TEST_F(JobFaults, AGrowingSourceIsConvertedToItsRealEnd) {
-    CraftedRecording start, rest;
-    start.Rate(0, 0x19);
-    for (int i = 0; i < 20; ++i)
-        start.Video(i == 0, VideoPayload(30000, static_cast<std::uint8_t>(i)));
-    rest.Bytes().clear();
-    for (int i = 20; i < 40; ++i)
-        rest.Video(false, VideoPayload(30000, static_cast<std::uint8_t>(i))).Audio(AudioBlock(3));
-    start.WriteTo(PathOf("in.264"));
+    CraftedRecording rec;
+    rec.Rate(0, 0x19);
+    for (int i = 0; i < 40; ++i)
+        rec.Video(i == 0, VideoPayload(30000, static_cast<std::uint8_t>(i))).Audio(AudioBlock(3));
+    const std::vector<std::uint8_t>& all = rec.Bytes();
+    const std::size_t pair = (all.size() - 512) / 40;
+    const std::size_t firstEnd = 512 + 13 * pair + 1000, secondEnd = 512 + 27 * pair;
+    WriteFile(PathOf("in.264"), {all.begin(), all.begin() + firstEnd});
     struct Appender {
         std::string path;
-        std::vector<std::uint8_t> more;
+        std::vector<std::uint8_t> second, third;
+        std::int64_t firstEnd = 0;
         std::vector<std::pair<std::int64_t, std::int64_t>> reports;
+        void Append(std::vector<std::uint8_t>& bytes) {
+            std::ofstream(path, std::ios::binary | std::ios::app)
+                .write(reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<std::streamsize>(bytes.size()));
+            bytes.clear();
+        }
         static int OnProgress(void* context, std::int64_t read, std::int64_t size) {
             auto* self = static_cast<Appender*>(context);
             if (self->reports.empty())
-                std::ofstream(self->path, std::ios::binary | std::ios::app)
-                    .write(reinterpret_cast<const char*>(self->more.data()),
-                           static_cast<std::streamsize>(self->more.size()));
+                self->Append(self->second);
+            else if (size > self->firstEnd)
+                self->Append(self->third); // the first growth has been seen
             self->reports.emplace_back(read, size);
             return 0;
         }
-    } appender{PathOf("in.264"), rest.Bytes(), {}};
+    } appender{PathOf("in.264"),
+               {all.begin() + firstEnd, all.begin() + secondEnd},
+               {all.begin() + secondEnd, all.end()},
+               static_cast<std::int64_t>(firstEnd),
+               {}};
     CStreamConverter job(PathOf("in.264").c_str(), PathOf("out.avi").c_str(), 25);
     job.SetCallback(&appender, &Appender::OnProgress);
     ASSERT_EQ(RunConverter(&job), 0) << job.GetFailure().Message();
-    const std::int64_t total = static_cast<std::int64_t>(fs::file_size(m_dir / "in.264"));
-    EXPECT_EQ(job.Stats().sizeAtStart, static_cast<std::int64_t>(start.Bytes().size()));
+    const std::int64_t total = static_cast<std::int64_t>(all.size());
+    EXPECT_EQ(job.Stats().sizeAtStart, static_cast<std::int64_t>(firstEnd));
     EXPECT_EQ(job.Stats().fileSize, total);
     EXPECT_EQ(job.Stats().videoPackets, 40);
-    EXPECT_EQ(job.Stats().audioPackets, 20);
+    EXPECT_EQ(job.Stats().audioPackets, 40);
     EXPECT_EQ(job.Stats().damagedChunks, 0) << "no chunk is cut where the file first ended";
     for (const auto& [read, size] : appender.reports)
         EXPECT_LE(read, size);
