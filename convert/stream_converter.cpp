@@ -1,6 +1,5 @@
 #include "convert/stream_converter.h"
 
-#include "convert/avi_output.h"
 #include "convert/recording.h"
 
 #include <algorithm>
@@ -8,7 +7,7 @@
 
 CStreamConverter::CStreamConverter(const char* sourcePath, const char* destPath, int fallbackRate)
     : m_source(sourcePath ? sourcePath : ""), m_dest(destPath ? destPath : ""),
-      m_fallbackRate(fallbackRate) {}
+      m_fallbackRate(fallbackRate), m_format(FormatOfName(m_dest)) {}
 
 int CStreamConverter::SetCallback(void* context, ProgressCallback callback) {
     m_context = context;
@@ -52,7 +51,9 @@ int CStreamConverter::Convert() {
     TemporaryOutput temporary(m_dest);
     if (Failure failure = temporary.Create())
         return Fail(std::move(failure));
-    AviOutput output;
+    m_stats.format = m_format;
+    const std::unique_ptr<MediaOutput> made = MakeOutput(m_format);
+    MediaOutput& output = *made;
     if (Failure failure = output.Open(temporary, m_stats.frameRate))
         return Fail(std::move(failure));
 
@@ -78,6 +79,8 @@ int CStreamConverter::Convert() {
         }
         if (written == WriteResult::Refused) {
             ++m_stats.refusedPackets;
+        } else if (written == WriteResult::LeftOut) {
+            ++m_stats.framesLeftOut;
         } else {
             m_stats.videoPackets += chunk.kind != KIND_AUDIO;
             m_stats.keyVideoPackets += chunk.kind == KIND_KEY_VIDEO;
@@ -101,6 +104,11 @@ int CStreamConverter::Convert() {
 
     if (Failure failure = output.Close())
         return Fail(std::move(failure));
+    // Blocks an MP4's encoder could not decode are dropped as damage is.
+    const OutputNotes notes = output.Notes();
+    m_stats.audioPackets -= notes.undecodableBlocks;
+    m_stats.damagedChunks += notes.undecodableBlocks;
+    m_stats.soundSamplesLeftOut = notes.soundSamplesLeftOut;
     // The last moment to stop: once the AVI is in place, it stays.
     if (!reportUnfinished())
         return 1;

@@ -7,6 +7,7 @@
 #include "convert/chunk_reader.h"
 #include "convert/failure.h"
 #include "convert/file_layer.h"
+#include "convert/media_output.h"
 
 // Progress receiver: (context, bytes read so far, file size). A report whose
 // bytes-read count reaches the file size is the completion report; it comes
@@ -28,7 +29,12 @@ struct ConversionStats {
     std::int64_t audioPackets = 0;
     std::int64_t damagedChunks = 0;  // dropped by the chunk search
     std::int64_t refusedPackets = 0; // dropped because the muxer refused them
-    std::int64_t outputBytes = 0;    // size of the finished AVI
+    OutputFormat format = OutputFormat::Avi;
+    // MP4 only: frames before the first key frame, and the sound with them
+    // (in samples at 8000 Hz), left out because no decoder can show them.
+    std::int64_t framesLeftOut = 0;
+    std::int64_t soundSamplesLeftOut = 0;
+    std::int64_t outputBytes = 0; // size of the finished file
 };
 
 class CStreamConverter {
@@ -41,6 +47,8 @@ public:
     // the AVI is ready, even one that appeared during the run, is left
     // alone and the job fails with kExistsCause.
     void SetReplace(bool replace) { m_replace = replace; }
+    // AVI or MP4; by default MP4 when the destination's name ends in ".mp4".
+    void SetFormat(OutputFormat format) { m_format = format; }
 
     // 0 when the AVI is complete and in place; nonzero on failure, with
     // GetFailure() saying what failed and why. On failure nothing is left
@@ -68,6 +76,7 @@ private:
     ConversionStats m_stats;
     Failure m_failure;
     bool m_replace = true;
+    OutputFormat m_format;
 };
 
 // Runs the job on the calling thread; returns Run's result.
