@@ -1,6 +1,7 @@
 #include "convert/avi_output.h"
 
 #include "convert/file_layer.h"
+#include "convert/library_log.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -74,12 +75,16 @@ std::int64_t FindAudioSampleSize(AVIOContext* in, std::int64_t pos, std::int64_t
     return -1;
 }
 
-// The library's text for an error code ("No space left on device", ...).
-std::string AvErrorText(int error) {
+// The library's text for an error code ("Invalid argument", ...), and what
+// it said of the failure in its log.
+std::string LibraryCause(int error) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    if (av_strerror(error, text, sizeof text) < 0)
-        return "unknown error " + std::to_string(error);
-    return text;
+    std::string cause = av_strerror(error, text, sizeof text) < 0
+                            ? "unknown error " + std::to_string(error)
+                            : std::string(text);
+    if (const std::string said = LastLibraryError(); !said.empty())
+        cause += " (" + said + ")";
+    return cause;
 }
 
 } // namespace
@@ -146,7 +151,7 @@ Failure AviOutput::Fail(int error) {
     if (m_writer.failure)
         m_failure = m_writer.failure;
     else
-        m_failure = DestinationFailure(m_writer.file->Destination(), AvErrorText(error));
+        m_failure = DestinationFailure(m_writer.file->Destination(), LibraryCause(error));
     return m_failure;
 }
 

@@ -1,6 +1,7 @@
 #include "convert/stream_converter.h"
 
 #include "convert/avi_output.h"
+#include "convert/library_log.h"
 #include "convert/recording.h"
 
 #include <algorithm>
@@ -31,6 +32,8 @@ bool CStreamConverter::Report(std::int64_t bytesRead, std::int64_t fileSize) {
 int CStreamConverter::Run() {
     m_stats = ConversionStats{};
     m_failure = Failure{};
+    RouteLibraryLog();
+    ClearLibraryError();
     try {
         return Convert();
     } catch (const std::bad_alloc&) {
