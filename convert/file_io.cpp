@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "convert/file_layer.h"
+#include "convert/library_log.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -108,7 +109,11 @@ Failure FileIo::FailureFor(int error) const {
         return m_cursor.failure;
     if (m_reopened.failure)
         return m_reopened.failure;
-    return DestinationFailure(Destination(), AvErrorText(error));
+    // What the library said of the failure in its log explains the code.
+    std::string cause = AvErrorText(error);
+    if (const std::string said = LastLibraryError(); !said.empty())
+        cause += " (" + said + ")";
+    return DestinationFailure(Destination(), cause);
 }
 
 const std::string& FileIo::Destination() const {

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "convert/chunk_reader.h"
+#include "convert/library_log.h"
 #include "convert/recording.h"
 #include "convert/video_slots.h"
 
@@ -55,6 +56,7 @@ Failure Probe(const std::string& path, int fallbackRate, ProbeResult& result,
 Failure ProbeRecording(const std::string& path, int fallbackRate, ProbeResult& result,
                        ProgressCallback callback, void* context) {
     result = ProbeResult{};
+    RouteLibraryLog();
     try {
         return Probe(path, fallbackRate, result, callback, context);
     } catch (const std::bad_alloc&) {

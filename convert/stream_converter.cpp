@@ -1,5 +1,6 @@
 #include "convert/stream_converter.h"
 
+#include "convert/library_log.h"
 #include "convert/recording.h"
 
 #include <algorithm>
@@ -30,6 +31,8 @@ bool CStreamConverter::Report(std::int64_t bytesRead, std::int64_t fileSize) {
 int CStreamConverter::Run() {
     m_stats = ConversionStats{};
     m_failure = Failure{};
+    RouteLibraryLog();
+    ClearLibraryError();
     try {
         return Convert();
     } catch (const std::bad_alloc&) {

@@ -144,6 +144,10 @@ void WalkChunks(const std::vector<std::uint8_t>& b, std::size_t begin, std::size
             chunk.type = id.substr(2);
             chunk.size = size;
             out.push_back(chunk);
+        } else if (id == "idx1") {
+            // One 16-byte entry per movi chunk, in their order: the flags at +4.
+            for (std::size_t i = 0; i < out.size() && body + 16 * i + 8 <= body + size; ++i)
+                out[i].key = (Le32(b, body + 16 * i + 4) & 0x10) != 0;
         }
         at = body + size + (size & 1);
     }

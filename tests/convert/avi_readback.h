@@ -50,6 +50,7 @@ struct MoviChunk {
     int stream = -1;
     std::string type; // "dc", "wb"
     std::size_t size = 0;
+    bool key = false; // as the index marks it
 };
 std::vector<MoviChunk> ReadMoviChunks(const std::string& path);
 

@@ -386,3 +386,16 @@ TEST_F(CommandFaults, RunningShortOfMemoryFailsWithTheCause) {
     if (const std::string setup = ExpectFailureChangingNothing(c); !setup.empty())
         GTEST_SKIP() << setup;
 }
+
+// What libavformat says of a frame it refuses ("[avi @ 0x...] H.264
+// bitstream malformed ...") is not written onto the user's terminal.
+TEST_F(CommandFaults, LibraryMessagesStayOffTheTerminal) {
+    CraftedRecording rec;
+    rec.Rate(0, 0x19).Video(true, std::vector<std::uint8_t>(300, 0x77));
+    rec.Video(true, VideoPayload(500, 1)).Audio(AudioBlock(2));
+    rec.WriteTo(PathOf("refused.264"));
+    const fault::ChildResult run = fault::RunConvert({"-q", "refused.264"}, m_dir);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(fs::exists(m_dir / "refused.avi"));
+}
