@@ -12,7 +12,7 @@
 
 #include "tests/app/converter_dlg_fixture.h"
 #include "tests/app/deletion_watch.h"
-#include "tests/convert/avi_readback.h"
+#include "tests/convert/media_readback.h"
 #include "tools/recgen/recording_generator.h"
 
 extern "C" {
@@ -63,7 +63,7 @@ TEST_F(ConversionTest, OpenSaveAsStartProducesTheAvi) {
     EXPECT_TRUE(startDisabledWhileRunning);
     EXPECT_EQ(barAtFinish, 999);
 
-    const AviContents avi = ReadAvi(dest);
+    const MediaContents avi = ReadMedia(dest);
     ASSERT_EQ(avi.streams.size(), 2u);
     EXPECT_EQ(avi.streams[0].codecId, AV_CODEC_ID_H264);
     EXPECT_EQ(avi.streams[0].width, 720);
@@ -72,7 +72,7 @@ TEST_F(ConversionTest, OpenSaveAsStartProducesTheAvi) {
     // The recording's own rate, not the dialog's 25.
     EXPECT_EQ(avi.streams[0].timeBaseDen * 1.0 / avi.streams[0].timeBaseNum, 12.0);
     const auto videoPackets = std::count_if(avi.packets.begin(), avi.packets.end(),
-                                            [](const AviPacket& p) { return p.stream == 0; });
+                                            [](const MediaPacket& p) { return p.stream == 0; });
     EXPECT_EQ(videoPackets, manifest.videoFrames);
 }
 

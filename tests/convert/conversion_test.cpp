@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "tests/convert/avi_readback.h"
 #include "tests/convert/conversion_fixture.h"
 #include "tests/convert/crafted_recording.h"
+#include "tests/convert/media_readback.h"
 
 extern "C" {
 #include <libavcodec/codec_id.h>
@@ -14,9 +14,9 @@ extern "C" {
 
 namespace {
 
-std::vector<AviPacket> PacketsOf(const AviContents& avi, int stream) {
-    std::vector<AviPacket> packets;
-    for (const AviPacket& packet : avi.packets)
+std::vector<MediaPacket> PacketsOf(const MediaContents& avi, int stream) {
+    std::vector<MediaPacket> packets;
+    for (const MediaPacket& packet : avi.packets)
         if (packet.stream == stream)
             packets.push_back(packet);
     return packets;
@@ -40,7 +40,7 @@ TEST_F(ConversionTest, EveryChunkOfAShortSourceBecomesOnePacketInOrder) {
     EXPECT_EQ(run.stats.frameRate, 10) << "the header's rate beats the fallback";
     EXPECT_TRUE(run.stats.rateFromHeader);
 
-    const AviContents avi = ReadAvi(PathOf("out.avi"));
+    const MediaContents avi = ReadMedia(PathOf("out.avi"));
     ASSERT_EQ(avi.streams.size(), 2u);
     EXPECT_EQ(avi.streams[0].codecId, AV_CODEC_ID_H264);
     EXPECT_EQ(avi.streams[0].timeBaseNum, 1);
@@ -77,7 +77,7 @@ TEST_F(ConversionTest, AudioBlockKeepsItsHeaderAndExchangesDataNibbles) {
     // Behind it, zeros a recorder preallocated: they count against nothing.
     std::filesystem::resize_file(PathOf("in.264"), std::uintmax_t{4} << 20);
     ASSERT_EQ(Convert(PathOf("in.264"), PathOf("out.avi")).result, 0);
-    const auto packets = PacketsOf(ReadAvi(PathOf("out.avi")), 1);
+    const auto packets = PacketsOf(ReadMedia(PathOf("out.avi")), 1);
     ASSERT_EQ(packets.size(), 1u);
     EXPECT_EQ(packets[0].data[0], 0xAB);
     EXPECT_EQ(packets[0].data[3], 0xCD);
@@ -91,14 +91,14 @@ TEST_F(ConversionTest, FallbackRateAppliesOnlyWhenTheHeaderGivesNone) {
     ConversionRun run = Convert(PathOf("none.264"), PathOf("none.avi"), 7);
     ASSERT_EQ(run.result, 0) << run.error;
     EXPECT_FALSE(run.stats.rateFromHeader);
-    EXPECT_EQ(ReadAvi(PathOf("none.avi")).streams[0].timeBaseDen, 7);
+    EXPECT_EQ(ReadMedia(PathOf("none.avi")).streams[0].timeBaseDen, 7);
 
     CraftedRecording zeroed;
     zeroed.Rate(0, 0x19).Rate(1, 0x00).Video(true, VideoPayload(500, 1));
     zeroed.WriteTo(PathOf("zeroed.264"));
     run = Convert(PathOf("zeroed.264"), PathOf("zeroed.avi"), 1);
     ASSERT_EQ(run.result, 0) << run.error;
-    EXPECT_EQ(ReadAvi(PathOf("zeroed.avi")).streams[0].timeBaseDen, 1);
+    EXPECT_EQ(ReadMedia(PathOf("zeroed.avi")).streams[0].timeBaseDen, 1);
 }
 
 TEST_F(ConversionTest, GarbageBetweenChunksIsDropped) {
@@ -109,7 +109,7 @@ TEST_F(ConversionTest, GarbageBetweenChunksIsDropped) {
     rec.WriteTo(PathOf("in.264"));
     const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
     ASSERT_EQ(run.result, 0) << run.error;
-    const auto video = PacketsOf(ReadAvi(PathOf("out.avi")), 0);
+    const auto video = PacketsOf(ReadMedia(PathOf("out.avi")), 0);
     ASSERT_EQ(video.size(), 2u);
     EXPECT_EQ(video[0].data, v1);
     EXPECT_EQ(video[1].data, v2);
@@ -140,7 +140,7 @@ TEST_F(ConversionTest, DamagedChunksAreDroppedAndTheSearchGoesOn) {
     ASSERT_EQ(run.result, 0) << run.error;
     EXPECT_EQ(run.stats.damagedChunks, 6);
     EXPECT_EQ(run.CompletionReports(), 1);
-    const auto video = PacketsOf(ReadAvi(PathOf("out.avi")), 0);
+    const auto video = PacketsOf(ReadMedia(PathOf("out.avi")), 0);
     ASSERT_EQ(video.size(), 4u);
     EXPECT_EQ(video[0].data, good1);
     EXPECT_EQ(video[1].data, good2);
@@ -163,7 +163,7 @@ TEST_F(ConversionTest, ShortAudioBlockIsExchangedOnlyWithinItsChunk) {
     rec.Audio(shortBlock).Video(true, video);
     rec.WriteTo(PathOf("in.264"));
     ASSERT_EQ(Convert(PathOf("in.264"), PathOf("out.avi")).result, 0);
-    const AviContents avi = ReadAvi(PathOf("out.avi"));
+    const MediaContents avi = ReadMedia(PathOf("out.avi"));
     const auto audio = PacketsOf(avi, 1);
     ASSERT_EQ(audio.size(), 1u);
     EXPECT_EQ(audio[0].data, RestoredBlock(shortBlock));
@@ -182,7 +182,7 @@ TEST_F(ConversionTest, TagAcrossTheWindowEdgeIsFound) {
         rec.WriteTo(PathOf("in.264"));
         const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"));
         ASSERT_EQ(run.result, 0) << run.error;
-        const AviContents avi = ReadAvi(PathOf("out.avi"));
+        const MediaContents avi = ReadMedia(PathOf("out.avi"));
         ASSERT_EQ(avi.packets.size(), 2u) << "tag " << distance << " bytes before the end";
         ASSERT_EQ(PacketsOf(avi, 0).size(), 1u);
         EXPECT_EQ(PacketsOf(avi, 0)[0].data, video);
@@ -246,7 +246,7 @@ TEST_F(ConversionTest, AFirstFrameTheMuxerRefusesIsCountedAndSkipped) {
     ASSERT_EQ(run.result, 0) << run.error;
     EXPECT_EQ(run.stats.refusedPackets, 1);
     EXPECT_EQ(run.stats.videoPackets, 4);
-    const auto packets = PacketsOf(ReadAvi(PathOf("out.avi")), 0);
+    const auto packets = PacketsOf(ReadMedia(PathOf("out.avi")), 0);
     ASSERT_EQ(packets.size(), 4u);
     EXPECT_EQ(packets[0].data, video);
     for (int i = 0; i < 4; ++i)

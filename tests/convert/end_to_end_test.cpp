@@ -7,8 +7,9 @@
 #include <map>
 #include <regex>
 
-#include "tests/convert/avi_readback.h"
 #include "tests/convert/conversion_fixture.h"
+#include "tests/convert/crafted_recording.h"
+#include "tests/convert/media_readback.h"
 #include "tests/support/system_facts.h"
 #include "tools/recgen/recording_generator.h"
 
@@ -64,9 +65,9 @@ protected:
 
     void ExpectSameContent(const recgen::Manifest& manifest) {
         const Expected expected = FromManifest(PathOf("in.264"), manifest);
-        const AviContents avi = ReadAvi(PathOf("out.avi"));
-        std::vector<AviPacket> video, audio;
-        for (const AviPacket& packet : avi.packets)
+        const MediaContents avi = ReadMedia(PathOf("out.avi"));
+        std::vector<MediaPacket> video, audio;
+        for (const MediaPacket& packet : avi.packets)
             (packet.stream == 0 ? video : audio).push_back(packet);
         ASSERT_EQ(video.size(), expected.video.size());
         ASSERT_EQ(audio.size(), expected.audio.size());
@@ -105,15 +106,15 @@ TEST_F(EndToEnd, AviHoldsBothStreamsWithTheirParametersAndEveryChunk) {
     EXPECT_EQ(run.stats.audioPackets, manifest.audioBlocks);
     EXPECT_EQ(run.CompletionReports(), 1);
 
-    const AviContents avi = ReadAvi(PathOf("out.avi"));
+    const MediaContents avi = ReadMedia(PathOf("out.avi"));
     ASSERT_EQ(avi.streams.size(), 2u);
-    const AviStreamInfo& v = avi.streams[0];
+    const MediaStreamInfo& v = avi.streams[0];
     EXPECT_EQ(v.codecId, AV_CODEC_ID_H264);
     EXPECT_EQ(v.width, 720);
     EXPECT_EQ(v.height, 576);
     EXPECT_EQ(v.timeBaseNum, 1);
     EXPECT_EQ(v.timeBaseDen, 12);
-    const AviStreamInfo& a = avi.streams[1];
+    const MediaStreamInfo& a = avi.streams[1];
     EXPECT_EQ(a.codecId, AV_CODEC_ID_ADPCM_IMA_WAV);
     EXPECT_EQ(a.sampleRate, 8000);
     EXPECT_EQ(a.channels, 1);
@@ -131,7 +132,7 @@ TEST_F(EndToEnd, AviHoldsBothStreamsWithTheirParametersAndEveryChunk) {
 
     if (const char* why = WhyNoDecoders())
         GTEST_SKIP() << why;
-    const DecodeCounts decoded = DecodeAvi(PathOf("out.avi"));
+    const DecodeCounts decoded = DecodeMedia(PathOf("out.avi"));
     EXPECT_EQ(decoded.errors, 0);
     EXPECT_EQ(decoded.videoFrames, 36);
     EXPECT_EQ(decoded.width, 720);
@@ -147,7 +148,7 @@ TEST_F(EndToEnd, FallbackRateTimesTheVideoWhenTheHeaderHasNone) {
     const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.avi"), 30);
     ASSERT_EQ(run.result, 0) << run.error;
     EXPECT_FALSE(run.stats.rateFromHeader);
-    EXPECT_EQ(ReadAvi(PathOf("out.avi")).streams[0].timeBaseDen, 30);
+    EXPECT_EQ(ReadMedia(PathOf("out.avi")).streams[0].timeBaseDen, 30);
     ExpectSameContent(manifest);
 }
 
@@ -169,7 +170,7 @@ TEST_F(EndToEnd, DamagedRecordingKeepsEveryIntactChunk) {
         << "the frame lost in the middle keeps its slot, so later frames keep their time";
     if (const char* why = WhyNoDecoders())
         GTEST_SKIP() << why;
-    EXPECT_EQ(DecodeAvi(PathOf("out.avi")).errors, 0);
+    EXPECT_EQ(DecodeMedia(PathOf("out.avi")).errors, 0);
 }
 
 namespace {
@@ -216,12 +217,150 @@ TEST_F(EndToEnd, SoundAndPictureLastAlikeInGStreamerBasedPlayers) {
     EXPECT_NEAR(ends.at('a'), ends.at('v'), 0.1);
 
     // Audio packet k starts k blocks of 321 samples in, to the end.
-    const auto packets = ReadAvi(PathOf("out.avi")).packets;
+    const auto packets = ReadMedia(PathOf("out.avi")).packets;
     std::int64_t k = 0;
-    for (const AviPacket& packet : packets) {
+    for (const MediaPacket& packet : packets) {
         if (packet.stream == 1) {
             ASSERT_EQ(packet.dts, k++) << "in units of 321/8000 s";
         }
     }
     EXPECT_GT(k, 1400);
+}
+
+namespace {
+
+// A chunk's NAL units as an MP4 stores them: each behind a four-byte length
+// instead of a start code (the zero that leads a four-byte start code is
+// not the unit before it).
+std::vector<std::uint8_t> LengthPrefixed(const std::vector<std::uint8_t>& annexB) {
+    std::vector<std::size_t> codes;
+    for (std::size_t i = 0; i + 3 <= annexB.size(); ++i)
+        if (annexB[i] == 0 && annexB[i + 1] == 0 && annexB[i + 2] == 1)
+            codes.push_back(i), i += 2;
+    std::vector<std::uint8_t> units;
+    for (std::size_t k = 0; k < codes.size(); ++k) {
+        const std::size_t begin = codes[k] + 3;
+        std::size_t end = k + 1 < codes.size() ? codes[k + 1] : annexB.size();
+        if (k + 1 < codes.size() && end > begin && annexB[end - 1] == 0)
+            --end;
+        const std::size_t n = end - begin;
+        units.insert(units.end(), {std::uint8_t(n >> 24), std::uint8_t(n >> 16),
+                                   std::uint8_t(n >> 8), std::uint8_t(n)});
+        units.insert(units.end(), annexB.begin() + begin, annexB.begin() + end);
+    }
+    return units;
+}
+
+// The recording from chunk `first` on, behind the same header: it then
+// starts with the frames before a key frame.
+recgen::Manifest StartAt(const std::string& path, recgen::Manifest manifest, std::size_t first) {
+    std::vector<std::uint8_t> bytes = recgen::ReadFileBytes(path);
+    const std::int64_t cut = manifest.chunks[first].offset - 512;
+    bytes.erase(bytes.begin() + 512, bytes.begin() + manifest.chunks[first].offset);
+    WriteFile(path, bytes);
+    manifest.chunks.erase(manifest.chunks.begin(), manifest.chunks.begin() + first);
+    for (recgen::ChunkRecord& chunk : manifest.chunks)
+        chunk.offset -= cut, chunk.payloadOffset -= cut;
+    return manifest;
+}
+
+} // namespace
+
+// The MP4 of each kind of recording, read back as a player reads it.
+TEST_F(EndToEnd, Mp4HoldsEveryFrameUnchangedAndTheSoundInStep) {
+    struct Case {
+        const char* what;
+        recgen::Options options;
+        int fallbackRate = 25;
+        std::size_t startAtChunk = 0;
+    };
+    recgen::Options plain, damaged, noRate, leading, silent;
+    plain.frames = 300; // several windows long
+    damaged.frames = 60;
+    damaged.garbageEvery = 5;
+    damaged.bogusLengthAt = 13;
+    damaged.truncateLast = true;
+    noRate.frames = 40;
+    noRate.records = {};
+    leading.frames = 80;
+    silent.frames = 30;
+    silent.audio = false;
+    const Case cases[] = {{"plain", plain},
+                          {"damaged", damaged},
+                          {"no header rate", noRate, 10},
+                          {"frames before the key frame", leading, 25, 9},
+                          {"no audio", silent}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        recgen::Manifest manifest = Generate(c.options);
+        if (c.startAtChunk > 0)
+            manifest = StartAt(PathOf("in.264"), manifest, c.startAtChunk);
+        const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.mp4"), c.fallbackRate);
+        ASSERT_EQ(run.result, 0) << run.error;
+        const int rate = run.stats.frameRate;
+
+        // What the MP4 must hold: the frames from the first key frame on,
+        // each in its slot as the AVI would have it; the sound from there.
+        const std::vector<std::uint8_t> bytes = recgen::ReadFileBytes(PathOf("in.264"));
+        std::vector<std::vector<std::uint8_t>> frames;
+        std::vector<bool> keys;
+        std::vector<std::int64_t> slots;
+        std::int64_t slot = -1, start = -1, blocks = 0, leftOut = 0;
+        for (const recgen::ChunkRecord& chunk : manifest.chunks) {
+            if (chunk.kind == recgen::kAudio) {
+                blocks += chunk.damaged ? 0 : 1;
+                continue;
+            }
+            if (chunk.damaged || slot >= 0)
+                slot += chunk.damaged ? (slot >= 0) : 1;
+            else
+                slot = 0;
+            if (chunk.damaged)
+                continue;
+            if (start < 0 && chunk.kind != recgen::kKeyVideo) {
+                ++leftOut;
+                continue;
+            }
+            if (start < 0)
+                start = slot;
+            frames.emplace_back(
+                LengthPrefixed({bytes.begin() + chunk.payloadOffset,
+                                bytes.begin() + chunk.payloadOffset + chunk.payloadBytes}));
+            keys.push_back(chunk.kind == recgen::kKeyVideo);
+            slots.push_back(slot - start);
+        }
+        EXPECT_EQ(run.stats.framesLeftOut, leftOut);
+        EXPECT_EQ(run.stats.soundSamplesLeftOut, start * 8000 / rate);
+
+        EXPECT_EQ(TopLevelBoxes(PathOf("out.mp4"))[1], "moov") << "the index before the data";
+        const MediaContents mp4 = ReadMedia(PathOf("out.mp4"));
+        ASSERT_EQ(mp4.streams.size(), c.options.audio ? 2u : 1u);
+        const MediaStreamInfo& v = mp4.streams[0];
+        EXPECT_EQ(v.codecId, AV_CODEC_ID_H264);
+        EXPECT_EQ(v.width, 720);
+        EXPECT_EQ(v.height, 576);
+        EXPECT_EQ(v.startTime, 0);
+        std::size_t frame = 0;
+        for (const MediaPacket& packet : mp4.packets) {
+            if (packet.stream != 0)
+                continue;
+            ASSERT_LT(frame, frames.size());
+            ASSERT_EQ(packet.data, frames[frame]) << "frame " << frame;
+            ASSERT_EQ(packet.key, keys[frame]) << "frame " << frame;
+            ASSERT_EQ(packet.dts * rate, slots[frame] * v.timeBaseDen) << "frame " << frame;
+            ++frame;
+        }
+        EXPECT_EQ(frame, frames.size());
+        if (!c.options.audio)
+            continue;
+        const MediaStreamInfo& a = mp4.streams[1];
+        EXPECT_EQ(a.codecId, AV_CODEC_ID_AAC);
+        EXPECT_EQ(a.sampleRate, 8000);
+        EXPECT_EQ(a.channels, 1);
+        EXPECT_EQ(a.startTime, 0) << "the sound starts with the picture";
+        const std::int64_t samples = blocks * 321 - start * 8000 / rate;
+        EXPECT_NEAR(double(a.duration) * a.timeBaseNum / a.timeBaseDen, samples / 8000.0,
+                    1024 / 8000.0)
+            << "as long as its blocks, within one AAC frame";
+    }
 }

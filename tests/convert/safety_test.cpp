@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/convert/avi_readback.h"
 #include "tests/convert/conversion_fixture.h"
 #include "tests/convert/crafted_recording.h"
+#include "tests/convert/media_readback.h"
 #include "tests/support/system_facts.h"
 
 namespace fs = std::filesystem;
@@ -154,7 +154,7 @@ TEST_F(ConversionTest, ASuccessfulConversionReplacesTheDestinationWhole) {
     EXPECT_TRUE(LooksNew(m_dir / "new.avi"))
         << "a new file gets the mode any new file of the user gets";
     ASSERT_EQ(run.result, 0) << run.error;
-    EXPECT_EQ(ReadAvi(PathOf("out.avi")).packets.size(), 12u);
+    EXPECT_EQ(ReadMedia(PathOf("out.avi")).packets.size(), 12u);
     EXPECT_EQ(run.stats.outputBytes, static_cast<std::int64_t>(fs::file_size(m_dir / "out.avi")));
     EXPECT_LT(run.stats.outputBytes, 1000000) << "nothing of the old file remains";
     EXPECT_EQ(ReadFile(PathOf("in.264")), rec.Bytes());
@@ -209,7 +209,7 @@ TEST_F(ConversionTest, PathsLongerThanOldFixedFieldsWork) {
     SmallRecording().WriteTo(source);
     const ConversionRun run = Convert(source, dest);
     ASSERT_EQ(run.result, 0) << run.error;
-    EXPECT_EQ(ReadAvi(dest).packets.size(), 12u);
+    EXPECT_EQ(ReadMedia(dest).packets.size(), 12u);
 }
 
 TEST_F(ConversionTest, SourcesBeyondTwoGibibytesConvertCompletely) {
@@ -242,6 +242,6 @@ TEST_F(ConversionTest, SourcesBeyondTwoGibibytesConvertCompletely) {
         ASSERT_GE(run.reports[i].first, run.reports[i - 1].first) << "report " << i;
     EXPECT_EQ(run.reports.back(), std::make_pair(size, size));
     EXPECT_EQ(run.CompletionReports(), 1);
-    const auto video = ReadAvi(PathOf("big.avi"));
+    const auto video = ReadMedia(PathOf("big.avi"));
     ASSERT_EQ(video.packets.size(), 4u);
 }

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <unistd.h>
 
-#include "tests/convert/avi_readback.h"
+#include "tests/convert/media_readback.h"
 #include "tests/convert/crafted_recording.h"
 
 namespace fault {
@@ -92,7 +92,7 @@ std::vector<ExpectedPacket> WriteSparseRecording(const std::string& path, std::i
 
 std::vector<ExpectedPacket> PacketsOf(const std::string& aviPath) {
     std::vector<ExpectedPacket> packets;
-    for (AviPacket& packet : ReadAvi(aviPath).packets)
+    for (MediaPacket& packet : ReadMedia(aviPath).packets)
         packets.push_back({packet.stream, std::move(packet.data), 0});
     return packets;
 }

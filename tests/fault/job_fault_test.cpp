@@ -18,7 +18,7 @@
 #include <unistd.h>
 
 #include "convert/probe.h"
-#include "tests/convert/avi_readback.h"
+#include "tests/convert/media_readback.h"
 #include "tests/convert/conversion_fixture.h"
 #include "tests/convert/crafted_recording.h"
 #include "tests/fault/fault_harness.h"
@@ -318,8 +318,8 @@ TEST_F(JobFaults, ALongRunOfDamageKeepsEveryFrameInItsSlot) {
     ASSERT_EQ(run.result, 0) << run.error;
     EXPECT_EQ(run.stats.damagedChunks, kDamaged);
     EXPECT_EQ(run.stats.videoSlots, kDamaged + 2);
-    std::vector<AviPacket> video;
-    for (AviPacket& packet : ReadAvi(PathOf("out.avi")).packets)
+    std::vector<MediaPacket> video;
+    for (MediaPacket& packet : ReadMedia(PathOf("out.avi")).packets)
         if (packet.stream == 0)
             video.push_back(std::move(packet));
     ASSERT_FALSE(video.empty());

@@ -20,7 +20,7 @@ extern "C" {
 #include "convert/file_layer.h"
 #include "convert/source_format.h"
 #include "convert/stream_converter.h"
-#include "tests/convert/avi_readback.h"
+#include "tests/convert/media_readback.h"
 #include "tests/fuzz/memory_file.h"
 #include "tests/fuzz/reference_layout.h"
 #include "tests/support/scratch_dir.h"

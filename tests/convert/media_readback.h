@@ -1,35 +1,39 @@
-// Reads an AVI back through libavformat's demuxer, the way a player would.
+// Reads an AVI or an MP4 back through libavformat's demuxers, the way a
+// player would, and walks the containers' own structure where a player
+// relies on it.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct AviPacket {
+struct MediaPacket {
     int stream = -1;
     std::vector<std::uint8_t> data;
     bool key = false;
     std::int64_t dts = 0; // in the stream's time base
 };
 
-struct AviStreamInfo {
+struct MediaStreamInfo {
     int codecType = -1; // AVMediaType
     int codecId = 0;    // AVCodecID
     int width = 0, height = 0;
     int sampleRate = 0, channels = 0, blockAlign = 0, bitsPerCodedSample = 0;
     std::int64_t bitRate = 0;
     int timeBaseNum = 0, timeBaseDen = 0;
+    // In the time base, after the container's edits (an MP4's edit list).
+    std::int64_t startTime = 0, duration = 0;
     std::vector<std::uint8_t> extradata;
 };
 
-struct AviContents {
-    std::vector<AviStreamInfo> streams;
-    std::vector<AviPacket> packets;
+struct MediaContents {
+    std::vector<MediaStreamInfo> streams;
+    std::vector<MediaPacket> packets;
     double durationSeconds = 0;
 };
 
 // Throws std::runtime_error when the file cannot be demuxed.
-AviContents ReadAvi(const std::string& path);
+MediaContents ReadMedia(const std::string& path);
 
 struct DecodeCounts {
     int videoFrames = 0;
@@ -43,7 +47,7 @@ struct DecodeCounts {
 // FFmpeg of the Windows and bundled builds has none).
 const char* WhyNoDecoders();
 // Decodes every packet of both streams with libavcodec.
-DecodeCounts DecodeAvi(const std::string& path);
+DecodeCounts DecodeMedia(const std::string& path);
 
 // The data chunks of the movi list in file order: what a player reads.
 struct MoviChunk {
@@ -53,6 +57,9 @@ struct MoviChunk {
     bool key = false; // as the index marks it
 };
 std::vector<MoviChunk> ReadMoviChunks(const std::string& path);
+
+// The types of an MP4's top-level boxes, in file order ("ftyp", "moov", ...).
+std::vector<std::string> TopLevelBoxes(const std::string& path);
 
 // dwSampleSize of the audio stream header ("strh" of type "auds").
 std::uint32_t AudioSampleSize(const std::string& path);

@@ -1,4 +1,4 @@
-#include "tests/convert/avi_readback.h"
+#include "tests/convert/media_readback.h"
 
 #include <cctype>
 #include <cstring>
@@ -30,15 +30,15 @@ InputPtr OpenInput(const std::string& path, bool parse) {
 
 } // namespace
 
-AviContents ReadAvi(const std::string& path) {
+MediaContents ReadMedia(const std::string& path) {
     InputPtr input = OpenInput(path, false);
-    AviContents contents;
+    MediaContents contents;
     if (input->duration != AV_NOPTS_VALUE)
         contents.durationSeconds = input->duration / double(AV_TIME_BASE);
     for (unsigned i = 0; i < input->nb_streams; ++i) {
         const AVStream* stream = input->streams[i];
         const AVCodecParameters* par = stream->codecpar;
-        AviStreamInfo info;
+        MediaStreamInfo info;
         info.codecType = par->codec_type;
         info.codecId = par->codec_id;
         info.width = par->width;
@@ -50,12 +50,14 @@ AviContents ReadAvi(const std::string& path) {
         info.bitRate = par->bit_rate;
         info.timeBaseNum = stream->time_base.num;
         info.timeBaseDen = stream->time_base.den;
+        info.startTime = stream->start_time;
+        info.duration = stream->duration;
         info.extradata.assign(par->extradata, par->extradata + par->extradata_size);
         contents.streams.push_back(info);
     }
     PacketPtr packet(av_packet_alloc());
     while (av_read_frame(input.get(), packet.get()) >= 0) {
-        AviPacket copy;
+        MediaPacket copy;
         copy.stream = packet->stream_index;
         copy.data.assign(packet->data, packet->data + packet->size);
         copy.key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
@@ -73,7 +75,7 @@ const char* WhyNoDecoders() {
            "the AVI muxer and demuxer only)";
 }
 
-DecodeCounts DecodeAvi(const std::string& path) {
+DecodeCounts DecodeMedia(const std::string& path) {
     InputPtr input = OpenInput(path, true);
     std::vector<CodecPtr> decoders(input->nb_streams);
     for (unsigned i = 0; i < input->nb_streams; ++i) {
@@ -164,6 +166,27 @@ std::vector<MoviChunk> ReadMoviChunks(const std::string& path) {
     std::vector<MoviChunk> chunks;
     WalkChunks(bytes, 0, bytes.size(), false, chunks);
     return chunks;
+}
+
+std::vector<std::string> TopLevelBoxes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> boxes;
+    unsigned char head[16];
+    while (in.read(reinterpret_cast<char*>(head), 8)) {
+        std::uint64_t size = std::uint64_t{head[0]} << 24 | head[1] << 16 | head[2] << 8 | head[3];
+        boxes.emplace_back(reinterpret_cast<const char*>(head + 4), 4);
+        if (size == 1 && in.read(reinterpret_cast<char*>(head + 8), 8)) {
+            size = 0;
+            for (int i = 8; i < 16; ++i)
+                size = size << 8 | head[i];
+            in.seekg(static_cast<std::streamoff>(size - 16), std::ios::cur);
+        } else if (size >= 8) {
+            in.seekg(static_cast<std::streamoff>(size - 8), std::ios::cur);
+        } else {
+            break; // to the end of the file, or broken
+        }
+    }
+    return boxes;
 }
 
 std::uint32_t AudioSampleSize(const std::string& path) {
