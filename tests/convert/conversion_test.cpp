@@ -154,6 +154,28 @@ TEST_F(ConversionTest, DamagedChunksAreDroppedAndTheSearchGoesOn) {
     EXPECT_EQ(run.stats.audioPackets, 0);
 }
 
+// A block whose header no decoder takes (a step index past 88) goes into an
+// AVI as it is, since nothing is decoded there; an MP4, whose sound is
+// decoded, drops it and counts it as damage.
+TEST_F(ConversionTest, AnUndecodableBlockIsDamageOnlyWhereTheSoundIsDecoded) {
+    const auto withStepIndex = [](std::uint8_t seed, std::uint8_t step) {
+        std::vector<std::uint8_t> block = AudioBlock(seed);
+        block[2] = step; // little-endian, 0 to 88
+        block[3] = 0;
+        return block;
+    };
+    CraftedRecording rec;
+    rec.Rate(0, 0x19).Video(true, VideoPayload(400, 10)).Audio(withStepIndex(3, 10));
+    rec.Audio(withStepIndex(4, 100)).Audio(withStepIndex(5, 88)).WriteTo(PathOf("in.264"));
+    for (const char* dest : {"out.avi", "out.mp4"}) {
+        const ConversionRun run = Convert(PathOf("in.264"), PathOf(dest));
+        ASSERT_EQ(run.result, 0) << run.error;
+        const bool mp4 = dest == std::string("out.mp4");
+        EXPECT_EQ(run.stats.audioPackets, mp4 ? 2 : 3) << dest;
+        EXPECT_EQ(run.stats.damagedChunks, mp4 ? 1 : 0) << dest;
+    }
+}
+
 TEST_F(ConversionTest, ShortAudioBlockIsExchangedOnlyWithinItsChunk) {
     // L = 50: the block ends at chunk offset 57, long before 175. The video
     // chunk right behind it must reach the AVI untouched.

@@ -273,6 +273,7 @@ TEST_F(EndToEnd, Mp4HoldsEveryFrameUnchangedAndTheSoundInStep) {
         recgen::Options options;
         int fallbackRate = 25;
         std::size_t startAtChunk = 0;
+        const char* dest = "out.mp4";
     };
     recgen::Options plain, damaged, noRate, leading, silent;
     plain.frames = 300; // several windows long
@@ -282,20 +283,24 @@ TEST_F(EndToEnd, Mp4HoldsEveryFrameUnchangedAndTheSoundInStep) {
     damaged.truncateLast = true;
     noRate.frames = 40;
     noRate.records = {};
-    leading.frames = 80;
+    // More frames and sound before the first key frame than the encoder
+    // queues while the picture runs ahead.
+    leading.frames = 200;
+    leading.keyInterval = 100;
     silent.frames = 30;
     silent.audio = false;
     const Case cases[] = {{"plain", plain},
                           {"damaged", damaged},
                           {"no header rate", noRate, 10},
                           {"frames before the key frame", leading, 25, 9},
-                          {"no audio", silent}};
+                          {"no audio, a name in capitals", silent, 25, 0, "OUT.MP4"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         recgen::Manifest manifest = Generate(c.options);
         if (c.startAtChunk > 0)
             manifest = StartAt(PathOf("in.264"), manifest, c.startAtChunk);
-        const ConversionRun run = Convert(PathOf("in.264"), PathOf("out.mp4"), c.fallbackRate);
+        const std::string mp4Path = PathOf(c.dest);
+        const ConversionRun run = Convert(PathOf("in.264"), mp4Path, c.fallbackRate);
         ASSERT_EQ(run.result, 0) << run.error;
         const int rate = run.stats.frameRate;
 
@@ -330,10 +335,14 @@ TEST_F(EndToEnd, Mp4HoldsEveryFrameUnchangedAndTheSoundInStep) {
             slots.push_back(slot - start);
         }
         EXPECT_EQ(run.stats.framesLeftOut, leftOut);
+        EXPECT_EQ(leftOut > 0, c.startAtChunk > 0);
         EXPECT_EQ(run.stats.soundSamplesLeftOut, start * 8000 / rate);
 
-        EXPECT_EQ(TopLevelBoxes(PathOf("out.mp4"))[1], "moov") << "the index before the data";
-        const MediaContents mp4 = ReadMedia(PathOf("out.mp4"));
+        const std::vector<std::string> boxes = TopLevelBoxes(mp4Path);
+        ASSERT_GE(boxes.size(), 3u);
+        EXPECT_EQ(boxes[0] + boxes[1], "ftypmoov") << "the index before the data";
+        const MediaContents mp4 = ReadMedia(mp4Path);
+        std::filesystem::remove(mp4Path);
         ASSERT_EQ(mp4.streams.size(), c.options.audio ? 2u : 1u);
         const MediaStreamInfo& v = mp4.streams[0];
         EXPECT_EQ(v.codecId, AV_CODEC_ID_H264);
