@@ -92,15 +92,16 @@ std::vector<PlannedJob> PlanJobs(const CommandOptions& options) {
         const std::string key = ComparablePath(job.dest);
         FileIdentity destIdentity;
         const bool destExists = PathIdentity(job.dest, &destIdentity);
-        // A destination that is its own source is left to the converter,
-        // which refuses it with or without --force.
         const bool isOwnSource = IsFile(sources[i], destExists, destIdentity);
         std::size_t other = sources.size();
-        for (std::size_t j = 0; j < sources.size() && !isOwnSource; ++j)
+        for (std::size_t j = 0; j < sources.size(); ++j)
             if (j != i && (IsFile(sources[j], destExists, destIdentity) || sources[j].key == key))
                 other = j;
         std::error_code ec;
-        if (other < sources.size()) {
+        if (isOwnSource) {
+            // Left to the converter, which refuses it with or without --force
+            // and says why.
+        } else if (other < sources.size()) {
             const std::string& spelled = options.sources[other];
             job.refusal = SafeText(job.dest) + ": is also a source of this run" +
                           (spelled == job.dest ? "" : " (as " + SafeText(spelled) + ")") +
@@ -117,8 +118,7 @@ std::vector<PlannedJob> PlanJobs(const CommandOptions& options) {
                           SafeText(folded->second.source) + " in this run; not overwriting it";
         } else if (const Failure failure = CheckDestinationKind(job.dest)) {
             job.refusal = SafeMessage(failure);
-        } else if (!options.force && fs::exists(fs::symlink_status(FsPath(job.dest), ec)) &&
-                   !isOwnSource) {
+        } else if (!options.force && fs::exists(fs::symlink_status(FsPath(job.dest), ec))) {
             job.refusal = SafeText(job.dest) + ": already exists; use --force to replace it";
         }
         // A refused job still claims its destination: a later source must not

@@ -136,14 +136,16 @@ std::string RenderProgressLine(const std::string& label, std::int64_t bytesRead,
                           std::string(std::size_t(barWidth) - filled, '.') + "]" + tail,
                       width);
     }
-    // Too narrow for a bar: the name gives way to the figures.
-    std::string figures(numbers, std::size_t(n));
+    // Too narrow for a bar: the name gives way to the figures, which drop
+    // their padding, then the word "left".
+    std::string figures = " " + std::to_string(shareOf(100)) + "%";
     if (rateKnown) {
-        std::snprintf(numbers + n, sizeof numbers - n, " %.1f MB/s %s left", bytesPerSecond / 1e6,
-                      left.c_str());
-        figures = numbers;
+        std::snprintf(numbers, sizeof numbers, " %.1f MB/s %s", bytesPerSecond / 1e6, left.c_str());
+        figures += numbers;
+        if (width - int(figures.size()) >= int(sizeof " left") - 1 + kEllipsisColumns + 1)
+            figures += " left";
     }
-    const int nameRoom = width - int(figures.size());
+    const int nameRoom = std::min(width - int(figures.size()), kMaxLabelColumns);
     const std::string head = nameRoom > kEllipsisColumns ? Shortened(name, nameRoom) : "";
     return Fitted(head + figures, width);
 }
