@@ -72,6 +72,20 @@ TEST(WindowsProcess, NonAsciiNamesPassThroughTheCommandLine) {
     EXPECT_EQ(Listing(folder), (std::vector<std::string>{"файл-测试.264", "файл-测试.avi"}));
 }
 
+// GNU-style options only: "/data/cam1.264" is the file at the root of the
+// current drive, not an option CLI11 would read Windows-style.
+TEST(WindowsProcess, APathWithALeadingSlashIsASource) {
+    ScratchDir work;
+    CraftedRecording rec;
+    rec.Rate(0, 0x19).Video(true, VideoPayload(3000, 1)).Audio(AudioBlock(1));
+    rec.WriteTo(work / "in.264");
+    const std::u8string rooted = (work.Path() / "in.264").relative_path().generic_u8string();
+    const clitest::RunResult r =
+        clitest::RunConvert({"/" + std::string(rooted.begin(), rooted.end())}, work.Path());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Listing(work.Path()), (std::vector<std::string>{"in.264", "in.avi"}));
+}
+
 // Until it is moved into place the output is held for deletion by the
 // system, so a job killed midway leaves nothing, even before the next job.
 TEST(WindowsProcess, AKilledJobLeavesNothing) {
