@@ -217,16 +217,18 @@ TEST_F(ConvertCommand, NamesAreShownEscapedSoTheyCannotForgeLinesOrDriveTheTermi
     const std::string forged = "a\nveltrano-convert: b";
     Copy("small.264", forged + ".264");
     const RunResult r = RunConvert(
-        {forged + ".264", "\033]0;x\a.264", "bad\xff name.264", "it's ü.264"}, work.Path());
+        {forged + ".264", "\033]0;it's\a.264", "bad\xff\xe6 \x7f name.264", "it's ü.264"},
+        work.Path());
     EXPECT_EQ(r.exitCode, 1);
     const std::string quoted = "'a'$'\\n''veltrano-convert: b";
     EXPECT_EQ(r.out.rfind(quoted + ".264' -> " + quoted + ".avi': ", 0), 0u) << r.out;
     const std::string missing = std::string(": ") + std::strerror(ENOENT);
-    EXPECT_EQ(Lines(r.err),
-              (std::vector<std::string>{"veltrano-convert: $'\\033'']0;x'$'\\a''.264'" + missing,
-                                        "veltrano-convert: 'bad'$'\\377'' name.264'" + missing,
-                                        "veltrano-convert: it's ü.264" + missing,
-                                        "veltrano-convert: 1 converted, 3 failed"}));
+    EXPECT_EQ(
+        Lines(r.err),
+        (std::vector<std::string>{
+            "veltrano-convert: $'\\033'']0;it'\\''s'$'\\a''.264'" + missing,
+            "veltrano-convert: 'bad'$'\\377\\346'' '$'\\177'' name.264'" + missing,
+            "veltrano-convert: it's ü.264" + missing, "veltrano-convert: 1 converted, 3 failed"}));
 
     CommandOptions options;
     options.sources = {Copy("small.264", "\033[2J.264")};
