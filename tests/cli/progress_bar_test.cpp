@@ -117,6 +117,8 @@ TEST(ProgressBar, RedrawsAtMostTenTimesASecondButAlwaysOnCompletion) {
     const int before = bar.Redraws();
     bar.Update(10000, 10000); // the completion report, right after a redraw
     EXPECT_EQ(bar.Redraws(), before + 1);
+    bar.Update(10001, 10000); // a source that grew: no redraw for each report past its size
+    EXPECT_EQ(bar.Redraws(), before + 1);
     EXPECT_EQ(Count(out.str(), '\r'), std::size_t(bar.Redraws()));
     const std::string text = out.str();
     EXPECT_NE(text.substr(text.rfind('\r')).find("100%"), std::string::npos);
