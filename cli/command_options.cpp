@@ -4,12 +4,13 @@
 #include <ostream>
 
 #include "cli/program_name.h"
+#include "cli/safe_text.h"
 #include "convert/ffmpeg_version.h"
 
 namespace {
 
 int UsageError(std::ostream& err, const std::string& cause) {
-    err << kProgramName << ": " << cause << "\n"
+    err << kProgramName << ": " << SafeText(cause) << "\n"
         << "Run '" << kProgramName << " --help' for usage.\n";
     return kExitUsage;
 }
@@ -29,6 +30,9 @@ ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& 
                "run with a tally on stderr.\n"
                "Exit status: 0 when every source converted, 1 when any failed (the others\n"
                "are still converted), 2 for a usage error.");
+    // GNU style on every system: on Windows CLI11 would take "/data/cam1.264"
+    // for an option.
+    app.allow_windows_style_options(false);
     // The first line is what help2man and scripts read the version from.
     app.set_version_flag("--version", std::string(kProgramName) + " " + VELTRANO_VERSION +
                                           "\nFFmpeg " + FfmpegVersion());

@@ -4,6 +4,7 @@
 #include <map>
 #include <system_error>
 
+#include "cli/safe_text.h"
 #include "cli/utf8_path.h"
 #include "convert/file_layer.h"
 
@@ -22,9 +23,24 @@ std::string ComparablePath(const std::string& path) {
     return Utf8(ec ? absolute.lexically_normal() : canonical);
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return fs::equivalent(FsPath(a), FsPath(b), ec) && !ec;
+// FAT cards and Windows take "Clip.avi" and "clip.avi" for one name.
+std::string CaseFolded(std::string path) {
+    for (char& c : path)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return path;
+}
+
+// A source of the run as the plan compares destinations with it: by the
+// file it is, and by its path, for a source that does not exist (yet).
+struct PlannedSource {
+    std::string key;
+    FileIdentity identity;
+    bool exists = false;
+};
+
+bool IsFile(const PlannedSource& source, bool destExists, const FileIdentity& dest) {
+    return destExists && source.exists && SameFile(source.identity, dest);
 }
 
 std::string DestinationFor(const CommandOptions& options, const std::string& source) {
@@ -56,26 +72,59 @@ std::string DefaultDestination(const std::string& source) {
 }
 
 std::vector<PlannedJob> PlanJobs(const CommandOptions& options) {
-    std::vector<PlannedJob> jobs;
-    std::map<std::string, std::string> claimed; // destination -> the earlier source writing it
+    // Every source is known before any job runs: converting one over another
+    // would destroy a recording that is still to be read, or was just read.
+    std::vector<PlannedSource> sources;
     for (const std::string& source : options.sources) {
+        PlannedSource planned{ComparablePath(source), {}, false};
+        planned.exists = PathIdentity(source, &planned.identity);
+        sources.push_back(std::move(planned));
+    }
+    struct Claim {
+        std::string source, dest;
+    };
+    std::map<std::string, Claim> claimed;       // destination -> the earlier job writing it
+    std::map<std::string, Claim> claimedFolded; // the same, by case-folded destination
+    std::vector<PlannedJob> jobs;
+    for (std::size_t i = 0; i < options.sources.size(); ++i) {
+        const std::string& source = options.sources[i];
         PlannedJob job{source, DestinationFor(options, source), {}};
         const std::string key = ComparablePath(job.dest);
+        FileIdentity destIdentity;
+        const bool destExists = PathIdentity(job.dest, &destIdentity);
+        const bool isOwnSource = IsFile(sources[i], destExists, destIdentity);
+        std::size_t other = sources.size();
+        for (std::size_t j = 0; j < sources.size(); ++j)
+            if (j != i && (IsFile(sources[j], destExists, destIdentity) || sources[j].key == key))
+                other = j;
         std::error_code ec;
-        if (auto earlier = claimed.find(key); earlier != claimed.end()) {
-            job.refusal = job.dest + ": is already the destination of " + earlier->second +
-                          " in this run; not overwriting it";
+        if (isOwnSource) {
+            // Left to the converter, which refuses it with or without --force
+            // and says why.
+        } else if (other < sources.size()) {
+            const std::string& spelled = options.sources[other];
+            job.refusal = SafeText(job.dest) + ": is also a source of this run" +
+                          (spelled == job.dest ? "" : " (as " + SafeText(spelled) + ")") +
+                          "; not overwriting it";
+        } else if (auto earlier = claimed.find(key); earlier != claimed.end()) {
+            job.refusal = SafeText(job.dest) + ": is already the destination of " +
+                          SafeText(earlier->second.source) + " in this run; not overwriting it";
+        } else if (auto folded = claimedFolded.find(CaseFolded(key));
+                   options.force && folded != claimedFolded.end()) {
+            // Without --force the second one is refused when its file turns out
+            // to exist; with it, it would replace the first one's result.
+            job.refusal = SafeText(job.dest) + ": differs only in letter case from " +
+                          SafeText(folded->second.dest) + ", the destination of " +
+                          SafeText(folded->second.source) + " in this run; not overwriting it";
         } else if (const Failure failure = CheckDestinationKind(job.dest)) {
-            job.refusal = failure.Message();
-        } else if (!options.force && fs::exists(fs::symlink_status(FsPath(job.dest), ec)) &&
-                   !SameFile(source, job.dest)) {
-            // A destination that is the source itself is left to the converter,
-            // which refuses it with or without --force.
-            job.refusal = job.dest + ": already exists; use --force to replace it";
+            job.refusal = SafeMessage(failure);
+        } else if (!options.force && fs::exists(fs::symlink_status(FsPath(job.dest), ec))) {
+            job.refusal = SafeText(job.dest) + ": already exists; use --force to replace it";
         }
         // A refused job still claims its destination: a later source must not
         // write there either, or the run's outcome would depend on the order.
-        claimed.emplace(key, source);
+        claimed.emplace(key, Claim{source, job.dest});
+        claimedFolded.emplace(CaseFolded(key), Claim{source, job.dest});
         jobs.push_back(std::move(job));
     }
     return jobs;

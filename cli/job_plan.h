@@ -11,7 +11,7 @@ struct PlannedJob {
     std::string source;
     std::string dest;
     // Empty when the job may run; otherwise the error "FILE: cause" that
-    // replaces it. A refused job leaves every file as it was.
+    // replaces it, safe to print. A refused job leaves every file as it was.
     std::string refusal;
 };
 
@@ -19,7 +19,10 @@ struct PlannedJob {
 // name has none).
 std::string DefaultDestination(const std::string& source);
 
-// One job per source, in order. Without --force an existing destination is
-// refused. A destination that an earlier job of the same run writes is
-// refused too, so one run never overwrites its own result.
+// One job per source, in order, planned before any runs. Without --force an
+// existing destination is refused. Refused whatever --force says: a
+// destination that is another source of the run (by any path or link), and
+// one that an earlier job of the run writes, so one run never overwrites a
+// recording it reads nor its own result; with --force also one that differs
+// from an earlier job's only in letter case (one file on FAT and Windows).
 std::vector<PlannedJob> PlanJobs(const CommandOptions& options);

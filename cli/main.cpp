@@ -1,12 +1,17 @@
 // veltrano-convert: converts .264 recordings into AVI files from a shell.
 #include <iostream>
+#include <new>
 
 #include "cli/command_options.h"
 #include "cli/convert_command.h"
+#include "cli/program_name.h"
+#include "cli/standard_output.h"
 #include "cli/terminal.h"
 #include "convert/file_layer.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
     const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
     std::vector<const char*> pointers;
     for (const std::string& argument : arguments)
@@ -16,11 +21,32 @@ int main(int argc, char** argv) {
         ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), std::cout, std::cerr);
     if (!parsed.proceed)
         return parsed.exitCode;
-    // An interrupted job removes what it wrote; then the process ends as the
-    // interrupt asked, so the shell sees 130 for Ctrl+C.
-    InstallInterruptHandlers();
-    const int status = RunCommand(parsed.options, std::cout, std::cerr, terminal);
-    if (const int signal = InterruptSignal(); signal != 0)
-        ReraiseInterrupt(signal);
+    // A conversion stops cleanly on an interrupt, removing what it wrote;
+    // a probe writes nothing, so the interrupt may end it at once.
+    if (!parsed.options.probe)
+        InstallInterruptHandlers();
+    bool stopped = false;
+    const int status = RunCommand(parsed.options, std::cout, std::cerr, terminal, &stopped);
+    // Then the process ends as the interrupt asked (a loop in a shell stops
+    // too), unless it came too late to stop anything: the last AVI was
+    // already in place.
+    if (stopped)
+        ReraiseInterrupt(InterruptSignal());
     return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!OpenStandardStreams())
+        return kExitFailure;
+    int status = kExitFailure;
+    try {
+        status = Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // Each source catches its own; this is what is left (the command
+        // line, the plan).
+        std::cerr << kProgramName << ": memory exhausted\n";
+    }
+    return CloseStandardOutput(status);
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "cli/safe_text.h"
 #include "convert/probe.h"
 #include "convert/stream_converter.h"
 
@@ -58,8 +59,9 @@ std::int64_t VideoFrames(const ConversionStats& stats) {
 std::string FormatSummary(const std::string& source, const std::string& dest,
                           const ConversionStats& stats, double secondsTaken) {
     const std::int64_t frames = VideoFrames(stats);
-    const double duration = stats.frameRate > 0 ? double(frames) / stats.frameRate : 0.0;
-    std::string line = source + " -> " + dest + ": ";
+    // As long as the AVI plays: frames lost to damage keep their time.
+    const double duration = stats.frameRate > 0 ? double(stats.videoSlots) / stats.frameRate : 0.0;
+    std::string line = SafeText(source) + " -> " + SafeText(dest) + ": ";
     line += Printf("%" PRId64 " video frames (%" PRId64 " key), %" PRId64 " audio blocks, %" PRId64
                    " damaged chunks dropped",
                    frames, stats.keyVideoPackets, stats.audioPackets, stats.damagedChunks);
@@ -68,11 +70,19 @@ std::string FormatSummary(const std::string& source, const std::string& dest,
     line += ", " + FormatDuration(duration) +
             Printf(" at %d fps (%s)", stats.frameRate, RateSource(stats.rateFromHeader).c_str());
     line += ", " + FormatBytes(stats.outputBytes) + Printf(" in %.2f s", secondsTaken);
+    // Still being recorded, or cut by something else: the AVI may not hold
+    // what the file holds now.
+    if (stats.fileSize > stats.sizeAtStart)
+        line += "; the source grew by " + FormatBytes(stats.fileSize - stats.sizeAtStart) +
+                " while converted";
+    else if (stats.fileSize < stats.sizeAtStart)
+        line += "; the source shrank by " + FormatBytes(stats.sizeAtStart - stats.fileSize) +
+                " while converted";
     return line;
 }
 
 std::string FormatProbe(const std::string& path, const ProbeResult& probe) {
-    std::string text = path + ": " + FormatBytes(probe.fileSize) + "\n";
+    std::string text = SafeText(path) + ": " + FormatBytes(probe.fileSize) + "\n";
     for (std::size_t i = 0; i < probe.records.size(); ++i) {
         const RateRecord& r = probe.records[i];
         std::string rate = r.decodedRate > 0 ? Printf("%d fps", r.decodedRate) : "no rate";

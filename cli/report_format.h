@@ -17,7 +17,9 @@ std::string FormatDuration(double seconds);
 // Video frames a conversion wrote, key frames included.
 std::int64_t VideoFrames(const ConversionStats& stats);
 
-// One line, no newline: counts, duration at the rate used, output size, time.
+// One line, no newline: counts, duration at the rate used (every time slot
+// of the AVI's video), output size, time, and how much the source grew or
+// shrank meanwhile, if it did. Names are made safe to print.
 std::string FormatSummary(const std::string& source, const std::string& dest,
                           const ConversionStats& stats, double secondsTaken);
 

@@ -7,6 +7,11 @@
 
 #include "cli/convert_command.h"
 
+// Makes sure the standard input, output and error are open before any file
+// is, so that no file the program opens (the AVI above all) can take their
+// place and receive its messages. False when that could not be done.
+bool OpenStandardStreams();
+
 // The command line as UTF-8 strings, program name first, whatever encoding
 // the system hands it over in.
 std::vector<std::string> CommandLineArguments(int argc, char** argv);

@@ -104,10 +104,16 @@ private:
     bool m_committed = false;
 };
 
+// The identity of the file `path` names, following links as the job's own
+// check of its destination does; false when it names none (missing, or out
+// of reach).
+bool PathIdentity(const std::string& path, FileIdentity* identity);
+
 // Interrupts from the user or the system (Ctrl+C, termination, hang-up):
 // after InstallInterruptHandlers, InterruptSignal() turns nonzero when one
-// arrives, so a long job can stop cleanly. ReraiseInterrupt ends the process
-// the way the interrupt would have, for the exit status shells expect.
+// arrives, so a long job can stop cleanly. An interrupt the process was
+// started with ignored (nohup, a background job of a script) stays ignored. ReraiseInterrupt ends
+// the process the way the interrupt would have, for the exit status shells expect.
 void InstallInterruptHandlers();
 int InterruptSignal();
 [[noreturn]] void ReraiseInterrupt(int signal);

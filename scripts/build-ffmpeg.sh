@@ -48,7 +48,7 @@ need_packages libavformat-dev
 debian_version=$(dpkg-query -W -f='${source:Version}' libavformat-dev)
 version=${debian_version#*:}
 # The suffix names the configuration below; a change to it needs a new one.
-prefix=$cache/ffmpeg-$version-$target-avi2
+prefix=$cache/ffmpeg-$version-$target-mp4
 
 if [[ -e $prefix/$stamp_name ]]; then
     echo "FFmpeg $version for $target: reusing $prefix"
@@ -161,19 +161,22 @@ started=$SECONDS
 # apt has already checked the files against the archive's signed index.
 dpkg-source --no-check -x "$dsc" "$work/src" >/dev/null
 
-# Only what the converter calls: the AVI muxer writing through the file
-# protocol; and the AVI demuxer, with which the test suites read the results
-# back (the converter itself never reaches it). Everything that could be picked up from the machine by chance
-# (zlib, iconv, hardware APIs, ...) is off, so both targets are the same
-# build whatever happens to be installed. No assembly: nothing here decodes
-# or encodes, and it saves needing nasm.
+# Only what the converter calls: the AVI and MP4 muxers writing through the
+# file protocol, the IMA ADPCM WAV decoder and the AAC encoder for the MP4's
+# sound (configure adds what they need); and the AVI and MP4 demuxers, with
+# which the test suites read the results back (the converter itself never
+# reaches them). Everything that could be picked up from the machine by
+# chance (zlib, iconv, hardware APIs, ...) is off, so both targets are the
+# same build whatever happens to be installed. No assembly: it saves needing
+# nasm, and the sound of a recording is small work.
 options=(
     --prefix="$prefix"
     --enable-static --disable-shared
     --disable-autodetect
     --disable-everything
-    --enable-muxer=avi
-    --enable-demuxer=avi
+    --enable-muxer=avi --enable-muxer=mp4
+    --enable-demuxer=avi --enable-demuxer=mov
+    --enable-decoder=adpcm_ima_wav --enable-encoder=aac
     --enable-protocol=file
     --disable-programs --disable-doc
     --disable-network

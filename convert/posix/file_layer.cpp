@@ -341,6 +341,14 @@ std::int64_t TemporaryOutput::Size() const {
     return fstat(static_cast<int>(m_handle), &info) == 0 ? info.st_size : 0;
 }
 
+bool PathIdentity(const std::string& path, FileIdentity* identity) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0)
+        return false;
+    *identity = IdentityOf(info);
+    return true;
+}
+
 namespace {
 
 std::atomic<int> g_interrupt{0};
@@ -357,8 +365,14 @@ void InstallInterruptHandlers() {
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        // Whoever started us with the signal ignored (nohup for SIGHUP, a
+        // shell for SIGINT in a background job) meant it to be ignored.
+        struct sigaction old {};
+        if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
+            continue;
         sigaction(signal, &action, nullptr);
+    }
 }
 
 int InterruptSignal() {

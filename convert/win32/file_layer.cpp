@@ -369,6 +369,18 @@ std::int64_t TemporaryOutput::Size() const {
     return m_size;
 }
 
+bool PathIdentity(const std::string& path, FileIdentity* identity) {
+    const HANDLE file = OpenForInformation(SystemPath(path));
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    if (known)
+        *identity = IdentityOf(info);
+    return known;
+}
+
 namespace {
 
 std::atomic<int> g_interrupt{0};
@@ -394,6 +406,11 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     }
 }
 
+// Nothing to check here: a process started with Ctrl+C ignored (its parent
+// called SetConsoleCtrlHandler(NULL, TRUE), or created it with
+// CREATE_NEW_PROCESS_GROUP) inherits that flag, and the system then calls no
+// handler for CTRL_C_EVENT; registering ours leaves the flag as it is.
+// Ctrl+Break and closing the console cannot be ignored on Windows.
 void InstallInterruptHandlers() {
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }

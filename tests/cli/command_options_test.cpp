@@ -57,6 +57,11 @@ TEST(CommandOptions, ShortAndLongFormsInAnyOrder) {
     EXPECT_EQ(p.parsed.options.fallbackRate, 1);
     EXPECT_EQ(p.parsed.options.sources.size(), 2u);
 
+    // A leading slash is a path on every system, never an option.
+    p = ParseArgs({"/data/cam1.264"});
+    ASSERT_TRUE(p.parsed.proceed) << p.err;
+    EXPECT_EQ(p.parsed.options.sources, std::vector<std::string>{"/data/cam1.264"});
+
     p = ParseArgs({"--probe", "--fps", "12", "a.264"});
     ASSERT_TRUE(p.parsed.proceed) << p.err;
     EXPECT_TRUE(p.parsed.options.probe);
@@ -111,6 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                     std::vector<std::string>{"--probe", "-d", "out", "a.264"},
                     std::vector<std::string>{"--probe", "--force", "a.264"},
                     std::vector<std::string>{"--bogus", "a.264"},
-                    std::vector<std::string>{"-x", "a.264"}));
+                    std::vector<std::string>{"-x", "a.264"},
+                    std::vector<std::string>{"a.264", ""}));
 
 } // namespace

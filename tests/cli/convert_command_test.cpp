@@ -1,5 +1,7 @@
 // veltrano-convert end to end on generated recordings: exit statuses,
 // destinations, refusals, the summary's and --probe's figures.
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
@@ -7,6 +9,8 @@
 #include <sstream>
 
 #include "cli/convert_command.h"
+#include "cli/report_format.h"
+#include "convert/stream_converter.h"
 #include "tests/cli/cli_test_support.h"
 
 namespace fs = std::filesystem;
@@ -19,6 +23,22 @@ namespace {
 std::int64_t CountDamaged(const recgen::Manifest& m) {
     return std::count_if(m.chunks.begin(), m.chunks.end(),
                          [](const recgen::ChunkRecord& c) { return c.damaged; });
+}
+
+// The AVI's video time slots: from the first intact frame to the last, the
+// frames lost to damage in between included.
+std::int64_t VideoSlots(const recgen::Manifest& m) {
+    std::int64_t index = 0, first = -1, last = -1;
+    for (const recgen::ChunkRecord& c : m.chunks) {
+        if (c.kind == recgen::kAudio)
+            continue;
+        if (!c.damaged) {
+            first = first < 0 ? index : first;
+            last = index;
+        }
+        ++index;
+    }
+    return first < 0 ? 0 : last - first + 1;
 }
 
 bool IsAvi(const std::string& path) {
@@ -180,6 +200,42 @@ TEST_F(ConvertCommand, SourceNamedLikeItsDestinationIsRefusedEvenWithForce) {
         EXPECT_EQ(r.err.find("--force"), std::string::npos) << "misleading cause: " << r.err;
         EXPECT_EQ(ReadText(source), before);
     }
+    // Nor is one source converted over another, whatever --force says.
+    Copy("small.264", "clip.264");
+    const RunResult r = RunConvert({"-f", "clip.264", "clip.avi"}, work.Path());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(Lines(r.err).at(0),
+              "veltrano-convert: clip.avi: is also a source of this run; not overwriting it");
+    EXPECT_EQ(ReadText(source), before);
+}
+
+// A name could otherwise start a line of its own or send the terminal
+// escape sequences; plain names stay plain.
+TEST_F(ConvertCommand, NamesAreShownEscapedSoTheyCannotForgeLinesOrDriveTheTerminal) {
+    if (fs::path::preferred_separator != '/')
+        GTEST_SKIP() << "Windows takes no control characters in file names";
+    const std::string forged = "a\nveltrano-convert: b";
+    Copy("small.264", forged + ".264");
+    const RunResult r = RunConvert(
+        {forged + ".264", "\033]0;it's\a.264", "bad\xff\xe6 \x7f name.264", "it's ü.264"},
+        work.Path());
+    EXPECT_EQ(r.exitCode, 1);
+    const std::string quoted = "'a'$'\\n''veltrano-convert: b";
+    EXPECT_EQ(r.out.rfind(quoted + ".264' -> " + quoted + ".avi': ", 0), 0u) << r.out;
+    const std::string missing = std::string(": ") + std::strerror(ENOENT);
+    EXPECT_EQ(
+        Lines(r.err),
+        (std::vector<std::string>{
+            "veltrano-convert: $'\\033'']0;it'\\''s'$'\\a''.264'" + missing,
+            "veltrano-convert: 'bad'$'\\377\\346'' '$'\\177'' name.264'" + missing,
+            "veltrano-convert: it's ü.264" + missing, "veltrano-convert: 1 converted, 3 failed"}));
+
+    CommandOptions options;
+    options.sources = {Copy("small.264", "\033[2J.264")};
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCommand(options, out, err, Terminal{true, 80, {}}), 0);
+    EXPECT_NE(err.str().find("$'\\033''[2J.264' ["), std::string::npos) << err.str();
+    EXPECT_EQ((out.str() + err.str()).find_first_of("\033\a"), std::string::npos);
 }
 
 TEST_F(ConvertCommand, OneRunNeverOverwritesItsOwnResult) {
@@ -266,7 +322,8 @@ TEST_F(ConvertCommand, SummaryCountsWhatTheRecordingHolds) {
     EXPECT_EQ(d.damaged, CountDamaged(s_damaged));
     EXPECT_EQ(d.rate, 25); // the header's rate wins over --fps
     EXPECT_TRUE(d.rateFromHeader);
-    EXPECT_NEAR(d.seconds, double(s_damaged.videoFrames) / 25.0, 0.05);
+    ASSERT_GT(VideoSlots(s_damaged), s_damaged.videoFrames); // lost frames keep their time
+    EXPECT_NEAR(d.seconds, double(VideoSlots(s_damaged)) / 25.0, 0.05);
 
     const Summary n = ParseSummary(lines[1]);
     EXPECT_EQ(n.frames, s_noRate.videoFrames) << lines[1];
@@ -280,7 +337,7 @@ TEST_F(ConvertCommand, ProgressIsDrawnOnATerminalAndClearedBeforeTheSummary) {
     CommandOptions options;
     options.sources = {Copy("damaged.264", "clip.264")};
     std::ostringstream out, err;
-    EXPECT_EQ(RunCommand(options, out, err, Terminal{true, 60}), 0);
+    EXPECT_EQ(RunCommand(options, out, err, Terminal{true, 60, {}}), 0);
     const std::string progress = err.str();
     EXPECT_NE(progress.find("clip.264 ["), std::string::npos) << progress;
     EXPECT_NE(progress.find("100%"), std::string::npos) << progress;
@@ -291,8 +348,29 @@ TEST_F(ConvertCommand, ProgressIsDrawnOnATerminalAndClearedBeforeTheSummary) {
     options.quiet = true;
     options.force = true;
     err.str("");
-    EXPECT_EQ(RunCommand(options, out, err, Terminal{true, 60}), 0);
+    EXPECT_EQ(RunCommand(options, out, err, Terminal{true, 60, {}}), 0);
     EXPECT_TRUE(err.str().empty()) << err.str();
+}
+
+TEST(FormatSummary, DurationCountsEveryTimeSlotAndSaysWhenTheSourceChanged) {
+    ConversionStats stats;
+    stats.frameRate = 25;
+    stats.videoPackets = 10; // the rest of the hour was lost to damage
+    stats.videoSlots = 25 * 3661 + 3;
+    stats.sizeAtStart = stats.fileSize = 5000;
+    std::string line = FormatSummary("a.264", "a.avi", stats, 1.0);
+    EXPECT_NE(line.find(", 1:01:01.1 at 25 fps"), std::string::npos) << line;
+    EXPECT_EQ(line.find("while converted"), std::string::npos) << line;
+    stats.videoSlots = 25 * 3600 - 1; // 59:59.96 rounds into the hour
+    EXPECT_NE(FormatSummary("a.264", "a.avi", stats, 1.0).find(", 1:00:00.0 at"),
+              std::string::npos);
+
+    stats.fileSize = 12'005'000;
+    line = FormatSummary("a.264", "a.avi", stats, 1.0);
+    EXPECT_EQ(line.substr(line.find(';')), "; the source grew by 12.0 MB while converted");
+    stats.fileSize = 4500;
+    line = FormatSummary("a.264", "a.avi", stats, 1.0);
+    EXPECT_EQ(line.substr(line.find(';')), "; the source shrank by 500 B while converted");
 }
 
 } // namespace

@@ -102,4 +102,43 @@ TEST(PlanJobs, SecondSourceForTheSameDestinationIsRefused) {
     EXPECT_FALSE(jobs[1].refusal.empty());
 }
 
+// Converting one source over another would destroy a recording the run
+// reads; --force is for files from before the run.
+TEST(PlanJobs, DestinationThatIsAnotherSourceIsRefusedEvenWithForce) {
+    ScratchDir dir;
+    clitest::WriteText(dir / "a.avi", "a recording named .avi");
+    std::filesystem::create_hard_link(dir / "a.avi", dir / "b.264");
+    for (bool force : {false, true}) {
+        CommandOptions o = Sources({dir / "a.264", dir / "a.avi"});
+        o.force = force;
+        std::vector<PlannedJob> jobs = PlanJobs(o);
+        EXPECT_EQ(jobs[0].refusal,
+                  dir / "a.avi" + ": is also a source of this run; not overwriting it");
+        // By identity too: another name of the same file.
+        o = Sources({dir / "a.264", dir / "b.264"});
+        o.force = force;
+        jobs = PlanJobs(o);
+        EXPECT_NE(jobs[0].refusal.find("is also a source of this run (as " + dir / "b.264" + ")"),
+                  std::string::npos)
+            << jobs[0].refusal;
+    }
+}
+
+// FAT cards and Windows take names differing only in case for one file, so
+// with --force the second would replace the first one's result.
+TEST(PlanJobs, DestinationsDifferingOnlyInCaseAreRefusedWithForce) {
+    ScratchDir dir;
+    CommandOptions o = Sources({dir / "cam1/Clip.264", dir / "cam2/CLIP.264"});
+    o.outputDir = dir / "out";
+    EXPECT_TRUE(PlanJobs(o)[1].refusal.empty()) << "without --force the move refuses it";
+    o.force = true;
+    const std::vector<PlannedJob> jobs = PlanJobs(o);
+    EXPECT_TRUE(jobs[0].refusal.empty()) << jobs[0].refusal;
+    EXPECT_EQ(jobs[1].refusal.rfind(jobs[1].dest + ": differs only in letter case from " +
+                                        jobs[0].dest + ", the destination of " + jobs[0].source,
+                                    0),
+              0u)
+        << jobs[1].refusal;
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 // --probe: the figures it prints for generated recordings whose contents are
 // known, and that it writes nothing.
+#include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
@@ -94,7 +95,8 @@ TEST(ProbeCommand, ReportsRecordsRateAndCountsOfAKnownRecording) {
     EXPECT_EQ(p.damaged, CountDamaged(m));
     // As in the AVI, the frame lost to a bogus length keeps its slot; the
     // one cut off at the end has no frame after it and takes none.
-    EXPECT_NEAR(p.seconds, double(m.videoFrames + 1) / 12.0, 0.05);
+    EXPECT_DOUBLE_EQ(p.seconds, std::llround(double(m.videoFrames + 1) / 12.0 * 10.0) / 10.0)
+        << "to the tenth the probe shows";
 
     // Nothing written: no AVI, no temporary file.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/progress_bar.h"
+#include "cli/safe_text.h"
 
 namespace {
 
@@ -22,6 +23,33 @@ TEST(RenderProgressLine, AlwaysExactlyTheGivenWidth) {
         }
 }
 
+// Columns on a terminal of text whose only non-ASCII characters are wide
+// ones of three bytes, as in the names below.
+std::size_t Columns(const std::string& text) {
+    return std::size_t(
+        std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80 ? 1 : 0; }) +
+        std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xF0) == 0xE0; }));
+}
+
+TEST(RenderProgressLine, WideCharactersCountTwoColumnsAndAreNeverCut) {
+    const std::string wide = "前门摄像头第一段录像文件测试.264";
+    for (int width = 20; width <= 100; ++width) {
+        const std::string line = RenderProgressLine(wide, 500, 1000, 3.0, width);
+        EXPECT_EQ(Columns(line), std::size_t(width)) << line;
+        EXPECT_EQ(SafeText(line), line) << "a character cut in two at width " << width;
+    }
+}
+
+// On a narrow terminal the name gives way; the figures stay.
+TEST(RenderProgressLine, NarrowLinesKeepPercentSpeedAndTimeLeft) {
+    const std::string name = "2024-05-01_camera-front-door_0001.264";
+    for (int width : {50, 40, 30}) {
+        const std::string line = RenderProgressLine(name, 50'000'000, 200'000'000, 2.0, width);
+        EXPECT_NE(line.find("64 25% 25.0 MB/s 6.0 s left"), std::string::npos) << line;
+        EXPECT_EQ(line.rfind("...", 0), 0u) << line;
+    }
+}
+
 TEST(RenderProgressLine, BarAndPercentFollowTheBytesRead) {
     std::string line = RenderProgressLine("clip.264", 0, 1000, 0.0, 80);
     EXPECT_EQ(line.rfind("clip.264 [", 0), 0u) << line;
@@ -36,6 +64,10 @@ TEST(RenderProgressLine, BarAndPercentFollowTheBytesRead) {
     line = RenderProgressLine("clip.264", 1000, 1000, 0.0, 80);
     EXPECT_NE(line.find("100%"), std::string::npos) << line;
     EXPECT_EQ(Count(line, '.'), Count("clip.264", '.')); // bar full
+
+    // Rounded down, in whole numbers: 100% only for the whole file.
+    EXPECT_NE(RenderProgressLine("c", 999, 1000, 0.0, 80).find(" 99%"), std::string::npos);
+    EXPECT_NE(RenderProgressLine("c", 29, 100, 0.0, 80).find(" 29%"), std::string::npos);
 
     // An empty recording is complete from the start; reads past the size
     // never show more than 100%.
@@ -85,6 +117,8 @@ TEST(ProgressBar, RedrawsAtMostTenTimesASecondButAlwaysOnCompletion) {
     const int before = bar.Redraws();
     bar.Update(10000, 10000); // the completion report, right after a redraw
     EXPECT_EQ(bar.Redraws(), before + 1);
+    bar.Update(10001, 10000); // a source that grew: no redraw for each report past its size
+    EXPECT_EQ(bar.Redraws(), before + 1);
     EXPECT_EQ(Count(out.str(), '\r'), std::size_t(bar.Redraws()));
     const std::string text = out.str();
     EXPECT_NE(text.substr(text.rfind('\r')).find("100%"), std::string::npos);
@@ -102,6 +136,27 @@ TEST(ProgressBar, CallbackDrawsAndClearLeavesABlankLine) {
     out.str("");
     bar.Clear();
     EXPECT_EQ(out.str(), "\r" + std::string(39, ' ') + "\r");
+}
+
+// The last column stays empty, at whatever width the terminal has now.
+TEST(ProgressBar, FollowsTheTerminalsWidthAndLeavesItsLastColumnEmpty) {
+    FakeClock clock;
+    int width = 60;
+    std::ostringstream out;
+    ProgressBar bar(
+        out, "clip.264", [&] { return width; }, clock.Fn());
+    bar.Update(10, 100);
+    EXPECT_EQ(out.str(), "\r" + RenderProgressLine("clip.264", 10, 100, 0.0, 59));
+    width = 30;
+    clock.now += 1.0;
+    out.str("");
+    bar.Update(20, 100);
+    EXPECT_EQ(out.str(), "\r" + RenderProgressLine("clip.264", 20, 100, 1.0, 29));
+    width = 1;
+    bar.Update(100, 100);
+    out.str("");
+    bar.Clear();
+    EXPECT_EQ(out.str(), "\r\r");
 }
 
 } // namespace

@@ -265,24 +265,81 @@ TEST_F(CommandFaults, SourceCutAtEveryByteYieldsEveryCompleteChunkBeforeTheCut) 
 }
 
 // Ctrl+C, termination and hang-up stop a conversion cleanly: nothing is left
-// behind, an old destination stays as it was, and the shell sees the signal.
+// behind, an old destination stays as it was, no further source is started,
+// and the process dies of the signal, so a shell loop around it stops too.
+// Started with the signal ignored (nohup, a background job of a script), it
+// converts on.
 TEST_F(CommandFaults, InterruptsStopCleanlyWithTheConventionalStatus) {
     ASSERT_NO_FATAL_FAILURE(GenerateMiB("big.264", 120));
-    WriteFile(PathOf("old.avi"), std::vector<std::uint8_t>(7000, 0x42));
+    ASSERT_NO_FATAL_FAILURE(GenerateMiB("next.264", 1));
+    fs::create_directory(m_dir / "out");
+    WriteFile(PathOf("out/big.avi"), std::vector<std::uint8_t>(7000, 0x42));
     const fault::FolderSnapshot before = fault::Snapshot(m_dir);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
         const fault::ChildResult run = fault::RunInChild({}, [&] {
-            const pid_t pid = fault::StartConvert({"-f", "-o", "old.avi", "big.264"}, m_dir);
+            const pid_t pid =
+                fault::StartConvert({"-f", "-d", "out", "big.264", "next.264"}, m_dir);
+            if (!fault::WaitForOutput(pid, m_dir))
+                return 2;
+            kill(pid, signal);
+            int status = 0;
+            waitpid(pid, &status, 0);
+            return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 3; // not exit(128 + signal)
+        });
+        EXPECT_EQ(run.exitCode, 128 + signal) << run.err;
+        EXPECT_NE(run.err.find("big.264: cancelled"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(": 0 converted, 1 failed, 1 not started\n"), std::string::npos);
+        EXPECT_EQ(run.err.find("next.264"), std::string::npos) << run.err;
+        EXPECT_EQ(fault::Differences(before, fault::Snapshot(m_dir)), "");
+    }
+    for (int signal : {SIGHUP, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal));
+        const fault::ChildResult run = fault::RunInChild({}, [&] {
+            std::signal(signal, SIG_IGN);
+            const pid_t pid = fault::StartConvert({"-q", "-o", "kept.avi", "big.264"}, m_dir);
             if (!fault::WaitForOutput(pid, m_dir))
                 return 2;
             kill(pid, signal);
             return fault::ShellStatus(pid);
         });
-        EXPECT_EQ(run.exitCode, 128 + signal) << run.err;
-        EXPECT_NE(run.err.find("big.264: cancelled"), std::string::npos) << run.err;
-        EXPECT_EQ(fault::Differences(before, fault::Snapshot(m_dir)), "");
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_TRUE(fs::remove(m_dir / "kept.avi"));
     }
+}
+
+// Started with its output closed, the program still keeps its messages out
+// of the AVI; output that cannot be written (a full disk) fails the run,
+// though every AVI is still made.
+TEST_F(CommandFaults, ClosedOrFullStandardOutputLosesNothingSilently) {
+    ASSERT_NO_FATAL_FAILURE(GenerateMiB("in.264", 2));
+    ASSERT_EQ(fault::RunConvert({"-q", "-o", "reference.avi", "in.264"}, m_dir).exitCode, 0);
+    const fault::ChildResult closed = fault::RunInChild({}, [&] {
+        const pid_t pid = fork();
+        if (pid == 0 && chdir(m_dir.c_str()) == 0 && close(STDOUT_FILENO) == 0 &&
+            close(STDERR_FILENO) == 0)
+            execl(VELTRANO_CONVERT_BINARY, VELTRANO_CONVERT_BINARY, "-o", "closed.avi", "in.264",
+                  nullptr);
+        if (pid == 0)
+            _exit(126);
+        return fault::ShellStatus(pid);
+    });
+    EXPECT_EQ(closed.exitCode, 0);
+    EXPECT_TRUE(fault::FileBytes(m_dir / "closed.avi") ==
+                fault::FileBytes(m_dir / "reference.avi"));
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--probe", "in.264"}, {"-o", "full.avi", "in.264"}}) {
+        const fault::ChildResult full = fault::RunInChild({}, [&] {
+            const int device = open("/dev/full", O_WRONLY);
+            if (device < 0 || dup2(device, STDOUT_FILENO) < 0)
+                return 2;
+            return fault::ShellStatus(fault::StartConvert(args, m_dir));
+        });
+        EXPECT_EQ(full.exitCode, 1) << args[0];
+        EXPECT_EQ(full.err.rfind("veltrano-convert: write error", 0), 0u) << full.err;
+    }
+    EXPECT_TRUE(fault::FileBytes(m_dir / "full.avi") == fault::FileBytes(m_dir / "reference.avi"));
 }
 
 // Without --force nothing is replaced, not even a file that appears while the
@@ -371,6 +428,9 @@ TEST_F(CommandFaults, WithoutUnnamedFilesAHiddenFileIsUsedAndCleanedUp) {
     if (!run.setupError.empty())
         GTEST_SKIP() << "no seccomp filter can be set here: " << run.setupError;
     EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("ram/b.avi: already exists; use --force to replace it"),
+              std::string::npos)
+        << run.err;
 }
 
 // Short of memory the program says so, for the file, and changes nothing.

@@ -72,6 +72,35 @@ TEST(WindowsProcess, NonAsciiNamesPassThroughTheCommandLine) {
     EXPECT_EQ(Listing(folder), (std::vector<std::string>{"файл-测试.264", "файл-测试.avi"}));
 }
 
+// A path with a leading slash: from the current drive's root on Windows;
+// Wine reads it as a Unix path first, and says where a file is in those terms.
+std::string SlashPath(const fs::path& path) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (unixName == nullptr) {
+        const std::u8string rooted = path.relative_path().generic_u8string();
+        return "/" + std::string(rooted.begin(), rooted.end());
+    }
+    char* name = unixName(path.c_str());
+    const std::string unix = name != nullptr ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return unix;
+}
+
+// GNU-style options only: "/data/cam1.264" is a file, not an option CLI11
+// would read Windows-style.
+TEST(WindowsProcess, APathWithALeadingSlashIsASource) {
+    ScratchDir work;
+    CraftedRecording rec;
+    rec.Rate(0, 0x19).Video(true, VideoPayload(3000, 1)).Audio(AudioBlock(1));
+    rec.WriteTo(work / "in.264");
+    const clitest::RunResult r =
+        clitest::RunConvert({SlashPath(work.Path() / "in.264")}, work.Path());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Listing(work.Path()), (std::vector<std::string>{"in.264", "in.avi"}));
+}
+
 // Until it is moved into place the output is held for deletion by the
 // system, so a job killed midway leaves nothing, even before the next job.
 TEST(WindowsProcess, AKilledJobLeavesNothing) {
