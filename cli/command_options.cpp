@@ -49,12 +49,18 @@ ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& 
                        ", default " + std::to_string(kDefaultFrameRate))
         ->type_name("N")
         ->check(CLI::Range(kMinFrameRate, kMaxFrameRate));
+    std::string format;
+    auto* formatOption =
+        app.add_option("--format", format,
+                       "avi (the default), or mp4 for browsers and phones: the picture copied, "
+                       "the sound in AAC")
+            ->type_name("FORMAT");
     auto* force = app.add_flag("-f,--force", o.force, "replace existing destinations");
     app.add_flag("-q,--quiet", o.quiet, "only error lines and the tally");
     auto* probe =
         app.add_flag("--probe", o.probe, "write nothing; report what each recording holds");
     // Probing writes nothing, so a destination or --force would be silently ignored.
-    probe->excludes(output)->excludes(outputDir)->excludes(force);
+    probe->excludes(output)->excludes(outputDir)->excludes(force)->excludes(formatOption);
 
     try {
         app.parse(argc, argv);
@@ -76,6 +82,24 @@ ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& 
                                               std::to_string(o.sources.size()) +
                                               " sources were given; use --output-dir");
         return parsed;
+    }
+    // A name that ends in .mp4 asks for MP4; --format must not say otherwise
+    // of a name that ends in .avi or .mp4.
+    o.format = FormatOfName(o.outputFile);
+    if (formatOption->count() > 0) {
+        if (format != "avi" && format != "mp4") {
+            parsed.exitCode = UsageError(err, "--format: '" + format + "' is neither avi nor mp4");
+            return parsed;
+        }
+        const OutputFormat asked = format == "mp4" ? OutputFormat::Mp4 : OutputFormat::Avi;
+        const OutputFormat other =
+            asked == OutputFormat::Mp4 ? OutputFormat::Avi : OutputFormat::Mp4;
+        if (HasExtension(o.outputFile, other)) {
+            parsed.exitCode =
+                UsageError(err, "--format " + format + " but the destination is " + o.outputFile);
+            return parsed;
+        }
+        o.format = asked;
     }
     for (const std::string& s : o.sources) {
         if (s.empty()) {

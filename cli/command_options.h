@@ -16,6 +16,8 @@ struct CommandOptions {
     std::string outputFile; // -o: only with a single source
     std::string outputDir;  // -d
     int fallbackRate = kDefaultFrameRate;
+    // --format; without it MP4 when -o names an .mp4 file, AVI otherwise.
+    OutputFormat format = OutputFormat::Avi;
     bool force = false;
     bool quiet = false;
     bool probe = false;

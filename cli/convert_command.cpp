@@ -86,6 +86,7 @@ Outcome ConvertOne(const PlannedJob& planned, const CommandOptions& options, std
                    std::ostream& err, const Terminal& terminal) {
     CStreamConverter job(planned.source.c_str(), planned.dest.c_str(), options.fallbackRate);
     job.SetReplace(options.force);
+    job.SetFormat(options.format);
     std::optional<ProgressBar> bar;
     if (terminal.showProgress && !options.quiet)
         bar.emplace(err, Utf8(FsPath(planned.source).filename()), WidthOf(terminal));

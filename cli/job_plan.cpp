@@ -47,8 +47,8 @@ std::string DestinationFor(const CommandOptions& options, const std::string& sou
     if (!options.outputFile.empty())
         return options.outputFile;
     if (options.outputDir.empty())
-        return DefaultDestination(source);
-    const std::string name = Utf8(FsPath(DefaultDestination(source)).filename());
+        return DefaultDestination(source, options.format);
+    const std::string name = Utf8(FsPath(DefaultDestination(source, options.format)).filename());
     // Joined with the separator the user wrote: '/' unless the folder was
     // given with the system's own (Windows' '\'), so messages show the path
     // the way it was typed.
@@ -62,13 +62,13 @@ std::string DestinationFor(const CommandOptions& options, const std::string& sou
 
 } // namespace
 
-std::string DefaultDestination(const std::string& source) {
+std::string DefaultDestination(const std::string& source, OutputFormat format) {
     fs::path path = FsPath(source);
     // A trailing separator leaves no file name to derive from; name the
     // result after the folder instead of writing "dir/.avi".
     if (!path.has_filename())
         path = path.parent_path();
-    return Utf8(path.replace_extension(".avi"));
+    return Utf8(path.replace_extension(std::string(".") + ExtensionOf(format)));
 }
 
 std::vector<PlannedJob> PlanJobs(const CommandOptions& options) {

@@ -15,9 +15,9 @@ struct PlannedJob {
     std::string refusal;
 };
 
-// The source path with its extension replaced by ".avi" (added when the file
-// name has none).
-std::string DefaultDestination(const std::string& source);
+// The source path with its extension replaced by the format's, ".avi" or
+// ".mp4" (added when the file name has none).
+std::string DefaultDestination(const std::string& source, OutputFormat format = OutputFormat::Avi);
 
 // One job per source, in order, planned before any runs. Without --force an
 // existing destination is refused. Refused whatever --force says: a

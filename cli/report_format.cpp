@@ -70,6 +70,12 @@ std::string FormatSummary(const std::string& source, const std::string& dest,
     line += ", " + FormatDuration(duration) +
             Printf(" at %d fps (%s)", stats.frameRate, RateSource(stats.rateFromHeader).c_str());
     line += ", " + FormatBytes(stats.outputBytes) + Printf(" in %.2f s", secondsTaken);
+    // No decoder can show frames before the first key frame: an MP4 starts
+    // at it, with the sound that plays from there.
+    if (stats.framesLeftOut > 0)
+        line += Printf("; %" PRId64 " frames before the first key frame left out, and %s of sound",
+                       stats.framesLeftOut,
+                       FormatDuration(double(stats.soundSamplesLeftOut) / 8000.0).c_str());
     // Still being recorded, or cut by something else: the AVI may not hold
     // what the file holds now.
     if (stats.fileSize > stats.sizeAtStart)

@@ -13,10 +13,12 @@ class TemporaryOutput;
 
 enum class OutputFormat { Avi, Mp4 };
 
-// MP4 when the name ends in ".mp4", in any case; AVI otherwise.
-OutputFormat FormatOfName(const std::string& path);
 // "avi" or "mp4", as in a file name.
 const char* ExtensionOf(OutputFormat format);
+// Whether the name ends in the format's extension, in any case.
+bool HasExtension(const std::string& path, OutputFormat format);
+// MP4 when the name ends in ".mp4", in any case; AVI otherwise.
+OutputFormat FormatOfName(const std::string& path);
 
 // Outcome of a packet write.
 enum class WriteResult {

@@ -62,6 +62,21 @@ TEST(CommandOptions, ShortAndLongFormsInAnyOrder) {
     ASSERT_TRUE(p.parsed.proceed) << p.err;
     EXPECT_EQ(p.parsed.options.sources, std::vector<std::string>{"/data/cam1.264"});
 
+    // The container: asked for, or said by the destination's name.
+    const struct {
+        std::vector<std::string> args;
+        OutputFormat format;
+    } formats[] = {{{"a.264"}, OutputFormat::Avi},
+                   {{"--format", "mp4", "a.264"}, OutputFormat::Mp4},
+                   {{"--format=avi", "-o", "x", "a.264"}, OutputFormat::Avi},
+                   {{"-o", "x.MP4", "a.264"}, OutputFormat::Mp4},
+                   {{"--format", "mp4", "-o", "x.mkv", "a.264"}, OutputFormat::Mp4}};
+    for (const auto& f : formats) {
+        p = ParseArgs(f.args);
+        ASSERT_TRUE(p.parsed.proceed) << p.err;
+        EXPECT_EQ(p.parsed.options.format, f.format) << f.args.front();
+    }
+
     p = ParseArgs({"--probe", "--fps", "12", "a.264"});
     ASSERT_TRUE(p.parsed.proceed) << p.err;
     EXPECT_TRUE(p.parsed.options.probe);
@@ -115,6 +130,10 @@ INSTANTIATE_TEST_SUITE_P(
                     std::vector<std::string>{"--probe", "-o", "x.avi", "a.264"},
                     std::vector<std::string>{"--probe", "-d", "out", "a.264"},
                     std::vector<std::string>{"--probe", "--force", "a.264"},
+                    std::vector<std::string>{"--format", "mkv", "a.264"},
+                    std::vector<std::string>{"--format", "mp4", "-o", "x.avi", "a.264"},
+                    std::vector<std::string>{"--format", "avi", "-o", "x.Mp4", "a.264"},
+                    std::vector<std::string>{"--probe", "--format", "mp4", "a.264"},
                     std::vector<std::string>{"--bogus", "a.264"},
                     std::vector<std::string>{"-x", "a.264"},
                     std::vector<std::string>{"a.264", ""}));

@@ -151,6 +151,17 @@ TEST_F(ConvertCommand, DestinationsDefaultNextToTheSourceOrFollowOutputOptions) 
     EXPECT_TRUE(IsAvi(work / "out/day1/take2.avi"));
     EXPECT_NE(r.out.find("cam/clip.264 -> out/day1/clip.avi: "), std::string::npos) << r.out;
 
+    // MP4 by name, or asked for: beside the source, or in --output-dir.
+    r = RunConvert({"-o", "named.MP4", "cam/clip.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadText(work / "named.MP4").substr(4, 4), "ftyp");
+    r = RunConvert({"--format", "mp4", "cam/clip.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadText(work / "cam/clip.mp4").substr(4, 4), "ftyp");
+    r = RunConvert({"--format", "mp4", "-d", "out/day1", "other/take2.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadText(work / "out/day1/take2.mp4").substr(4, 4), "ftyp");
+
     // An --output-dir that is a file fails every job before any is written.
     clitest::WriteText(work / "plain", "x");
     r = RunConvert({"-d", "plain", "cam/clip.264"}, work.Path());
@@ -371,6 +382,13 @@ TEST(FormatSummary, DurationCountsEveryTimeSlotAndSaysWhenTheSourceChanged) {
     stats.fileSize = 4500;
     line = FormatSummary("a.264", "a.avi", stats, 1.0);
     EXPECT_EQ(line.substr(line.find(';')), "; the source shrank by 500 B while converted");
+
+    stats.fileSize = stats.sizeAtStart;
+    stats.framesLeftOut = 12;
+    stats.soundSamplesLeftOut = 3840;
+    line = FormatSummary("a.264", "a.mp4", stats, 1.0);
+    EXPECT_EQ(line.substr(line.find(';')),
+              "; 12 frames before the first key frame left out, and 0.5 s of sound");
 }
 
 } // namespace

@@ -14,6 +14,7 @@ TEST(DefaultDestination, ReplacesOnlyTheFileNamesExtension) {
     EXPECT_EQ(DefaultDestination("clip"), "clip.avi");
     EXPECT_EQ(DefaultDestination("v1.2/clip"), "v1.2/clip.avi"); // a dot in a folder name
     EXPECT_EQ(DefaultDestination("clip.avi"), "clip.avi");       // the core refuses this one
+    EXPECT_EQ(DefaultDestination("cam/clip.264", OutputFormat::Mp4), "cam/clip.mp4");
 }
 
 CommandOptions Sources(std::vector<std::string> sources) {
