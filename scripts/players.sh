@@ -2,10 +2,10 @@
 # Sourced, not run: plays a converted MP4 in the players people watch video
 # with, for the players' stage (scripts/ci-players.sh).
 #
-#   . scripts/players.sh
+#   . scripts/players.sh                    # from the top of the tree
 #   players_check DIR SECONDS MP4 [AVI]
 #
-# DIR is emptied and holds the served copies, the logs and the profile.
+# DIR is emptied and holds the served copies, the logs and the profiles.
 # SECONDS is the recording's length. The file must hold the generator's
 # picture and sound (720x576 at 25 frames a second, a 440 Hz tone).
 #
