@@ -18,12 +18,6 @@ packages=(
     time
 )
 
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# shellcheck source=scripts/apt-packages.sh
+source "$(dirname "$0")/apt-packages.sh"
+apt_install_missing "${packages[@]}"
