@@ -76,6 +76,23 @@ TEST_F(ConversionTest, OpenSaveAsStartProducesTheAvi) {
     EXPECT_EQ(videoPackets, manifest.videoFrames);
 }
 
+// A name typed with .mp4 keeps it, and the file is an MP4: the picture as
+// it is, the sound in AAC.
+TEST_F(ConversionTest, ANameEndingInMp4GivesAnMp4) {
+    const std::string dest = PathOf("camera.mp4");
+    RunModal(script, dlg, [&] {
+        ChooseFiles(Recording(), dest);
+        EXPECT_EQ(dlg.Text(IDC_DEST).toStdString(), dest);
+        dlg.Click(IDC_START);
+    });
+    EXPECT_EQ(Messages(), std::vector<std::string>{kFinished});
+    const MediaContents mp4 = ReadMedia(dest);
+    ASSERT_EQ(mp4.streams.size(), 2u);
+    EXPECT_EQ(mp4.streams[0].codecId, AV_CODEC_ID_H264);
+    EXPECT_EQ(mp4.streams[1].codecId, AV_CODEC_ID_AAC);
+    EXPECT_EQ(TopLevelBoxes(dest).at(1), "moov");
+}
+
 TEST_F(ConversionTest, SecondStartDeletesThePreviousJobFirst) {
     bool previousDeletedDuringSecondJob = false;
     RunModal(script, dlg, [&] {
