@@ -7,7 +7,8 @@
 #   - every text of both dialogs can be drawn in the font it is shown in (a
 #     character without a glyph would show as '?');
 #   - a generated recording converted through Open, Save As and Start ends
-#     with "Convert finished!" and gives the same AVI as the Linux converter;
+#     with "Convert finished!" and gives the same AVI as the Linux converter,
+#     and a name typed with .mp4 keeps it and gives an MP4;
 #   - Alt+F4 during a second conversion stops the job, leaves no file
 #     behind, and ends the program with status 0.
 # Saves docs/windows-main.png, docs/windows-system-menu.png and
@@ -187,6 +188,19 @@ streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$work/ca
 [[ $streams == "h264 adpcm_ima_wav " ]] || fail "camera.avi holds streams: $streams"
 cmp "$work/camera.avi" "$work/linux.avi" || fail "the AVI differs from the Linux converter's"
 
+# A name typed with .mp4 keeps it, and gives an MP4.
+xdotool windowfocus --sync "$main" 2>/dev/null || true
+xdotool key alt+a
+answer_file_dialog "Save As" "$(winpath "$work/camera.mp4")"
+xdotool key alt+s
+message=$(window_named "veltrano")
+grep -qxF "Convert finished!" <<<"$(texts_of "veltrano")" || fail "the MP4 conversion failed"
+xdotool windowfocus --sync "$message" 2>/dev/null || true
+xdotool key Return
+window_gone "veltrano"
+streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$work/camera.mp4" | tr '\n' ' ')
+[[ $streams == "h264 aac " ]] || fail "camera.mp4 holds streams: $streams"
+
 # Alt+F4 while a job runs: the job stops, leaves no file, and the dialog
 # closes. Copies of the recording one after another make a long one (each
 # copy's header is skipped as bytes between chunks).
@@ -210,7 +224,7 @@ for _ in $(seq 300); do
 done
 kill -0 "$program_pid" 2>/dev/null && fail "the program did not end on Alt+F4 during a job"
 left=$(cd "$work" && ls | sort | tr '\n' ' ')
-[[ $left == "camera.264 camera.avi linux.avi long.264 program.log " ]] ||
+[[ $left == "camera.264 camera.avi camera.mp4 linux.avi long.264 program.log " ]] ||
     fail "a stopped job left: $left"
 status=0
 wait "$program_pid" || status=$?

@@ -48,10 +48,12 @@ protected:
         ASSERT_TRUE(recgen::Generate(PathOf("in.264"), options, nullptr, &error)) << error;
         ASSERT_GT(fs::file_size(PathOf("in.264")), 4u * kSizeLimit);
         WriteFile(PathOf("old.avi"), std::vector<std::uint8_t>(7000, 0x42));
+        WriteFile(PathOf("old.mp4"), std::vector<std::uint8_t>(7000, 0x44));
         fs::create_directory(m_dir / "dir.264");
         fs::create_directory(m_dir / "sub");
         fs::create_directory(m_dir / "ro");
         WriteFile(PathOf("ro/old.avi"), std::vector<std::uint8_t>(9000, 0x43));
+        WriteFile(PathOf("ro/old.mp4"), std::vector<std::uint8_t>(9000, 0x45));
         fs::create_symlink("in.264", m_dir / "link.264");
         fs::create_hard_link(m_dir / "in.264", m_dir / "hard.264");
         ASSERT_EQ(mkfifo(PathOf("fifo").c_str(), 0600), 0);
@@ -89,6 +91,28 @@ protected:
         return {};
     }
 
+    // The cases again with MP4 destinations: the same names ending in .mp4
+    // where they end in .avi, and --format mp4 where no name says it.
+    static std::vector<FailureCase> WithMp4(std::vector<FailureCase> cases) {
+        const auto mp4 = [](std::string text) {
+            if (const auto at = text.rfind(".avi"); at != std::string::npos)
+                text.replace(at, 4, ".mp4");
+            return text;
+        };
+        const std::size_t count = cases.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            FailureCase c = cases[i];
+            c.what = "the same, to MP4";
+            for (std::string& arg : c.args)
+                arg = mp4(arg);
+            if (std::find(c.args.begin(), c.args.end(), "--probe") == c.args.end())
+                c.args.insert(c.args.begin(), {"--format", "mp4"});
+            c.file = mp4(c.file);
+            cases.push_back(std::move(c));
+        }
+        return cases;
+    }
+
     void GenerateMiB(const std::string& name, std::int64_t mebibytes) {
         recgen::Options options;
         options.targetBytes = mebibytes << 20;
@@ -107,7 +131,7 @@ TEST_F(CommandFaults, EveryFailureNamesFileAndCauseAndChangesNothing) {
     closeFails.closeFails = true;
     const std::string isSource = "is the source recording itself";
 
-    const FailureCase cases[] = {
+    const std::vector<FailureCase> cases = WithMp4({
         {"missing source",
          {"--force", "-o", "old.avi", "missing.264"},
          "missing.264",
@@ -152,7 +176,7 @@ TEST_F(CommandFaults, EveryFailureNamesFileAndCauseAndChangesNothing) {
          "old.avi",
          std::strerror(EIO),
          closeFails},
-    };
+    });
     for (const FailureCase& c : cases)
         EXPECT_EQ(ExpectFailureChangingNothing(c), "") << c.what;
 }
@@ -185,7 +209,7 @@ TEST_F(CommandFaults, OddDestinationsAndNonRecordingsFailAndChangeNothing) {
     if (mknod(PathOf("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
         cases.push_back(
             {"device destination", {"--force", "-o", "null", "in.264"}, "null", notRegular, {}});
-    for (const FailureCase& c : cases)
+    for (const FailureCase& c : WithMp4(cases))
         EXPECT_EQ(ExpectFailureChangingNothing(c), "") << c.what;
     EXPECT_TRUE(fs::is_fifo(m_dir / "fifo"));
 }
@@ -194,7 +218,7 @@ TEST_F(CommandFaults, ReadOnlyDestinationFolderFailsAndChangesNothing) {
     MakeFolder();
     fault::ChildConditions readOnly;
     readOnly.readOnlyFolder = m_dir / "ro";
-    const FailureCase cases[] = {
+    const std::vector<FailureCase> cases = WithMp4({
         {"existing destination",
          {"--force", "-o", "ro/old.avi", "in.264"},
          "ro/old.avi",
@@ -205,7 +229,7 @@ TEST_F(CommandFaults, ReadOnlyDestinationFolderFailsAndChangesNothing) {
          "ro/new.avi",
          std::strerror(EROFS),
          readOnly},
-    };
+    });
     for (const FailureCase& c : cases)
         if (const std::string setup = ExpectFailureChangingNothing(c); !setup.empty())
             GTEST_SKIP() << "no read-only folder can be made here: " << setup;
