@@ -114,9 +114,10 @@ bool SoundEncoder::Submit(const std::uint8_t* block, std::int64_t size) {
     if (!m_failure.empty())
         return false;
     // Decoders may read a little past the end of what they are given.
-    std::vector<std::uint8_t> copy(static_cast<std::size_t>(size) + AV_INPUT_BUFFER_PADDING_SIZE);
-    std::memcpy(copy.data(), block, static_cast<std::size_t>(size));
-    copy.resize(static_cast<std::size_t>(size));
+    const auto bytes = static_cast<std::size_t>(std::max<std::int64_t>(size, 0));
+    std::vector<std::uint8_t> copy(bytes + AV_INPUT_BUFFER_PADDING_SIZE);
+    std::copy_n(block, bytes, copy.begin());
+    copy.resize(bytes);
     m_blocks.push_back(std::move(copy));
     lock.unlock();
     m_changed.notify_all();
