@@ -2,7 +2,9 @@
 // dialog's messages. Esc sends IDCANCEL; Enter presses the focused push
 // button, else the default button, else sends IDOK; the close box sends
 // SC_CLOSE; Alt+Space and a right click on the background open the system
-// menu; F1 asks for help (ID_HELP); painting goes through WM_PAINT.
+// menu, and so do Shift+F10 and the Menu key where the focused control has no
+// menu of its own; F1 asks for help (ID_HELP); painting goes through WM_PAINT.
+// Once it accepts files, files dropped anywhere on it arrive as WM_DROPFILES.
 #pragma once
 
 #include <QDialog>
@@ -23,15 +25,28 @@ public:
     CMenu systemMenu;
 
     bool ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    // DragAcceptFiles: the window, its controls included, takes dropped files or no longer does.
+    void AcceptFiles(bool bAccept);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    // Files dragged over a control that takes drops of its own (an edit) are the window's.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void SendCommand(int id);
+    // Shift+F10 and the Menu key: the focused control's context menu, as a
+    // right click on it would open; one that has none passes it on to the window.
+    void OpenKeyboardMenu();
+    // A drag's enter, move or drop that carries files: taken, and at the drop
+    // WM_DROPFILES sent. FALSE for any other event or drag.
+    bool TakeFiles(QEvent* event);
     // Shows the system menu at a global position and sends WM_SYSCOMMAND for
     // the chosen item once the menu has closed.
     void TrackSystemMenu(QPoint where);
