@@ -110,29 +110,11 @@ void DialogWindow::OpenKeyboardMenu() {
     QApplication::sendEvent(focused, &menuEvent);
 }
 
-void DialogWindow::AcceptFiles(bool bAccept) {
-    setAcceptDrops(bAccept);
-    // Qt hands a drag to the innermost widget that takes drops, an edit even
-    // when read-only; on Windows files dropped on a control go to the window.
-    for (QWidget* child : findChildren<QWidget*>()) {
-        if (!child->acceptDrops())
-            continue;
-        if (bAccept)
-            child->installEventFilter(this);
-        else
-            child->removeEventFilter(this);
-    }
-}
-
-bool DialogWindow::TakeFiles(QEvent* event) {
-    const QEvent::Type type = event->type();
-    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+bool DialogWindow::TakeFiles(QDropEvent* event) {
+    HDROP__ drop = DroppedFiles(event->mimeData());
+    if (drop.files.empty() || !TakeAsReference(event))
         return false;
-    auto* drag = static_cast<QDropEvent*>(event);
-    HDROP__ drop = DroppedFiles(drag->mimeData());
-    if (drop.files.empty() || !TakeAsReference(drag))
-        return false;
-    if (type == QEvent::Drop)
+    if (event->type() == QEvent::Drop)
         SendMessage(this, WM_DROPFILES, reinterpret_cast<WPARAM>(&drop), 0);
     return true;
 }
@@ -150,10 +132,6 @@ void DialogWindow::dragMoveEvent(QDragMoveEvent* event) {
 void DialogWindow::dropEvent(QDropEvent* event) {
     if (!TakeFiles(event))
         event->ignore();
-}
-
-bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
-    return TakeFiles(event) || QDialog::eventFilter(watched, event);
 }
 
 void DialogWindow::TrackSystemMenu(QPoint where) {

@@ -4,7 +4,8 @@
 // SC_CLOSE; Alt+Space and a right click on the background open the system
 // menu, and so do Shift+F10 and the Menu key where the focused control has no
 // menu of its own; F1 asks for help (ID_HELP); painting goes through WM_PAINT.
-// Once it accepts files, files dropped anywhere on it arrive as WM_DROPFILES.
+// Once it accepts drops (DragAcceptFiles), files dropped anywhere on it, the
+// read-only edits included (they pass drags on), arrive as WM_DROPFILES.
 #pragma once
 
 #include <QDialog>
@@ -25,8 +26,6 @@ public:
     CMenu systemMenu;
 
     bool ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
-    // DragAcceptFiles: the window, its controls included, takes dropped files or no longer does.
-    void AcceptFiles(bool bAccept);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -36,17 +35,15 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    // Files dragged over a control that takes drops of its own (an edit) are the window's.
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void SendCommand(int id);
     // Shift+F10 and the Menu key: the focused control's context menu, as a
     // right click on it would open; one that has none passes it on to the window.
     void OpenKeyboardMenu();
-    // A drag's enter, move or drop that carries files: taken, and at the drop
-    // WM_DROPFILES sent. FALSE for any other event or drag.
-    bool TakeFiles(QEvent* event);
+    // A drag's enter, move or drop: taken when it carries files, and at the
+    // drop WM_DROPFILES sent. FALSE when it carries none.
+    bool TakeFiles(QDropEvent* event);
     // Shows the system menu at a global position and sends WM_SYSCOMMAND for
     // the chosen item once the menu has closed.
     void TrackSystemMenu(QPoint where);

@@ -24,6 +24,11 @@ std::size_t NameStart(const std::string& path) {
     return slash == std::string::npos ? 0 : slash + 1;
 }
 
+// The folder of a path whose file name starts at nameStart; the root keeps its slash.
+QString FolderPart(const std::string& path, std::size_t nameStart) {
+    return QFile::decodeName(path.substr(0, nameStart > 1 ? nameStart - 1 : nameStart).c_str());
+}
+
 } // namespace
 
 std::vector<std::string> ConvertFileFilter(const std::string& filter) {
@@ -66,11 +71,7 @@ std::string CFileDialog::AskOnce(const std::vector<std::string>& filters) {
     const char* title = m_bOpen ? "Open" : "Save As";
     const std::string& suggested = m_pathName.str();
     const std::size_t nameStart = NameStart(suggested);
-    // The root's folder keeps its slash.
-    const QString folder =
-        nameStart == 0 ? LastFolder()
-                       : QFile::decodeName(
-                             suggested.substr(0, std::max<std::size_t>(nameStart - 1, 1)).c_str());
+    const QString folder = nameStart == 0 ? LastFolder() : FolderPart(suggested, nameStart);
     const QString name = QFile::decodeName(suggested.substr(nameStart).c_str());
     if (UiScript* script = UiScript::Current()) {
         script->fileDialogs.push_back({m_bOpen, title, filters, m_defExt, m_dwFlags,

@@ -7,33 +7,17 @@
 namespace {
 
 bool IsUserInput(QEvent::Type type) {
-    // A drag is refused and a drop dropped, as a click would be. A close counts
-    // too: it is kept as a request (below), and the window stays for now.
-    for (QEvent::Type input : {QEvent::MouseButtonPress,
-                               QEvent::MouseButtonRelease,
-                               QEvent::MouseButtonDblClick,
-                               QEvent::MouseMove,
-                               QEvent::KeyPress,
-                               QEvent::KeyRelease,
-                               QEvent::ShortcutOverride,
-                               QEvent::Shortcut,
-                               QEvent::Wheel,
-                               QEvent::ContextMenu,
-                               QEvent::TouchBegin,
-                               QEvent::TouchUpdate,
-                               QEvent::TouchEnd,
-                               QEvent::TouchCancel,
-                               QEvent::TabletPress,
-                               QEvent::TabletMove,
-                               QEvent::TabletRelease,
-                               QEvent::InputMethod,
-                               QEvent::DragEnter,
-                               QEvent::DragMove,
-                               QEvent::Drop,
-                               QEvent::Close})
+    // A close counts too: it is kept as a request (below), and the window stays for now.
+    for (QEvent::Type input :
+         {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+          QEvent::MouseMove, QEvent::KeyPress, QEvent::KeyRelease, QEvent::ShortcutOverride,
+          QEvent::Shortcut, QEvent::Wheel, QEvent::ContextMenu, QEvent::TouchBegin,
+          QEvent::TouchUpdate, QEvent::TouchEnd, QEvent::TouchCancel, QEvent::TabletPress,
+          QEvent::TabletMove, QEvent::TabletRelease, QEvent::InputMethod, QEvent::Close})
         if (type == input)
             return true;
-    return false;
+    // A drag is refused and a drop dropped, as a click would be.
+    return type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop;
 }
 
 bool g_closeRequested = false;

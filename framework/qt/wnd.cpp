@@ -76,7 +76,7 @@ CMenu* CWnd::GetSystemMenu(BOOL) const {
 // As with the system menu, only dialogs are windows of their own here.
 void CWnd::DragAcceptFiles(BOOL bAccept) {
     if (auto* dialog = dynamic_cast<DialogWindow*>(m_hWnd))
-        dialog->AcceptFiles(bAccept != FALSE);
+        dialog->setAcceptDrops(bAccept != FALSE);
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -174,8 +174,13 @@ TEST_F(ConverterDlgTest, TheFirstFileDroppedOnTheWindowOrABoxIsTheSource) {
         // A folder alone changes nothing.
         Drop(dlg.GetSafeHwnd(), {PathOf("sub")});
         EXPECT_EQ(dlg.Text(IDC_SOURCE).toStdString(), PathOf("b.264"));
+        // Save As offers the dropped recording's folder, not where the last dialog was.
+        script.CancelFileDialog();
+        dlg.Click(IDC_SAVE_AS);
     });
-    EXPECT_TRUE(script.fileDialogs.empty());
+    ASSERT_EQ(script.fileDialogs.size(), 1u);
+    EXPECT_EQ(script.fileDialogs[0].folder, folder.path().toStdString());
+    EXPECT_EQ(script.fileDialogs[0].fileName, "b.avi");
     EXPECT_TRUE(script.messageBoxes.empty());
 }
 
