@@ -1,5 +1,9 @@
 #include "app/converter_dlg.h"
 
+#include <filesystem>
+#include <string>
+#include <system_error>
+
 #include "app/about_box.h"
 #include "convert/stream_converter.h"
 
@@ -7,6 +11,22 @@ namespace {
 // What the path boxes hold until a file has been chosen.
 const char kUnspecified[] = "unspecified";
 const int kProgressEnd = 999;
+
+// A file a recording can be read from, following links as Open does; not a
+// folder, nor a path that names nothing.
+bool IsRegularFile(const std::string& strPath) {
+    // The path is UTF-8, which a narrow std::filesystem path is not on Windows.
+    std::error_code error;
+    return std::filesystem::is_regular_file(
+        std::filesystem::path(std::u8string(strPath.begin(), strPath.end())), error);
+}
+
+// The path of a dropped file, however long.
+CString DroppedFile(HDROP hDropInfo, UINT nFile) {
+    std::string strPath(DragQueryFile(hDropInfo, nFile, nullptr, 0), '\0');
+    DragQueryFile(hDropInfo, nFile, strPath.data(), static_cast<UINT>(strPath.size() + 1));
+    return CString(strPath);
+}
 } // namespace
 
 int ProgressTrampoline(void* pContext, std::int64_t nBytesRead, std::int64_t nFileSize) {
@@ -43,6 +63,7 @@ BEGIN_MESSAGE_MAP(CConverterDlg, CDialog)
 ON_WM_SYSCOMMAND()
 ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
+ON_WM_DROPFILES()
 ON_BN_CLICKED(IDC_OPEN, OnOpen)
 ON_BN_CLICKED(IDC_SAVE_AS, OnSaveAs)
 ON_BN_CLICKED(IDC_START, OnStart)
@@ -71,6 +92,8 @@ BOOL CConverterDlg::OnInitDialog() {
 
     m_spinFps.SetRange(kMinFrameRate, kMaxFrameRate);
     m_progress.SetRange(0, kProgressEnd);
+    // A recording dropped on the window is taken as Open takes one.
+    DragAcceptFiles();
 
     m_pConverter = nullptr;
     return TRUE;
@@ -106,23 +129,47 @@ HCURSOR CConverterDlg::OnQueryDragIcon() {
     return static_cast<HCURSOR>(m_hIcon);
 }
 
+void CConverterDlg::ShowPath(CString& strMember, const CString& strPath) {
+    // Writing back writes every member, so the controls are read first: the
+    // rate set with the up-down stays. Should the rate fail validation (the
+    // user has been told), the last valid one goes back in its box.
+    UpdateData(TRUE);
+    strMember = strPath;
+    UpdateData(FALSE);
+}
+
 void CConverterDlg::OnOpen() {
     CFileDialog dlg(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST,
                     "h.264 files(*.264)|*.264|all files(*.*)|*.*||", nullptr);
-    if (dlg.DoModal() == IDOK) {
-        m_strSource = dlg.GetPathName();
-        UpdateData(FALSE);
-    }
+    if (dlg.DoModal() == IDOK)
+        ShowPath(m_strSource, dlg.GetPathName());
 }
 
 void CConverterDlg::OnSaveAs() {
+    // Once there is a source, its name with .avi is offered in its folder.
+    CString strSuggested;
+    if (m_strSource != kUnspecified)
+        strSuggested = WithExtension(m_strSource.str(), "avi");
     // Replacing an existing file is asked about first.
-    CFileDialog dlg(FALSE, "avi", nullptr, OFN_FILEMUSTEXIST | OFN_OVERWRITEPROMPT,
+    CFileDialog dlg(FALSE, "avi", strSuggested.IsEmpty() ? nullptr : strSuggested,
+                    OFN_FILEMUSTEXIST | OFN_OVERWRITEPROMPT,
                     "avi files(*.avi)|*.avi|all files(*.*)|*.*||", nullptr);
-    if (dlg.DoModal() == IDOK) {
-        m_strDest = dlg.GetPathName();
-        UpdateData(FALSE);
+    if (dlg.DoModal() == IDOK)
+        ShowPath(m_strDest, dlg.GetPathName());
+}
+
+void CConverterDlg::OnDropFiles(HDROP hDropInfo) {
+    // One source at a time: the first file of the drop is taken, folders
+    // passed over; a drop of folders alone changes nothing.
+    const UINT nFiles = DragQueryFile(hDropInfo, 0xFFFFFFFF, nullptr, 0);
+    for (UINT nFile = 0; nFile < nFiles; ++nFile) {
+        const CString strPath = DroppedFile(hDropInfo, nFile);
+        if (IsRegularFile(strPath.str())) {
+            ShowPath(m_strSource, strPath);
+            break;
+        }
     }
+    DragFinish(hDropInfo);
 }
 
 void CConverterDlg::OnStart() {

@@ -1,5 +1,6 @@
-// The main dialog: choose a recording and a place for the AVI, set the frame
-// rate used when the recording names none, press Start and watch the bar.
+// The main dialog: choose a recording (Open, or drop it on the window) and a
+// place for the AVI, set the frame rate used when the recording names none,
+// press Start and watch the bar.
 #pragma once
 
 #include <cstdint>
@@ -29,10 +30,15 @@ protected:
     afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
     afx_msg void OnPaint();
     afx_msg HCURSOR OnQueryDragIcon();
+    afx_msg void OnDropFiles(HDROP hDropInfo);
     afx_msg void OnOpen();
     afx_msg void OnSaveAs();
     afx_msg void OnStart();
     DECLARE_MESSAGE_MAP()
+
+    // Puts a chosen path into its member and box, keeping what the other
+    // controls show.
+    void ShowPath(CString& strMember, const CString& strPath);
 
     CSpinButtonCtrl m_spinFps;
     CProgressCtrl m_progress;

@@ -1,4 +1,6 @@
-// CFileDialog: the open and save file dialogs. Filters come in the framework's
+// CFileDialog: the open and save file dialogs. A file name given opens the
+// dialog with that name filled in, and in its folder when it has one (else
+// where the last dialog left off). Filters come in the framework's
 // "description|patterns|...||" form; OFN_FILEMUSTEXIST makes Open refuse
 // names of missing files, Save adds the default extension to a name without
 // one, refuses a folder that does not exist and, with OFN_OVERWRITEPROMPT,
@@ -46,3 +48,8 @@ std::vector<std::string> ConvertFileFilter(const std::string& filter);
 
 // path with ".ext" added when its file name has no extension.
 std::string WithDefaultExtension(const std::string& path, const std::string& ext);
+
+// path with ".ext" in place of its file name's extension, or added when the
+// name has none (a leading dot starts no extension). On Windows '\\' ends a
+// folder's name too.
+std::string WithExtension(const std::string& path, const std::string& ext);

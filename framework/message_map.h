@@ -78,6 +78,13 @@ protected:                                                                      
          return reinterpret_cast<LRESULT>(static_cast<ThisClass*>(target)->OnQueryDragIcon());     \
      }},
 
+// The handler owns the drop: it ends with DragFinish.
+#define ON_WM_DROPFILES()                                                                          \
+    {WM_DROPFILES, 0, 0, [](CCmdTarget* target, WPARAM wParam, LPARAM) -> LRESULT {                \
+         static_cast<ThisClass*>(target)->OnDropFiles(reinterpret_cast<HDROP>(wParam));            \
+         return 0;                                                                                 \
+     }},
+
 // A command: a control's notification, or from a menu or a key with code 0.
 #define ON_CONTROL(wNotifyCode, id, memberFxn)                                                     \
     {WM_COMMAND, static_cast<UINT>(wNotifyCode), static_cast<UINT>(id),                            \

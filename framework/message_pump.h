@@ -1,7 +1,7 @@
 // For work that holds the dialog's thread: lets the windows repaint (the
 // progress bar advances, uncovered parts are redrawn) and throws away the
-// mouse and keyboard input that arrived meanwhile, so that nothing the user
-// did during the work is replayed once it ends. A request to close (the
+// mouse and keyboard input and the files dropped meanwhile, so that nothing
+// the user did during the work is replayed once it ends. A request to close (the
 // close box, Alt+F4, a termination request) is not thrown away but kept: the
 // work asks for it after each step, stops, and closes the dialog itself.
 //

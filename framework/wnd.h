@@ -36,6 +36,8 @@ public:
     void GetWindowText(CString& rString) const;
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     CMenu* GetSystemMenu(BOOL bRevert) const;
+    // Files dropped on the window (its controls included) arrive as WM_DROPFILES.
+    void DragAcceptFiles(BOOL bAccept = TRUE);
 
     // The message's way through this object: its message maps, then the
     // window's default processing.
@@ -53,4 +55,5 @@ protected:
     afx_msg void OnSysCommand(UINT, LPARAM) { Default(); }
     afx_msg void OnPaint() { Default(); }
     afx_msg HCURSOR OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
+    afx_msg void OnDropFiles(HDROP) { Default(); }
 };

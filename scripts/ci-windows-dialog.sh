@@ -6,9 +6,10 @@
 #     About box;
 #   - every text of both dialogs can be drawn in the font it is shown in (a
 #     character without a glyph would show as '?');
-#   - a generated recording converted through Open, Save As and Start ends
-#     with "Convert finished!" and gives the same AVI as the Linux converter,
-#     and a name typed with .mp4 keeps it and gives an MP4;
+#   - a generated recording converted through Open, Save As (which offers
+#     the recording's name with .avi in its folder) and Start ends with
+#     "Convert finished!" and gives the same AVI as the Linux converter, and
+#     a name typed with .mp4 keeps it and gives an MP4;
 #   - Alt+F4 during a second conversion stops the job, leaves no file
 #     behind, and ends the program with status 0.
 # Saves docs/windows-main.png, docs/windows-system-menu.png and
@@ -173,6 +174,17 @@ xdotool windowfocus --sync "$main" 2>/dev/null || true
 xdotool key alt+o
 answer_file_dialog "Open" "$(winpath "$work/camera.264")"
 xdotool key alt+a
+# Save As opens in the recording's folder with its name and .avi filled in
+# (selected, so the path typed next replaces it).
+window_named "Save As" >/dev/null
+offered=false
+for _ in $(seq 50); do
+    saveas_texts=$(texts_of "Save As")
+    grep -qxF "$(basename "$work")" <<<"$saveas_texts" && grep -qxF camera.avi <<<"$saveas_texts" &&
+        { offered=true; break; }
+    sleep 0.1
+done
+$offered || fail "Save As does not offer camera.avi in $(basename "$work"): $saveas_texts"
 answer_file_dialog "Save As" "$(winpath "$work/camera")"
 xdotool key alt+s
 message=$(window_named "veltrano")

@@ -1,7 +1,9 @@
 #include "framework/qt/dialog_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -9,7 +11,25 @@
 #include <QShortcut>
 #include <QWindow>
 
+#include "framework/qt/drop_files.h"
 #include "framework/wnd.h"
+
+namespace {
+
+// The file stays where it is: a drop is taken as a copy (a link where the
+// drag offers no copy), never as a move, after which the source would remove it.
+bool TakeAsReference(QDropEvent* event) {
+    for (Qt::DropAction action : {Qt::CopyAction, Qt::LinkAction}) {
+        if (event->possibleActions() & action) {
+            event->setDropAction(action);
+            event->accept();
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 DialogWindow::DialogWindow(QWidget* owner) : QDialog(owner) {
     systemMenu.AppendMenu(MF_STRING, SC_MOVE, "&Move");
@@ -46,6 +66,15 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_F1:
         SendCommand(static_cast<int>(ID_HELP));
         return;
+    case Qt::Key_F10:
+        if (event->modifiers() & Qt::ShiftModifier)
+            OpenKeyboardMenu();
+        else
+            event->ignore();
+        return;
+    case Qt::Key_Menu:
+        OpenKeyboardMenu();
+        return;
     default:
         event->ignore();
     }
@@ -62,10 +91,46 @@ void DialogWindow::paintEvent(QPaintEvent*) {
 }
 
 void DialogWindow::contextMenuEvent(QContextMenuEvent* event) {
-    // The background and static texts belong to the window; controls have their own menus.
-    if (QWidget* child = childAt(event->pos()); !child || qobject_cast<QLabel*>(child))
+    // From the keyboard, the event comes here when the focused control has no
+    // menu of its own. With the mouse, the background and static texts belong
+    // to the window; controls have their own menus.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        TrackSystemMenu(event->globalPos());
+    else if (QWidget* child = childAt(event->pos()); !child || qobject_cast<QLabel*>(child))
         TrackSystemMenu(event->globalPos());
     else
+        event->ignore();
+}
+
+void DialogWindow::OpenKeyboardMenu() {
+    // At the focused control, where the platform puts a menu opened from the keyboard.
+    QWidget* focused = focusWidget() ? focusWidget() : this;
+    const QPoint where = focused->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, where, focused->mapToGlobal(where));
+    QApplication::sendEvent(focused, &menuEvent);
+}
+
+bool DialogWindow::TakeFiles(QDropEvent* event) {
+    HDROP__ drop = DroppedFiles(event->mimeData());
+    if (drop.files.empty() || !TakeAsReference(event))
+        return false;
+    if (event->type() == QEvent::Drop)
+        SendMessage(this, WM_DROPFILES, reinterpret_cast<WPARAM>(&drop), 0);
+    return true;
+}
+
+void DialogWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!TakeFiles(event))
+        event->ignore();
+}
+
+void DialogWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (!TakeFiles(event))
+        event->ignore();
+}
+
+void DialogWindow::dropEvent(QDropEvent* event) {
+    if (!TakeFiles(event))
         event->ignore();
 }
 

@@ -18,6 +18,17 @@ QString& LastFolder() {
     return folder;
 }
 
+// Where the file name starts in a path: after its last '/'.
+std::size_t NameStart(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+// The folder of a path whose file name starts at nameStart; the root keeps its slash.
+QString FolderPart(const std::string& path, std::size_t nameStart) {
+    return QFile::decodeName(path.substr(0, nameStart > 1 ? nameStart - 1 : nameStart).c_str());
+}
+
 } // namespace
 
 std::vector<std::string> ConvertFileFilter(const std::string& filter) {
@@ -43,18 +54,28 @@ std::vector<std::string> ConvertFileFilter(const std::string& filter) {
 std::string WithDefaultExtension(const std::string& path, const std::string& ext) {
     if (ext.empty() || path.empty())
         return path;
-    const auto slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string name = path.substr(NameStart(path));
     if (name.empty() || name.find('.') != std::string::npos)
         return path;
     return path + "." + ext;
 }
 
+std::string WithExtension(const std::string& path, const std::string& ext) {
+    const std::size_t nameStart = NameStart(path);
+    const std::size_t dot = path.find_last_of('.');
+    const bool hasExtension = dot != std::string::npos && dot > nameStart;
+    return (hasExtension ? path.substr(0, dot) : path) + "." + ext;
+}
+
 std::string CFileDialog::AskOnce(const std::vector<std::string>& filters) {
     const char* title = m_bOpen ? "Open" : "Save As";
+    const std::string& suggested = m_pathName.str();
+    const std::size_t nameStart = NameStart(suggested);
+    const QString folder = nameStart == 0 ? LastFolder() : FolderPart(suggested, nameStart);
+    const QString name = QFile::decodeName(suggested.substr(nameStart).c_str());
     if (UiScript* script = UiScript::Current()) {
-        script->fileDialogs.push_back(
-            {m_bOpen, title, filters, m_defExt, m_dwFlags, LastFolder().toStdString()});
+        script->fileDialogs.push_back({m_bOpen, title, filters, m_defExt, m_dwFlags,
+                                       folder.toStdString(), name.toStdString()});
         std::string answer;
         if (!script->fileAnswers.empty()) {
             answer = script->fileAnswers.front().value_or(std::string());
@@ -63,7 +84,7 @@ std::string CFileDialog::AskOnce(const std::vector<std::string>& filters) {
         return WithDefaultExtension(answer, m_defExt);
     }
     QWidget* owner = m_pParentWnd ? m_pParentWnd->m_hWnd : QApplication::activeModalWidget();
-    QFileDialog dialog(owner, QString::fromUtf8(title), LastFolder());
+    QFileDialog dialog(owner, QString::fromUtf8(title), folder);
     QStringList nameFilters;
     for (const std::string& filter : filters)
         nameFilters << QString::fromStdString(filter);
@@ -73,6 +94,8 @@ std::string CFileDialog::AskOnce(const std::vector<std::string>& filters) {
                                                                   : QFileDialog::AnyFile);
     // Replacing is asked about below, the same way for every name.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!name.isEmpty())
+        dialog.selectFile(name);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::string();
     return WithDefaultExtension(QFile::encodeName(dialog.selectedFiles().front()).toStdString(),

@@ -16,7 +16,8 @@ bool IsUserInput(QEvent::Type type) {
           QEvent::TabletMove, QEvent::TabletRelease, QEvent::InputMethod, QEvent::Close})
         if (type == input)
             return true;
-    return false;
+    // A drag is refused and a drop dropped, as a click would be.
+    return type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop;
 }
 
 bool g_closeRequested = false;

@@ -27,7 +27,10 @@ struct ShownFileDialog {
     std::vector<std::string> nameFilters; // as offered to the user
     std::string defaultExt;
     DWORD flags = 0;
-    std::string folder; // where it opens: the folder of the last name chosen, else empty
+    // Where it opens: the folder of the name suggested, else of the last name
+    // chosen, else empty.
+    std::string folder;
+    std::string fileName; // the name filled in, without its folder
 };
 
 class UiScript {

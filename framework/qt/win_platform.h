@@ -9,6 +9,7 @@
 class QWidget;
 class QPainter;
 struct HICON__; // a loaded icon resource, owned by the resource module
+struct HDROP__; // the files of one drop, owned by the window they were dropped on
 
 using BOOL = int;
 using WORD = std::uint16_t;
@@ -21,12 +22,14 @@ using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using LPCTSTR = const char*;
+using LPTSTR = char*;
 
 using HWND = QWidget*;  // a window is the widget that shows it
 using HDC = QPainter*;  // a device context is a painter open on a widget
 using HICON = HICON__*; // shared, lives as long as the resource module
 using HCURSOR = HICON;
 using HMENU = struct HMENU__*; // unused: the system menu is the framework's own here
+using HDROP = HDROP__*;        // valid while its WM_DROPFILES is handled
 
 #ifndef TRUE
 #define TRUE 1
@@ -61,6 +64,7 @@ constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
+constexpr UINT WM_DROPFILES = 0x0233;
 constexpr UINT WM_USER = 0x0400;
 
 constexpr UINT BN_CLICKED = 0;
@@ -143,3 +147,10 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL IsIconic(HWND hWnd);
 HWND GetDlgItem(HWND hDlg, int nID);
 int GetSystemMetrics(int nIndex);
+
+// The files of a drop, in UTF-8: with iFile 0xFFFFFFFF their count, else the
+// length of file iFile's path, which is copied into lpszFile when it is given
+// (cch bytes at most, the terminating NUL included).
+UINT DragQueryFile(HDROP hDrop, UINT iFile, LPTSTR lpszFile, UINT cch);
+// The drop is handled; its files are gone.
+void DragFinish(HDROP hDrop);

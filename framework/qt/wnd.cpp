@@ -73,6 +73,12 @@ CMenu* CWnd::GetSystemMenu(BOOL) const {
     return dialog ? &dialog->systemMenu : nullptr;
 }
 
+// As with the system menu, only dialogs are windows of their own here.
+void CWnd::DragAcceptFiles(BOOL bAccept) {
+    if (auto* dialog = dynamic_cast<DialogWindow*>(m_hWnd))
+        dialog->setAcceptDrops(bAccept != FALSE);
+}
+
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProc(m_hWnd, message, wParam, lParam);
 }

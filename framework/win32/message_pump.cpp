@@ -1,9 +1,9 @@
 // The paint pump over PeekMessageW. Work runs inside a message handler, so
 // the dialog's own loop is not running meanwhile: the pump dispatches what
 // keeps the windows alive (painting, timers, posted messages) and drops
-// keyboard and mouse input. Closing is kept as a request instead: the close
-// box, Alt+F4, WM_CLOSE and SC_CLOSE from outside (a window manager,
-// taskkill without /f) and the end of the session.
+// keyboard and mouse input and dropped files. Closing is kept as a request
+// instead: the close box, Alt+F4, WM_CLOSE and SC_CLOSE from outside (a
+// window manager, taskkill without /f) and the end of the session.
 #include "framework/message_pump.h"
 
 #include "framework/win32/backend.h"
@@ -93,6 +93,11 @@ void AfxPumpPaintMessages(BOOL bForce) {
         }
         if (IsUserInput(msg.message)) {
             g_closeRequested = g_closeRequested || IsCloseGesture(msg);
+            continue;
+        }
+        // Files dropped meanwhile are dropped too, and the system's copy of their names freed.
+        if (msg.message == WM_DROPFILES) {
+            DragFinish(reinterpret_cast<HDROP>(msg.wParam));
             continue;
         }
         DispatchMessageW(&msg);

@@ -94,6 +94,11 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert) const {
     return menu.get();
 }
 
+void CWnd::DragAcceptFiles(BOOL bAccept) {
+    if (m_hWnd)
+        ::DragAcceptFiles(m_hWnd, bAccept);
+}
+
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const auto& ownProcs = AfxHandleMap<HWND, WNDPROC>();
     if (auto own = ownProcs.find(m_hWnd); own != ownProcs.end() && own->second)

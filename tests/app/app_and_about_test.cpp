@@ -24,6 +24,7 @@ struct AboutSeen {
 void ReadAndClose(CDialog& shown, AboutSeen& seen) {
     ASSERT_NE(dynamic_cast<CAboutBox*>(&shown), nullptr);
     ++seen.shown;
+    seen.texts.clear(); // those of the last box shown
     QWidget* window = shown.GetSafeHwnd();
     seen.caption = window->windowTitle().toStdString();
     for (QLabel* label : window->findChildren<QLabel*>())
@@ -40,14 +41,16 @@ void ReadAndClose(CDialog& shown, AboutSeen& seen) {
 
 TEST_F(ConverterDlgTest, AboutBoxOpensFromTheSystemMenu) {
     AboutSeen seen;
+    const QString aboutItem = QStringLiteral("关于 Veltrano(&A)...");
     RunModal(
         script, dlg,
         [&] {
-            WhenMenuOpens([](QMenu& menu) {
-                QAction* about = FindAction(menu, QStringLiteral("关于 Veltrano(&A)..."));
+            auto chooseAbout = [&](QMenu& menu) {
+                QAction* about = FindAction(menu, aboutItem);
                 ASSERT_NE(about, nullptr);
                 about->trigger();
-            });
+            };
+            WhenMenuOpens(chooseAbout);
             QWidget* window = dlg.GetSafeHwnd();
             const QPoint background(window->width() / 2, 2);
             ASSERT_EQ(window->childAt(background), nullptr);
@@ -55,9 +58,28 @@ TEST_F(ConverterDlgTest, AboutBoxOpensFromTheSystemMenu) {
                                     window->mapToGlobal(background));
             QApplication::sendEvent(window, &click);
             EXPECT_TRUE(window->isVisible());
+
+            // Shift+F10 and the Menu key, where the focused control (a button)
+            // has no menu of its own; in a box they open the box's menu.
+            for (auto [key, modifier] : {std::pair(Qt::Key_F10, Qt::ShiftModifier),
+                                         std::pair(Qt::Key_Menu, Qt::NoModifier)}) {
+                WhenMenuOpens(chooseAbout);
+                QTest::keyClick(dlg.Item(IDC_OPEN), key, modifier);
+            }
+            bool aboutInBoxMenu = true;
+            WhenMenuOpens([&](QMenu& menu) { aboutInBoxMenu = FindAction(menu, aboutItem); });
+            dlg.Item(IDC_SOURCE)->setFocus();
+            QTest::keyClick(dlg.Item(IDC_SOURCE), Qt::Key_F10, Qt::ShiftModifier);
+            QCoreApplication::processEvents(); // the box's menu does not wait
+            EXPECT_FALSE(aboutInBoxMenu);
+            bool menuOnF10 = false;
+            WhenMenuOpens([&](QMenu&) { menuOnF10 = true; });
+            QTest::keyClick(dlg.Item(IDC_OPEN), Qt::Key_F10);
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(menuOnF10);
         },
         [&](CDialog& shown) { ReadAndClose(shown, seen); });
-    EXPECT_EQ(seen.shown, 1);
+    EXPECT_EQ(seen.shown, 3);
     EXPECT_EQ(seen.caption, "关于 Veltrano");
     ASSERT_EQ(seen.texts.size(), 2u);
     EXPECT_EQ(seen.texts[0], "Veltrano 1.0 版");

@@ -124,18 +124,30 @@ TEST_F(ConversionTest, TheUpDownRateIsTheFallbackOfTheJob) {
     std::string error;
     ASSERT_TRUE(recgen::Generate(headerless, options, nullptr, &error)) << error;
     RunModal(script, dlg, [&] {
-        ChooseFiles(headerless, PathOf("fallback.avi"));
-        auto arrows = dlg.Item(IDC_FPS_SPIN)->findChildren<QToolButton*>();
-        for (QToolButton* arrow : arrows)
-            if (arrow->arrowType() == Qt::DownArrow)
-                for (int i = 0; i < 10; ++i)
-                    QTest::mouseClick(arrow, Qt::LeftButton);
+        auto down = [&](int clicks) {
+            for (QToolButton* arrow : dlg.Item(IDC_FPS_SPIN)->findChildren<QToolButton*>())
+                if (arrow->arrowType() == Qt::DownArrow)
+                    for (int i = 0; i < clicks; ++i)
+                        QTest::mouseClick(arrow, Qt::LeftButton);
+        };
+        // A rate set before the files are chosen stays through Open and Save As.
+        down(5);
+        script.AnswerFileDialog(headerless);
+        dlg.Click(IDC_OPEN);
+        EXPECT_EQ(dlg.Text(IDC_FPS), "20");
+        script.AnswerFileDialog(PathOf("fallback.avi"));
+        dlg.Click(IDC_SAVE_AS);
+        EXPECT_EQ(dlg.Text(IDC_FPS), "20");
+        down(5);
         dlg.Click(IDC_START);
         EXPECT_EQ(dlg.m_nFps, 15);
         ASSERT_NE(dlg.m_pConverter, nullptr);
         EXPECT_EQ(dlg.m_pConverter->Stats().frameRate, 15);
     });
     EXPECT_EQ(Messages(), std::vector<std::string>{kFinished});
+    const MediaContents avi = ReadMedia(PathOf("fallback.avi"));
+    ASSERT_FALSE(avi.streams.empty());
+    EXPECT_EQ(avi.streams[0].timeBaseDen * 1.0 / avi.streams[0].timeBaseNum, 15.0);
 }
 
 // An empty file, or random bytes, is no recording: an error, never

@@ -1,9 +1,13 @@
 // The main dialog's own behaviour through its controls: the state it starts
-// in, Start without paths, the file dialogs, the frame-rate up-down, the
-// progress reports, painting and input while a job runs, validation.
+// in, Start without paths, the file dialogs, files dropped on it, the
+// frame-rate up-down, the progress reports, painting and input while a job
+// runs, validation.
+#include <QDir>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QToolButton>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include "framework/qt/dialog_units.h"
@@ -11,6 +15,32 @@
 #include "tests/app/converter_dlg_fixture.h"
 
 #include "tests/framework/dialog_test_support.h"
+
+namespace {
+
+// Drags files onto target and drops them there as a file manager does,
+// offering to copy or (with Shift) move them; true when the drop was taken as
+// a copy. With `later`, the drop is only posted.
+bool Drop(QWidget* target, const std::vector<std::string>& paths, bool later = false) {
+    static QMimeData data; // a posted drop reads it later
+    QList<QUrl> urls;
+    for (const std::string& path : paths)
+        urls << QUrl::fromLocalFile(QString::fromStdString(path));
+    data.setUrls(urls);
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(QPoint(5, 5), offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(target, &enter);
+    auto drop = std::make_unique<QDropEvent>(QPointF(5, 5), offered, &data, Qt::LeftButton,
+                                             Qt::ShiftModifier);
+    if (later) {
+        QCoreApplication::postEvent(target, drop.release());
+        return false;
+    }
+    QApplication::sendEvent(target, drop.get());
+    return drop->isAccepted() && drop->dropAction() == Qt::CopyAction;
+}
+
+} // namespace
 
 TEST_F(ConverterDlgTest, StartsWithUnchosenPathsRate25AndItsRanges) {
     EXPECT_EQ(dlg.m_nFps, 0);
@@ -102,6 +132,9 @@ TEST_F(ConverterDlgTest, FileDialogsOfferTheirFiltersAndCancelLeavesThePath) {
     EXPECT_EQ(script.fileDialogs[0].nameFilters,
               (std::vector<std::string>{"h.264 files (*.264)", "all files (*)"}));
     EXPECT_FALSE(script.fileDialogs[2].open);
+    // The source's name with .avi, in the source's folder.
+    EXPECT_EQ(script.fileDialogs[2].folder, folder.path().toStdString());
+    EXPECT_EQ(script.fileDialogs[2].fileName, "a.avi");
     EXPECT_EQ(script.fileDialogs[2].defaultExt, "avi");
     EXPECT_EQ(script.fileDialogs[2].nameFilters,
               (std::vector<std::string>{"avi files (*.avi)", "all files (*)"}));
@@ -123,6 +156,32 @@ TEST_F(ConverterDlgTest, SaveAsAsksBeforeReplacingAnExistingFile) {
     EXPECT_EQ(Messages(),
               (std::vector<std::string>{"old.avi already exists.\nDo you want to replace it?",
                                         "old.avi already exists.\nDo you want to replace it?"}));
+    // Without a source there is no name to offer.
+    EXPECT_EQ(script.fileDialogs[0].fileName, "");
+}
+
+TEST_F(ConverterDlgTest, TheFirstFileDroppedOnTheWindowOrABoxIsTheSource) {
+    WriteFile("a.264", "");
+    WriteFile("b.264", "");
+    ASSERT_TRUE(QDir(folder.path()).mkdir("sub"));
+    RunModal(script, dlg, [&] {
+        qobject_cast<QLineEdit*>(dlg.Item(IDC_FPS))->setText("12"); // as the up-down sets it
+        EXPECT_TRUE(Drop(dlg.GetSafeHwnd(), {PathOf("sub"), PathOf("a.264"), PathOf("b.264")}));
+        EXPECT_EQ(dlg.Text(IDC_SOURCE).toStdString(), PathOf("a.264"));
+        EXPECT_EQ(dlg.Text(IDC_FPS), "12");
+        EXPECT_TRUE(Drop(dlg.Item(IDC_SOURCE), {PathOf("b.264")}));
+        EXPECT_EQ(dlg.Text(IDC_SOURCE).toStdString(), PathOf("b.264"));
+        // A folder alone changes nothing.
+        Drop(dlg.GetSafeHwnd(), {PathOf("sub")});
+        EXPECT_EQ(dlg.Text(IDC_SOURCE).toStdString(), PathOf("b.264"));
+        // Save As offers the dropped recording's folder, not where the last dialog was.
+        script.CancelFileDialog();
+        dlg.Click(IDC_SAVE_AS);
+    });
+    ASSERT_EQ(script.fileDialogs.size(), 1u);
+    EXPECT_EQ(script.fileDialogs[0].folder, folder.path().toStdString());
+    EXPECT_EQ(script.fileDialogs[0].fileName, "b.avi");
+    EXPECT_TRUE(script.messageBoxes.empty());
 }
 
 TEST_F(ConverterDlgTest, UpDownKeepsTheRateWithin1To30From25) {
@@ -193,7 +252,7 @@ TEST_F(ConverterDlgTest, RepaintsOnlyWhenTheBarMovesAndDropsInputMeanwhile) {
         EXPECT_GE(counter.paints, 1);
         bar->removeEventFilter(&counter);
 
-        // A click on Open that arrives while the job runs is dropped, not replayed later.
+        // A click on Open, and a file dropped, while the job runs are dropped, not replayed later.
         QWidget* open = dlg.Item(IDC_OPEN);
         const QPointF centre = QRectF(open->rect()).center();
         for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
@@ -202,9 +261,11 @@ TEST_F(ConverterDlgTest, RepaintsOnlyWhenTheBarMovesAndDropsInputMeanwhile) {
                 new QMouseEvent(type, centre, open->mapToGlobal(centre), Qt::LeftButton,
                                 type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
                                 Qt::NoModifier));
+        Drop(dlg.GetSafeHwnd(), {PathOf("a.264")}, true);
         ProgressTrampoline(&dlg, 3, 4);
         QCoreApplication::processEvents();
         EXPECT_TRUE(script.fileDialogs.empty());
+        EXPECT_EQ(dlg.Text(IDC_SOURCE), "unspecified");
     });
 }
 

@@ -5,6 +5,7 @@
 // the system would draw '?' or a box in its place. Status 2: no such window.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,10 +22,16 @@ std::string Utf8(const std::wstring& text) {
     return out;
 }
 
+// Asked of the window itself: GetWindowText from another process gives an
+// edit's text only as first set, not what it holds now.
 std::wstring TextOf(HWND hWnd) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hWnd)) + 1, L'\0');
-    text.resize(
-        static_cast<std::size_t>(GetWindowTextW(hWnd, text.data(), static_cast<int>(text.size()))));
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(hWnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(hWnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
+    text.resize(std::min<std::size_t>(copied, length));
     return text;
 }
 

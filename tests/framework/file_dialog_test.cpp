@@ -30,6 +30,14 @@ TEST(FileFilter, DefaultExtensionOnlyForNamesWithoutOne) {
     EXPECT_EQ(WithDefaultExtension("/tmp/out", ""), "/tmp/out");
 }
 
+TEST(FileFilter, WithExtensionReplacesTheFileNamesOwn) {
+    EXPECT_EQ(WithExtension("/rec/cam.264", "avi"), "/rec/cam.avi");
+    EXPECT_EQ(WithExtension("/rec/cam.x.264", "avi"), "/rec/cam.x.avi");
+    // A dot in a folder's name, or leading the file's, starts no extension.
+    EXPECT_EQ(WithExtension("/a.b/cam", "avi"), "/a.b/cam.avi");
+    EXPECT_EQ(WithExtension("/rec/.264", "avi"), "/rec/.264.avi");
+}
+
 class FileDialogTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(folder.isValid()); }

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Mutation run over convert/ and cli/: applies each mutant of mutants.txt to
-a scratch copy of the tree, rebuilds the conversion-side tests, runs them and
-says whether they noticed. Run by hand before a release (it takes minutes):
+"""Mutation run over convert/, cli/ and the dialog (app/, framework/): applies
+each mutant of mutants.txt to a scratch copy of the tree, rebuilds the tests
+of its side, runs them and says whether they noticed. The dialog's mutants
+are built with the dialog, in a tree of their own, and tried against its
+suites offscreen. Run by hand before a release (it takes minutes):
 
     python3 tests/mutation/run_mutants.py [--scratch DIR] [--only N ...]
 
@@ -21,6 +23,20 @@ TARGETS = ["convert_test", "veltrano_cli_tests", "fault_matrix_test",
 # The generator's own tests say nothing about convert/ and cli/.
 EXCLUDE = "^Recording|_NOT_BUILT$"
 TEST_TIMEOUT = "300"
+
+# Each side: where its mutants live, how its tree is configured and built,
+# and which tests judge it.
+SIDES = {
+    "conversion": {"dir": "build", "gui": "OFF", "targets": TARGETS,
+                   "tests": ["-E", EXCLUDE]},
+    "dialog": {"dir": "build-dialog", "gui": "ON",
+               "targets": ["app_tests", "framework_tests"], "tests": ["-L", "dialog"]},
+}
+DIALOG_AREAS = ("app/", "framework/")
+
+
+def side_of(mutant):
+    return "dialog" if mutant["file"].startswith(DIALOG_AREAS) else "conversion"
 
 
 def parse(text):
@@ -61,13 +77,14 @@ def copy_tree(scratch):
     return source
 
 
-def build(build_dir):
-    return run(["cmake", "--build", str(build_dir), "-j2", "--target", *TARGETS]).returncode == 0
+def build(build_dir, side):
+    return run(["cmake", "--build", str(build_dir), "-j2", "--target",
+                *SIDES[side]["targets"]]).returncode == 0
 
 
-def tests_pass(build_dir):
+def tests_pass(build_dir, side):
     result = run(["ctest", "--test-dir", str(build_dir), "-j2", "--stop-on-failure",
-                  "--timeout", TEST_TIMEOUT, "-E", EXCLUDE])
+                  "--timeout", TEST_TIMEOUT, *SIDES[side]["tests"]])
     return result.returncode == 0, result.stdout
 
 
@@ -80,14 +97,21 @@ def main():
     mutants = parse((ROOT / "tests/mutation/mutants.txt").read_text())
     scratch = pathlib.Path(args.scratch)
     source = copy_tree(scratch)
-    build_dir = scratch / "build"
-    configure = run(["cmake", "-S", str(source), "-B", str(build_dir),
-                     "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DVELTRANO_BUILD_GUI=OFF"])
-    if configure.returncode != 0 or not build(build_dir):
-        sys.exit("the unchanged tree does not build:\n" + configure.stdout)
-    passed, output = tests_pass(build_dir)
-    if not passed:
-        sys.exit("the unchanged tree fails its tests:\n" + output[-3000:])
+    # Only the sides of the mutants to try are built.
+    sides = {side_of(m) for number, m in enumerate(mutants, 1)
+             if not args.only or number in args.only}
+    build_dirs = {}
+    for side in sorted(sides):
+        build_dir = scratch / SIDES[side]["dir"]
+        configure = run(["cmake", "-S", str(source), "-B", str(build_dir),
+                         "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+                         f"-DVELTRANO_BUILD_GUI={SIDES[side]['gui']}"])
+        if configure.returncode != 0 or not build(build_dir, side):
+            sys.exit(f"the unchanged tree does not build ({side}):\n" + configure.stdout)
+        passed, output = tests_pass(build_dir, side)
+        if not passed:
+            sys.exit(f"the unchanged tree fails its tests ({side}):\n" + output[-3000:])
+        build_dirs[side] = build_dir
 
     counts = {"killed": 0, "survived": 0, "equivalent": 0, "invalid": 0}
     started = time.monotonic()
@@ -101,12 +125,13 @@ def main():
             counts["invalid"] += 1
         else:
             path.write_text(original.replace(m["from"], m["to"]))
+            side = side_of(m)
             try:
-                if not build(build_dir):
+                if not build(build_dirs[side], side):
                     verdict = "invalid (does not build)"
                     counts["invalid"] += 1
                 else:
-                    passed, _ = tests_pass(build_dir)
+                    passed, _ = tests_pass(build_dirs[side], side)
                     verdict = "survived" if passed else "killed"
                     if "equivalent" in m:
                         verdict = f"equivalent ({verdict})"
@@ -117,7 +142,8 @@ def main():
                 path.write_text(original)
         print(f"{number:3} {verdict:10} {m['file']}: {m['from']}  -- {m['why']}", flush=True)
 
-    build(build_dir)
+    for side, build_dir in build_dirs.items():
+        build(build_dir, side)
     valid = counts["killed"] + counts["survived"]
     score = 100.0 * counts["killed"] / valid if valid else 0.0
     print(f"\nkilled {counts['killed']}, survived {counts['survived']}, "
