@@ -96,6 +96,32 @@ TEST(RenderProgressLine, SpeedAndTimeLeftOnceThereIsARate) {
     EXPECT_EQ(RenderProgressLine("c", 0, 2000, 5.0, 100).find("MB/s"), std::string::npos);
 }
 
+// The batch's line: files done of all, then the figures of a file's line for
+// the bytes of all sources; the count stays when the bar and "files" go.
+TEST(RenderBatchLine, CountsFilesAndFollowsTheBytesOfAllSources) {
+    const struct {
+        int done, files;
+        std::int64_t read, total;
+        double elapsed;
+        int width;
+        std::string line;
+    } cases[] = {
+        {2, 4, 50'000'000, 200'000'000, 2.0, 80,
+         "2/4 files [########..........................]  25%    25.0 MB/s      6.0 s left"},
+        {3, 4, 999, 1000, 0.0, 59, "3/4 files [############.]  99%" + std::string(29, ' ')},
+        {4, 4, 5000, 1000, 0.0, 59, "4/4 files [#############] 100%" + std::string(29, ' ')},
+        {0, 2, 0, 0, 0.0, 59, "0/2 files [#############] 100%" + std::string(29, ' ')},
+        {2, 4, 50'000'000, 200'000'000, 2.0, 58,
+         "2/4 files 25% 25.0 MB/s 6.0 s left" + std::string(24, ' ')},
+        {12, 40, 50'000'000, 200'000'000, 2.0, 30, "12/40 25% 25.0 MB/s 6.0 s left"},
+        {2, 4, 50'000'000, 200'000'000, 2.0, 24, "2/4 25% 25.0 MB/s 6.0 s "},
+        {2, 4, 50'000'000, 200'000'000, 2.0, 0, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RenderBatchLine(c.done, c.files, c.read, c.total, c.elapsed, c.width), c.line)
+            << c.width;
+}
+
 struct FakeClock {
     double now = 100.0;
     ProgressBar::Clock Fn() {
@@ -136,6 +162,10 @@ TEST(ProgressBar, CallbackDrawsAndClearLeavesABlankLine) {
     out.str("");
     bar.Clear();
     EXPECT_EQ(out.str(), "\r" + std::string(39, ' ') + "\r");
+    // Drawn again after a line printed in its place, however recent the last.
+    out.str("");
+    bar.Redraw(15, 20);
+    EXPECT_EQ(out.str(), "\r" + RenderProgressLine("clip.264", 15, 20, 0.0, 39));
 }
 
 // The last column stays empty, at whatever width the terminal has now.
