@@ -59,8 +59,6 @@ void BatchReport::Finished(std::size_t job, Outcome outcome, const std::string& 
         Print(m_err, std::string(kProgramName) + ": " + line);
     else if (!line.empty())
         Print(m_out, line);
-    else if (m_line)
-        m_line->Update(m_read, m_size);
 }
 
 void BatchReport::Error(const std::string& message) {

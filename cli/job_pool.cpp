@@ -1,6 +1,7 @@
 #include "cli/job_pool.h"
 
 #include <algorithm>
+#include <exception>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -12,6 +13,7 @@ std::size_t RunInOrder(std::size_t count, int workers, const std::function<bool(
     std::mutex mutex;
     std::size_t next = 0;
     bool stopped = false;
+    std::exception_ptr error;
     // Each worker takes the next job as soon as it is free, so a long job
     // does not hold up the ones after it.
     const auto work = [&] {
@@ -24,7 +26,15 @@ std::size_t RunInOrder(std::size_t count, int workers, const std::function<bool(
                     return;
                 job = next++;
             }
-            run(job);
+            try {
+                run(job);
+            } catch (...) {
+                // Left to the caller, as on one thread; nothing more starts.
+                std::lock_guard lock(mutex);
+                error = error ? error : std::current_exception();
+                stopped = true;
+                return;
+            }
         }
     };
     const std::size_t helpers =
@@ -40,5 +50,7 @@ std::size_t RunInOrder(std::size_t count, int workers, const std::function<bool(
     }
     work();
     threads.clear(); // joins them
+    if (error)
+        std::rethrow_exception(error);
     return next;
 }

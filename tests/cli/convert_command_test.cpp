@@ -375,13 +375,21 @@ TEST_F(ConvertCommand, ProgressIsDrawnOnATerminalAndClearedBeforeTheSummary) {
     CommandOptions options;
     options.sources = {Copy("damaged.264", "clip.264")};
     std::ostringstream out, err;
-    EXPECT_EQ(RunCommand(options, out, err, Terminal{true, 60, {}}), 0);
-    const std::string progress = err.str();
-    EXPECT_NE(progress.find("clip.264 ["), std::string::npos) << progress;
-    EXPECT_NE(progress.find("100%"), std::string::npos) << progress;
-    // Ends by blanking the line, so the summary is not printed over a bar.
-    EXPECT_EQ(progress.substr(progress.size() - 61), "\r" + std::string(59, ' ') + "\r");
-    EXPECT_EQ(Lines(out.str()).size(), 1u);
+    // One source has its own bar, however many jobs may run.
+    for (int jobs : {1, 2}) {
+        options.jobs = jobs;
+        options.force = true;
+        out.str("");
+        err.str("");
+        EXPECT_EQ(RunCommand(options, out, err, Terminal{true, 60, {}}), 0);
+        const std::string progress = err.str();
+        EXPECT_NE(progress.find("clip.264 ["), std::string::npos) << progress;
+        EXPECT_NE(progress.find("100%"), std::string::npos) << progress;
+        // Ends by blanking the line, so the summary is not printed over a bar.
+        EXPECT_EQ(progress.substr(progress.size() - 61), "\r" + std::string(59, ' ') + "\r");
+        EXPECT_EQ(Lines(out.str()).size(), 1u);
+    }
+    options.jobs = 1;
 
     options.quiet = true;
     options.force = true;
@@ -400,6 +408,7 @@ TEST_F(ConvertCommand, ProgressIsDrawnOnATerminalAndClearedBeforeTheSummary) {
     EXPECT_EQ(RunCommand(options, both, both, Terminal{true, 60, {}}), 0);
     const std::string text = both.str();
     const std::string clear = "\r" + std::string(59, ' ') + "\r";
+    EXPECT_EQ(text.rfind("\r0/2 files [", 0), 0u) << text;
     EXPECT_EQ(text.find(".264 ["), std::string::npos) << "a file's own bar: " << text;
     EXPECT_NE(text.find("2/2 files [" + std::string(13, '#') + "] 100%"), std::string::npos)
         << text;
