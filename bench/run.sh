@@ -58,6 +58,15 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 minmax() { sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.3f–%.3f", lo, hi }'; }
 div() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 med() { printf '%s\n' "$@" | median; }
+mbps() { awk -v b="$2" -v s="$1" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
+# One table row: label, then the run times; median, range and MB/s of SIZE.
+row() {
+    local label=$1 size=$2 m
+    shift 2
+    m=$(med "$@")
+    printf '| %-44s | %.3f | %s | %s |\n' "$label" "$m" "$(printf '%s\n' "$@" | minmax)" \
+        "$(if [[ $size == - ]]; then echo –; else mbps "$m" "$size"; fi)"
+}
 machine() {
     echo "Machine: $(nproc) cores, $(lscpu | awk -F': *' '/Model name/ { print $2; exit }'), $(free -g | awk '/Mem:/ { print $2 " GiB RAM" }'), data on $(findmnt -n -o SOURCE,FSTYPE -T "$BENCH_DIR" | tr -s ' ') (rotational: $(lsblk -n -d -o ROTA "$(findmnt -n -o SOURCE -T "$BENCH_DIR")" 2>/dev/null | tr -d ' ' || echo '?'))"
     echo "Load before the runs: $(uptime | sed 's/.*load average/load average/')"
