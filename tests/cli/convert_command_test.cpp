@@ -377,6 +377,7 @@ TEST_F(ConvertCommand, ProgressIsDrawnOnATerminalAndClearedBeforeTheSummary) {
     std::ostringstream out, err;
     // One source has its own bar, however many jobs may run.
     for (int jobs : {1, 2}) {
+        SCOPED_TRACE(jobs);
         options.jobs = jobs;
         options.force = true;
         out.str("");
