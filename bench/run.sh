@@ -13,6 +13,11 @@
 #
 #   bench/run.sh          # builds in build/ and build-bundled/, data in /tmp/veltrano-bench
 #   BUILD_DIR=build-x BUNDLED_DIR=build-y BENCH_DIR=/tmp/b RUNS=7 bench/run.sh
+#   bench/run.sh jobs     # only the -j rows, on Debian's FFmpeg (build/ alone)
+#
+# The -j rows convert four 64 MiB recordings to MP4, whose sound is encoded
+# on a core of its own per file, with -j 1 and with -j 2 in the same rounds;
+# on two cores -j 2 should bring at least 1.7 times the throughput.
 #
 # The recordings are made by the generator once and reused. Every command runs
 # on the same file with a warm page cache; writes are synced between runs
@@ -25,30 +30,18 @@ BUILD_DIR=${BUILD_DIR:-build}
 BUNDLED_DIR=${BUNDLED_DIR:-build-bundled}
 BENCH_DIR=${BENCH_DIR:-/tmp/veltrano-bench}
 RUNS=${RUNS:-5}
+PART=${1:-all}
 ((RUNS >= 5)) || { echo "RUNS must be at least 5" >&2; exit 2; }
+[[ $PART == all || $PART == jobs ]] || { echo "usage: bench/run.sh [all|jobs]" >&2; exit 2; }
 for tool in ffmpeg /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/install-deps.sh" >&2; exit 1; }
 done
 
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANO_FFMPEG=system >/dev/null
 cmake --build "$BUILD_DIR" --target veltrano-convert veltrano-genrec -j"$(nproc)" >/dev/null
-ffmpeg_prefix=$(bash scripts/build-ffmpeg.sh host)
-cmake -S . -B "$BUNDLED_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANO_FFMPEG=bundled \
-    -DVELTRANO_FFMPEG_PREFIX="$ffmpeg_prefix" >/dev/null
-cmake --build "$BUNDLED_DIR" --target veltrano-convert -j"$(nproc)" >/dev/null
 system=$(realpath "$BUILD_DIR/cli/veltrano-convert")
-bundled=$(realpath "$BUNDLED_DIR/cli/veltrano-convert")
 genrec=$(realpath "$BUILD_DIR/tools/recgen/veltrano-genrec")
-
 mkdir -p "$BENCH_DIR"
-big=$BENCH_DIR/bench-512M.264
-small=$BENCH_DIR/bench-64M.264
-medium=$BENCH_DIR/bench-16M.264
-tiny=$BENCH_DIR/bench-1M.264
-[[ -s $big ]] || "$genrec" --size 512M "$big" >&2
-[[ -s $small ]] || "$genrec" --size 64M "$small" >&2
-[[ -s $medium ]] || "$genrec" --size 16M "$medium" >&2
-[[ -s $tiny ]] || "$genrec" --size 1M "$tiny" >&2
 out=$BENCH_DIR/out
 mkdir -p "$out"
 
@@ -60,15 +53,85 @@ seconds() {
     end=$(date +%s%N)
     awk -v ns=$((end - start)) 'BEGIN { printf "%.4f\n", ns / 1e9 }'
 }
+settle() { rm -f "$out"/*; sync; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+minmax() { sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.3f–%.3f", lo, hi }'; }
+div() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+med() { printf '%s\n' "$@" | median; }
+mbps() { awk -v b="$2" -v s="$1" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
+# One table row: label, then the run times; median, range and MB/s of SIZE.
+row() {
+    local label=$1 size=$2 m
+    shift 2
+    m=$(med "$@")
+    printf '| %-44s | %.3f | %s | %s |\n' "$label" "$m" "$(printf '%s\n' "$@" | minmax)" \
+        "$(if [[ $size == - ]]; then echo –; else mbps "$m" "$size"; fi)"
+}
+machine() {
+    echo "Machine: $(nproc) cores, $(lscpu | awk -F': *' '/Model name/ { print $2; exit }'), $(free -g | awk '/Mem:/ { print $2 " GiB RAM" }'), data on $(findmnt -n -o SOURCE,FSTYPE -T "$BENCH_DIR" | tr -s ' ') (rotational: $(lsblk -n -d -o ROTA "$(findmnt -n -o SOURCE -T "$BENCH_DIR")" 2>/dev/null | tr -d ' ' || echo '?'))"
+    echo "Load before the runs: $(uptime | sed 's/.*load average/load average/')"
+}
+
+# The -j rows: the same four recordings with one job at a time and with two
+# at once, alternating in every round, so a busy spell slows both alike.
+jobs_rows() {
+    local -a batch t_j1 t_j2 r_j
+    local i size=0
+    for i in 1 2 3 4; do
+        batch+=("$BENCH_DIR/bench-64M-$i.264")
+        [[ -s ${batch[-1]} ]] || "$genrec" --size 64M --seed "$i" "${batch[-1]}" >&2
+        size=$((size + $(stat -c %s "${batch[-1]}")))
+    done
+    cat "${batch[@]}" >/dev/null
+    for ((i = 0; i < RUNS; i++)); do
+        echo "-j round $((i + 1))/$RUNS" >&2
+        settle; t_j1[i]=$(seconds "$system" -q -f --format mp4 -j 1 -d "$out" "${batch[@]}")
+        settle; t_j2[i]=$(seconds "$system" -q -f --format mp4 -j 2 -d "$out" "${batch[@]}")
+        r_j[i]=$(div "${t_j1[i]}" "${t_j2[i]}")
+    done
+    settle
+    local ratio
+    ratio=$(med "${r_j[@]}")
+    cat <<TABLE
+
+4 recordings of $(awk -v b="$size" 'BEGIN { printf "%.1f MiB", b / 4 / 1048576 }') each to MP4, Debian's FFmpeg; $RUNS alternating runs each, warm page cache.
+
+| Command                                      | Median s | Range s | MB/s |
+|----------------------------------------------|---------:|--------:|-----:|
+$(row "4 × 64 MiB to MP4, -j 1" "$size" "${t_j1[@]}")
+$(row "4 × 64 MiB to MP4, -j 2" "$size" "${t_j2[@]}")
+
+| Measure                                       | Value | Target | |
+|-----------------------------------------------|------:|-------:|-|
+| Throughput -j 2 / -j 1 (median of ratios)     | $ratio | ≥ 1.7 on 2 cores | $(awk -v v="$ratio" 'BEGIN { print (v >= 1.7) ? "met" : "MISSED" }') |
+TABLE
+}
+
+if [[ $PART == jobs ]]; then
+    machine
+    jobs_rows
+    exit 0
+fi
+
+ffmpeg_prefix=$(bash scripts/build-ffmpeg.sh host)
+cmake -S . -B "$BUNDLED_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANO_FFMPEG=bundled \
+    -DVELTRANO_FFMPEG_PREFIX="$ffmpeg_prefix" >/dev/null
+cmake --build "$BUNDLED_DIR" --target veltrano-convert -j"$(nproc)" >/dev/null
+bundled=$(realpath "$BUNDLED_DIR/cli/veltrano-convert")
+
+big=$BENCH_DIR/bench-512M.264
+small=$BENCH_DIR/bench-64M.264
+medium=$BENCH_DIR/bench-16M.264
+tiny=$BENCH_DIR/bench-1M.264
+[[ -s $big ]] || "$genrec" --size 512M "$big" >&2
+[[ -s $small ]] || "$genrec" --size 64M "$small" >&2
+[[ -s $medium ]] || "$genrec" --size 16M "$medium" >&2
+[[ -s $tiny ]] || "$genrec" --size 1M "$tiny" >&2
+
 run_convert() { "$1" -q -f "$2" -o "$out/convert.avi"; }
 run_cat() { cat "$1" >"$out/cat.264"; }
 run_dd() { dd if="$1" of="$out/dd.264" bs=256K status=none; }
 run_ffmpeg() { ffmpeg -nostdin -v error -y -f h264 -i "$1" -c copy "$out/ffmpeg.mkv"; }
-settle() { rm -f "$out"/*; sync; }
-
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-minmax() { sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.3f–%.3f", lo, hi }'; }
-div() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 # Warm the page cache with the files so the first timed run is not the only
 # one reading from disk.
@@ -112,19 +175,9 @@ b_mem_medium=$(peak_mib "$bundled" "$medium")
 s_mem_big=$(peak_mib "$system" "$big")
 b_mem_big=$(peak_mib "$bundled" "$big")
 
-med() { printf '%s\n' "$@" | median; }
 size_big=$(stat -c %s "$big")
 size_small=$(stat -c %s "$small")
 size_tiny=$(stat -c %s "$tiny")
-mbps() { awk -v b="$2" -v s="$1" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
-# One table row: label, then the run times; median, range and MB/s of SIZE.
-row() {
-    local label=$1 size=$2 m
-    shift 2
-    m=$(med "$@")
-    printf '| %-44s | %.3f | %s | %s |\n' "$label" "$m" "$(printf '%s\n' "$@" | minmax)" \
-        "$(if [[ $size == - ]]; then echo –; else mbps "$m" "$size"; fi)"
-}
 verdict() { awk -v v="$1" -v max="$2" 'BEGIN { print (v <= max) ? "met" : "MISSED" }'; }
 # Start-up (loading the libraries, opening the muxer) costs the same at any
 # size; a 1 MiB conversion measures it. Without it the ratio of the 512 and
@@ -149,7 +202,7 @@ both() { echo "$(verdict "$1" "$2"), $(verdict "$3" "$4")"; }
 
 cat <<TABLE
 
-Machine: $(nproc) cores, $(lscpu | awk -F': *' '/Model name/ { print $2; exit }'), $(free -g | awk '/Mem:/ { print $2 " GiB RAM" }'), data on $(findmnt -n -o SOURCE,FSTYPE -T "$BENCH_DIR" | tr -s ' ') (rotational: $(lsblk -n -d -o ROTA "$(findmnt -n -o SOURCE -T "$BENCH_DIR")" 2>/dev/null | tr -d ' ' || echo '?'))
+$(machine)
 Recording: $(awk -v b="$size_big" 'BEGIN { printf "%.1f MiB", b / 1048576 }') from veltrano-genrec; $RUNS alternating runs each, warm page cache.
 Debian's FFmpeg: $("$system" --version | sed -n 's/^FFmpeg //p'), shared; linked in: $("$bundled" --version | sed -n 's/^FFmpeg //p'), static.
 
@@ -179,3 +232,4 @@ $(row "cat of the 1 MiB recording" - "${t_cat_tiny[@]}")
 | Time 512 MiB / 64 MiB                     | $s_time_ratio | $b_time_ratio | size ratio $(div "$size_big" "$size_small") | |
 | Same, 1 MiB time and size subtracted      | $s_work | $b_work | ≈ $work_size_ratio (±15 %) | $(linear "$s_work"), $(linear "$b_work") |
 TABLE
+jobs_rows

@@ -1,7 +1,10 @@
 #include "cli/command_options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <charconv>
 #include <ostream>
+#include <thread>
 
 #include "cli/program_name.h"
 #include "cli/safe_text.h"
@@ -13,6 +16,11 @@ int UsageError(std::ostream& err, const std::string& cause) {
     err << kProgramName << ": " << SafeText(cause) << "\n"
         << "Run '" << kProgramName << " --help' for usage.\n";
     return kExitUsage;
+}
+
+// -j 0: as many jobs as the machine has cores (the system may not know: 1).
+int JobsFor(int asked) {
+    return asked > 0 ? asked : std::max(1, int(std::thread::hardware_concurrency()));
 }
 
 } // namespace
@@ -55,12 +63,20 @@ ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& 
                        "avi (the default), or mp4 for browsers and phones: the picture copied, "
                        "the sound in AAC")
             ->type_name("FORMAT");
+    std::string jobs;
+    auto* jobsOption =
+        app.add_option("-j,--jobs", jobs,
+                       "convert up to N sources at once, 0 for one per core; default 1")
+            ->type_name("N");
     auto* force = app.add_flag("-f,--force", o.force, "replace existing destinations");
     app.add_flag("-q,--quiet", o.quiet, "only error lines and the tally");
     auto* probe =
         app.add_flag("--probe", o.probe, "write nothing; report what each recording holds");
-    // Probing writes nothing, so a destination or --force would be silently ignored.
+    // Probing writes nothing, so a destination or --force would be silently
+    // ignored; it reads at the disk's speed and reports in the sources' order,
+    // one at a time, so -j would be too.
     probe->excludes(output)->excludes(outputDir)->excludes(force)->excludes(formatOption);
+    probe->excludes(jobsOption);
 
     try {
         app.parse(argc, argv);
@@ -106,6 +122,16 @@ ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& 
             parsed.exitCode = UsageError(err, "an empty SOURCE was given");
             return parsed;
         }
+    }
+    if (jobsOption->count() > 0) {
+        int asked = -1;
+        const auto [end, error] = std::from_chars(jobs.data(), jobs.data() + jobs.size(), asked);
+        if (error != std::errc() || end != jobs.data() + jobs.size() || asked < 0) {
+            parsed.exitCode =
+                UsageError(err, "--jobs: '" + jobs + "' is not a number of jobs, 0 or more");
+            return parsed;
+        }
+        o.jobs = JobsFor(asked);
     }
     parsed.proceed = true;
     return parsed;

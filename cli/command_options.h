@@ -18,6 +18,7 @@ struct CommandOptions {
     int fallbackRate = kDefaultFrameRate;
     // --format; without it MP4 when -o names an .mp4 file, AVI otherwise.
     OutputFormat format = OutputFormat::Avi;
+    int jobs = 1; // sources converted at once (-j), at least 1
     bool force = false;
     bool quiet = false;
     bool probe = false;

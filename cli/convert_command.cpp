@@ -6,7 +6,9 @@
 #include <optional>
 #include <system_error>
 
+#include "cli/batch_report.h"
 #include "cli/job_plan.h"
+#include "cli/job_pool.h"
 #include "cli/program_name.h"
 #include "cli/progress_bar.h"
 #include "cli/report_format.h"
@@ -66,11 +68,21 @@ bool PrepareOutputDir(const std::string& dir, std::ostream& err) {
     return true;
 }
 
-// Passes reports on to the progress bar, if any, and asks the job to stop
-// once an interrupt has arrived.
-int OnProgress(void* bar, std::int64_t bytesRead, std::int64_t fileSize) {
-    if (bar != nullptr)
-        ProgressBar::Callback(bar, bytesRead, fileSize);
+// Where a job's progress reports go: its own bar (one job at a time) or the
+// batch line. Either way the job is asked to stop once an interrupt has
+// arrived, every running job alike.
+struct JobProgress {
+    ProgressBar* bar = nullptr;
+    BatchReport* batch = nullptr;
+    std::size_t index = 0;
+};
+
+int OnProgress(void* context, std::int64_t bytesRead, std::int64_t fileSize) {
+    const JobProgress& job = *static_cast<JobProgress*>(context);
+    if (job.bar != nullptr)
+        job.bar->Update(bytesRead, fileSize);
+    if (job.batch != nullptr)
+        job.batch->Progress(job.index, bytesRead, fileSize);
     return InterruptSignal();
 }
 
@@ -80,17 +92,23 @@ ProgressBar::Width WidthOf(const Terminal& terminal) {
     return [width = terminal.width] { return width; };
 }
 
-enum class Outcome { Converted, Failed, Cancelled };
+// What a job ended with, and its summary or error line.
+struct JobEnd {
+    Outcome outcome;
+    std::string line;
+};
 
-Outcome ConvertOne(const PlannedJob& planned, const CommandOptions& options, std::ostream& out,
-                   std::ostream& err, const Terminal& terminal) {
+// `fileBar`: draw the file's own bar on `err`.
+JobEnd ConvertOne(const PlannedJob& planned, const CommandOptions& options, JobProgress progress,
+                  std::ostream& err, bool fileBar, const Terminal& terminal) {
     CStreamConverter job(planned.source.c_str(), planned.dest.c_str(), options.fallbackRate);
     job.SetReplace(options.force);
     job.SetFormat(options.format);
     std::optional<ProgressBar> bar;
-    if (terminal.showProgress && !options.quiet)
+    if (fileBar)
         bar.emplace(err, Utf8(FsPath(planned.source).filename()), WidthOf(terminal));
-    job.SetCallback(bar ? &*bar : nullptr, OnProgress);
+    progress.bar = bar ? &*bar : nullptr;
+    job.SetCallback(&progress, OnProgress);
     const auto start = std::chrono::steady_clock::now();
     const int result = RunConverter(&job);
     const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - start;
@@ -100,13 +118,37 @@ Outcome ConvertOne(const PlannedJob& planned, const CommandOptions& options, std
         // The destination appeared while the job ran.
         const Failure& failure = job.GetFailure();
         const bool appeared = failure.kind == FailureKind::DestinationExists;
-        ReportError(err, SafeMessage(failure) + (appeared ? "; use --force to replace it" : ""));
-        return failure.kind == FailureKind::Cancelled ? Outcome::Cancelled : Outcome::Failed;
+        return {failure.kind == FailureKind::Cancelled ? Outcome::Cancelled : Outcome::Failed,
+                SafeMessage(failure) + (appeared ? "; use --force to replace it" : "")};
     }
-    if (!options.quiet)
-        out << FormatSummary(planned.source, planned.dest, job.Stats(), taken.count()) << '\n'
-            << std::flush;
-    return Outcome::Converted;
+    if (options.quiet)
+        return {Outcome::Converted, {}};
+    return {Outcome::Converted,
+            FormatSummary(planned.source, planned.dest, job.Stats(), taken.count())};
+}
+
+JobEnd RunJob(const PlannedJob& job, const CommandOptions& options, JobProgress progress,
+              std::ostream& err, bool fileBar, const Terminal& terminal) {
+    if (!job.refusal.empty())
+        return {Outcome::Failed, job.refusal};
+    try {
+        return ConvertOne(job, options, progress, err, fileBar, terminal);
+    } catch (const std::bad_alloc&) {
+        // What this source held is freed again; the next may fit.
+        return {Outcome::Failed, SafeText(job.source) + ": " + kMemoryCause};
+    }
+}
+
+// What the batch line counts as all there is to read: the sources that are
+// to be converted, at their sizes now.
+std::vector<std::int64_t> SourceSizes(const std::vector<PlannedJob>& jobs) {
+    std::vector<std::int64_t> sizes;
+    for (const PlannedJob& job : jobs) {
+        std::error_code ec;
+        const auto size = job.refusal.empty() ? fs::file_size(FsPath(job.source), ec) : 0;
+        sizes.push_back(ec ? 0 : std::int64_t(size));
+    }
+    return sizes;
 }
 
 } // namespace
@@ -121,45 +163,32 @@ int RunCommand(const CommandOptions& options, std::ostream& out, std::ostream& e
         return kExitFailure;
 
     const std::vector<PlannedJob> jobs = PlanJobs(options);
-    int converted = 0;
-    int failed = 0;
-    bool cancelled = false;
-    std::size_t started = 0;
-    for (; started < jobs.size(); ++started) {
-        const PlannedJob& job = jobs[started];
-        if (InterruptSignal() != 0)
-            break; // the caller ends the process as the interrupt asks
-        if (!job.refusal.empty()) {
-            ReportError(err, job.refusal);
-            ++failed;
-            continue;
-        }
-        try {
-            switch (ConvertOne(job, options, out, err, terminal)) {
-            case Outcome::Converted:
-                ++converted;
-                break;
-            case Outcome::Failed:
-                ++failed;
-                break;
-            case Outcome::Cancelled:
-                ++failed;
-                cancelled = true;
-                break;
-            }
-        } catch (const std::bad_alloc&) {
-            // What this source held is freed again; the next may fit.
-            ReportError(err, SafeText(job.source) + ": " + kMemoryCause);
-            ++failed;
-        }
-    }
+    BatchReport report(out, err);
+    // Several bars at once would overwrite each other: a batch converting
+    // several files at once gets one line for all of them.
+    const bool progress = terminal.showProgress && !options.quiet;
+    const bool batchLine = progress && options.jobs > 1 && jobs.size() > 1;
+    if (batchLine)
+        report.ShowBatchLine(SourceSizes(jobs), WidthOf(terminal));
+    const std::size_t started = RunInOrder(
+        jobs.size(), options.jobs,
+        [] { return InterruptSignal() == 0; }, // the caller then ends the process as it asks
+        [&](std::size_t i) {
+            const JobProgress to{nullptr, batchLine ? &report : nullptr, i};
+            const JobEnd end = RunJob(jobs[i], options, to, err, progress && !batchLine, terminal);
+            report.Finished(i, end.outcome, end.line);
+        });
+    report.EndBatchLine();
+
+    const int converted = report.Converted();
+    const int failed = report.Failed();
     const std::size_t unstarted = jobs.size() - started;
     if (stopped != nullptr)
-        *stopped = cancelled || unstarted > 0;
+        *stopped = report.AnyCancelled() || unstarted > 0;
     // In a long batch the error lines are easy to miss.
     if ((failed > 0 || unstarted > 0) && options.sources.size() > 1)
-        ReportError(
-            err, std::to_string(converted) + " converted, " + std::to_string(failed) + " failed" +
+        report.Error(std::to_string(converted) + " converted, " + std::to_string(failed) +
+                     " failed" +
                      (unstarted > 0 ? ", " + std::to_string(unstarted) + " not started" : ""));
     return failed > 0 ? kExitFailure : kExitSuccess;
 }

@@ -95,68 +95,130 @@ std::string Fitted(std::string_view text, int columns) {
     return line;
 }
 
+// What both lines show of a state: the percent (rounded down), the bar's
+// share, and the speed and time left once there is a rate.
+struct Figures {
+    std::int64_t done;     // bytes read, within the size
+    std::int64_t fileSize; // what 100 % is
+    bool rateKnown;
+    double bytesPerSecond;
+    std::string left;
+
+    // Whole numbers, so 99.9% shows 99%: in floating point 29 of 100 would
+    // come out as 28.999...% and show 28.
+    std::int64_t ShareOf(std::int64_t whole) const {
+        return fileSize > 0 ? done * whole / fileSize : whole;
+    }
+};
+
+Figures Measure(std::int64_t bytesRead, std::int64_t fileSize, double elapsedSeconds) {
+    Figures f{};
+    f.done = std::clamp<std::int64_t>(bytesRead, 0, std::max<std::int64_t>(fileSize, 0));
+    f.fileSize = fileSize;
+    f.rateKnown = elapsedSeconds >= kMinSecondsForRate && bytesRead > 0;
+    f.bytesPerSecond = f.rateKnown ? double(bytesRead) / elapsedSeconds : 0.0;
+    if (f.rateKnown)
+        f.left = FormatDuration(double(fileSize - f.done) / f.bytesPerSecond);
+    return f;
+}
+
+// The figures after the bar. With a bar the rate fields keep their columns
+// while still unknown, so the bar does not jump narrower once they appear.
+std::string WideFigures(const Figures& f) {
+    char numbers[96];
+    const int n = std::snprintf(numbers, sizeof numbers, " %3d%%", int(f.ShareOf(100)));
+    if (f.rateKnown)
+        std::snprintf(numbers + n, sizeof numbers - n, " %7.1f MB/s %10s left",
+                      f.bytesPerSecond / 1e6, f.left.c_str());
+    else
+        std::snprintf(numbers + n, sizeof numbers - n, "%*s", kRateFieldsWidth, "");
+    return numbers;
+}
+
+// The columns a line needs besides its head: " [", "]", the shortest bar and
+// the figures.
+int BarFixedColumns(const std::string& figures) {
+    return 3 + kMinBarWidth + int(figures.size());
+}
+
+// `head`, the bar filling what the figures leave, and the figures.
+std::string WideLine(const std::string& head, const Figures& f, const std::string& figures,
+                     int width) {
+    const int barWidth = width - Columns(head) - 3 - int(figures.size());
+    const std::size_t filled = std::size_t(f.ShareOf(barWidth));
+    return Fitted(head + " [" + std::string(filled, '#') +
+                      std::string(std::size_t(barWidth) - filled, '.') + "]" + figures,
+                  width);
+}
+
+// Too narrow for a bar: the figures without their padding, and the word
+// "left" when `room` has space for it.
+std::string NarrowFigures(const Figures& f, int room) {
+    std::string figures = " " + std::to_string(f.ShareOf(100)) + "%";
+    if (f.rateKnown) {
+        char numbers[96];
+        std::snprintf(numbers, sizeof numbers, " %.1f MB/s %s", f.bytesPerSecond / 1e6,
+                      f.left.c_str());
+        figures += numbers;
+        if (room - int(figures.size()) >= int(sizeof " left") - 1)
+            figures += " left";
+    }
+    return figures;
+}
+
 } // namespace
 
 std::string RenderProgressLine(const std::string& label, std::int64_t bytesRead,
                                std::int64_t fileSize, double elapsedSeconds, int width) {
     if (width <= 0)
         return {};
-    // Whole numbers, so 99.9% shows 99%: in floating point 29 of 100 would
-    // come out as 28.999...% and show 28.
-    const std::int64_t done =
-        std::clamp<std::int64_t>(bytesRead, 0, std::max<std::int64_t>(fileSize, 0));
-    const auto shareOf = [&](std::int64_t whole) {
-        return fileSize > 0 ? done * whole / fileSize : whole;
-    };
-    const bool rateKnown = elapsedSeconds >= kMinSecondsForRate && bytesRead > 0;
-    const double bytesPerSecond = rateKnown ? double(bytesRead) / elapsedSeconds : 0.0;
-    const std::string left =
-        rateKnown ? FormatDuration(double(fileSize - done) / bytesPerSecond) : std::string();
-
-    char numbers[96];
-    const int n = std::snprintf(numbers, sizeof numbers, " %3d%%", int(shareOf(100)));
+    const Figures f = Measure(bytesRead, fileSize, elapsedSeconds);
     const std::string name = SafeText(label);
-    const int nameColumns = Columns(name);
-    // With a bar the rate fields keep their columns while still unknown, so
-    // the bar does not jump narrower once they appear.
-    if (rateKnown)
-        std::snprintf(numbers + n, sizeof numbers - n, " %7.1f MB/s %10s left",
-                      bytesPerSecond / 1e6, left.c_str());
-    else
-        std::snprintf(numbers + n, sizeof numbers - n, "%*s", kRateFieldsWidth, "");
-    const std::string tail = numbers;
-    const int tailColumns = int(tail.size());
-    const int barFixed = 3 + kMinBarWidth + tailColumns; // " [", "]" and the bar
-    if (width >= kMinLabelColumns + barFixed) {
-        const std::string head =
-            Shortened(name, std::min({nameColumns, kMaxLabelColumns, width - barFixed}));
-        const int barWidth = width - Columns(head) - 3 - tailColumns;
-        const std::size_t filled = std::size_t(shareOf(barWidth));
-        return Fitted(head + " [" + std::string(filled, '#') +
-                          std::string(std::size_t(barWidth) - filled, '.') + "]" + tail,
-                      width);
-    }
-    // Too narrow for a bar: the name gives way to the figures, which drop
-    // their padding, then the word "left".
-    // Built piece by piece: GCC 12 warns falsely (-Wrestrict) of one
-    // expression of three string additions here.
-    std::string figures = " ";
-    figures += std::to_string(shareOf(100));
-    figures += '%';
-    if (rateKnown) {
-        std::snprintf(numbers, sizeof numbers, " %.1f MB/s %s", bytesPerSecond / 1e6, left.c_str());
-        figures += numbers;
-        if (width - int(figures.size()) >= int(sizeof " left") - 1 + kEllipsisColumns + 1)
-            figures += " left";
-    }
-    const int nameRoom = std::min(width - int(figures.size()), kMaxLabelColumns);
+    const std::string figures = WideFigures(f);
+    const int barFixed = BarFixedColumns(figures);
+    if (width >= kMinLabelColumns + barFixed)
+        return WideLine(
+            Shortened(name, std::min({Columns(name), kMaxLabelColumns, width - barFixed})), f,
+            figures, width);
+    // The name gives way to the figures, which drop their padding, then the
+    // word "left" (kept while a shortened name of one character still fits).
+    const std::string narrow = NarrowFigures(f, width - kEllipsisColumns - 1);
+    const int nameRoom = std::min(width - int(narrow.size()), kMaxLabelColumns);
     const std::string head = nameRoom > kEllipsisColumns ? Shortened(name, nameRoom) : "";
-    return Fitted(head + figures, width);
+    return Fitted(head + narrow, width);
 }
 
-ProgressBar::ProgressBar(std::ostream& out, std::string label, Width width, Clock clock)
-    : m_out(out), m_label(std::move(label)), m_width(std::move(width)), m_clock(std::move(clock)),
+std::string RenderBatchLine(int filesDone, int files, std::int64_t bytesRead,
+                            std::int64_t totalBytes, double elapsedSeconds, int width) {
+    if (width <= 0)
+        return {};
+    const Figures f = Measure(bytesRead, totalBytes, elapsedSeconds);
+    const std::string count = std::to_string(filesDone) + "/" + std::to_string(files);
+    const std::string head = count + " files";
+    const std::string figures = WideFigures(f);
+    const int barFixed = BarFixedColumns(figures);
+    // The bar goes at the same width as a file's does.
+    if (width >= std::max(Columns(head), kMinLabelColumns) + barFixed)
+        return WideLine(head, f, figures, width);
+    // The count is a figure and stays; the word "files" goes first, then
+    // "left".
+    const std::string narrow = NarrowFigures(f, width - int(count.size()));
+    const bool word = width - int(count.size() + narrow.size()) >= int(sizeof " files") - 1;
+    return Fitted((word ? head : count) + narrow, width);
+}
+
+ProgressBar::ProgressBar(std::ostream& out, Width width, Render render, Clock clock)
+    : m_out(out), m_render(std::move(render)), m_width(std::move(width)), m_clock(std::move(clock)),
       m_start(m_clock()) {}
+
+ProgressBar::ProgressBar(std::ostream& out, std::string label, Width width, Clock clock)
+    : ProgressBar(
+          out, std::move(width),
+          [label = std::move(label)](std::int64_t read, std::int64_t size, double elapsed,
+                                     int columns) {
+              return RenderProgressLine(label, read, size, elapsed, columns);
+          },
+          std::move(clock)) {}
 
 ProgressBar::ProgressBar(std::ostream& out, std::string label, int width, Clock clock)
     : ProgressBar(out, std::move(label), Width([width] { return width; }), std::move(clock)) {}
@@ -181,12 +243,20 @@ void ProgressBar::Update(std::int64_t bytesRead, std::int64_t fileSize) {
     if (!firstComplete && m_lastDraw >= 0.0 && now - m_lastDraw < kRedrawInterval)
         return;
     m_lastDraw = now;
+    Draw(now, bytesRead, fileSize);
+}
+
+void ProgressBar::Redraw(std::int64_t bytesRead, std::int64_t fileSize) {
+    m_lastDraw = m_clock();
+    Draw(m_lastDraw, bytesRead, fileSize);
+}
+
+void ProgressBar::Draw(double now, std::int64_t bytesRead, std::int64_t fileSize) {
     // The last column stays empty: writing into it makes some terminals wrap.
     const int columns = m_width() - 1;
     if (columns <= 0)
         return;
-    m_out << '\r' << RenderProgressLine(m_label, bytesRead, fileSize, now - m_start, columns)
-          << std::flush;
+    m_out << '\r' << m_render(bytesRead, fileSize, now - m_start, columns) << std::flush;
     m_drawn = true;
     m_drawnComplete = m_drawnComplete || bytesRead >= fileSize;
     ++m_redraws;

@@ -1,4 +1,5 @@
-// The one-line progress display drawn on a terminal while a file converts.
+// The one-line progress display drawn on a terminal while a file, or a
+// batch of files, converts.
 #pragma once
 
 #include <cstdint>
@@ -15,13 +16,24 @@
 std::string RenderProgressLine(const std::string& label, std::int64_t bytesRead,
                                std::int64_t fileSize, double elapsedSeconds, int width);
 
+// The line for a batch converting several files at once: files done of all,
+// bar, percent of the bytes read of all sources, MB/s and time left, by the
+// same rules as a file's line. Below about 60 columns the bar goes, then the
+// word "files"; the count stays with the other figures.
+std::string RenderBatchLine(int filesDone, int files, std::int64_t bytesRead,
+                            std::int64_t totalBytes, double elapsedSeconds, int width);
+
 class ProgressBar {
 public:
     using Clock = std::function<double()>; // seconds, monotonic
     using Width = std::function<int()>;    // the terminal's columns, now
+    // The line for (bytes read, size, seconds since the start, columns).
+    using Render = std::function<std::string(std::int64_t, std::int64_t, double, int)>;
 
     // Draws on `out` with carriage returns; `width` is asked at each redraw,
     // so the line follows a terminal that is resized.
+    ProgressBar(std::ostream& out, Width width, Render render, Clock clock = SteadyClock());
+    // A file's line (RenderProgressLine) for `label`.
     ProgressBar(std::ostream& out, std::string label, Width width, Clock clock = SteadyClock());
     ProgressBar(std::ostream& out, std::string label, int width, Clock clock = SteadyClock());
     ~ProgressBar() { Clear(); }
@@ -36,6 +48,10 @@ public:
     // the first report of a complete read is always drawn.
     void Update(std::int64_t bytesRead, std::int64_t fileSize);
 
+    // Draws this state now, however recent the last redraw: after a line
+    // was printed where the bar was.
+    void Redraw(std::int64_t bytesRead, std::int64_t fileSize);
+
     // Erases the line so the summary or an error starts on a clean one.
     void Clear();
 
@@ -45,8 +61,10 @@ public:
     static Clock SteadyClock();
 
 private:
+    void Draw(double now, std::int64_t bytesRead, std::int64_t fileSize);
+
     std::ostream& m_out;
-    std::string m_label;
+    Render m_render;
     Width m_width;
     Clock m_clock;
     double m_start;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/command_options.h"
@@ -40,6 +41,7 @@ TEST(CommandOptions, PlainSourcesTakeTheDocumentedDefaults) {
     EXPECT_FALSE(o.probe);
     EXPECT_TRUE(o.outputFile.empty());
     EXPECT_TRUE(o.outputDir.empty());
+    EXPECT_EQ(o.jobs, 1);
     EXPECT_TRUE(p.err.empty());
 }
 
@@ -77,6 +79,20 @@ TEST(CommandOptions, ShortAndLongFormsInAnyOrder) {
         EXPECT_EQ(p.parsed.options.format, f.format) << f.args.front();
     }
 
+    // Jobs at once; 0 is one per core, however many the machine has.
+    for (const auto& [args, jobs] : {std::pair<std::vector<std::string>, int>{{"-j", "3"}, 3},
+                                     {{"-j2"}, 2},
+                                     {{"--jobs=1"}, 1}}) {
+        std::vector<std::string> withSource = args;
+        withSource.push_back("a.264");
+        p = ParseArgs(withSource);
+        ASSERT_TRUE(p.parsed.proceed) << p.err;
+        EXPECT_EQ(p.parsed.options.jobs, jobs) << args.front();
+    }
+    p = ParseArgs({"--jobs", "0", "a.264"});
+    ASSERT_TRUE(p.parsed.proceed) << p.err;
+    EXPECT_EQ(p.parsed.options.jobs, int(std::max(1u, std::thread::hardware_concurrency())));
+
     p = ParseArgs({"--probe", "--fps", "12", "a.264"});
     ASSERT_TRUE(p.parsed.proceed) << p.err;
     EXPECT_TRUE(p.parsed.options.probe);
@@ -87,8 +103,8 @@ TEST(CommandOptions, HelpAndVersionPrintAndStopWithSuccess) {
     Parse p = ParseArgs({"--help"});
     EXPECT_FALSE(p.parsed.proceed);
     EXPECT_EQ(p.parsed.exitCode, 0);
-    for (const char* option : {"--output", "--output-dir", "--fps", "--force", "--quiet", "--probe",
-                               "--version", "SOURCE"})
+    for (const char* option : {"--output", "--output-dir", "--fps", "--jobs", "--force", "--quiet",
+                               "--probe", "--version", "SOURCE"})
         EXPECT_NE(p.out.find(option), std::string::npos) << option;
     EXPECT_TRUE(p.err.empty());
 
@@ -134,6 +150,10 @@ INSTANTIATE_TEST_SUITE_P(
                     std::vector<std::string>{"--format", "mp4", "-o", "x.avi", "a.264"},
                     std::vector<std::string>{"--format", "avi", "-o", "x.Mp4", "a.264"},
                     std::vector<std::string>{"--probe", "--format", "mp4", "a.264"},
+                    std::vector<std::string>{"-j", "-2", "a.264"},      // negative
+                    std::vector<std::string>{"--jobs", "all", "a.264"}, // not a number
+                    std::vector<std::string>{"-j", "1.5", "a.264"},     // not whole
+                    std::vector<std::string>{"--probe", "-j", "2", "a.264"},
                     std::vector<std::string>{"--bogus", "a.264"},
                     std::vector<std::string>{"-x", "a.264"},
                     std::vector<std::string>{"a.264", ""}));

@@ -101,19 +101,44 @@ protected:
     static inline recgen::Manifest s_damaged, s_noRate, s_small;
 };
 
-TEST_F(ConvertCommand, GoodSourceIsConvertedWhenAnotherFailsAndExitIsOne) {
+// The batch tests run with one job at a time and with two at once (-j 2): the
+// same outputs, exit statuses and files. With two, each file's line comes as
+// it finishes, in an order the tests do not fix.
+class ConvertBatch : public ConvertCommand, public testing::WithParamInterface<const char*> {
+protected:
+    RunResult Run(std::vector<std::string> args) {
+        args.insert(args.begin(), {"-j", GetParam()});
+        return RunConvert(args, work.Path());
+    }
+    // `lines` in the sources' order with one job at a time; sorted with more,
+    // all but the last `fixed` ones (the tally).
+    std::vector<std::string> Ordered(std::vector<std::string> lines, std::size_t fixed = 0) const {
+        if (std::string(GetParam()) != "1" && lines.size() >= fixed)
+            std::sort(lines.begin(), lines.end() - std::ptrdiff_t(fixed));
+        return lines;
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Jobs, ConvertBatch, testing::Values("1", "2"));
+
+TEST_P(ConvertBatch, GoodSourceIsConvertedWhenAnotherFailsAndExitIsOne) {
     Copy("small.264", "good.264");
     fs::create_directories(work.Path() / "folder.264");
-    const RunResult r = RunConvert({"missing.264", "good.264", "folder.264"}, work.Path());
+    const RunResult r = Run({"missing.264", "good.264", "folder.264"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(IsAvi(work / "good.avi"));
 
     const std::vector<std::string> errors = Lines(r.err);
     ASSERT_EQ(errors.size(), 3u) << r.err;
     EXPECT_EQ(errors[2], "veltrano-convert: 1 converted, 2 failed") << "the run ends with a tally";
-    EXPECT_EQ(errors[0].rfind("veltrano-convert: missing.264: ", 0), 0u) << errors[0];
-    EXPECT_GT(errors[0].size(), std::string("veltrano-convert: missing.264: ").size());
-    EXPECT_EQ(errors[1].rfind("veltrano-convert: folder.264: ", 0), 0u) << errors[1];
+    // "veltrano-convert: FILE: " and a cause, the system's own text.
+    std::vector<std::string> named;
+    for (std::size_t i = 0; i < 2; ++i) {
+        named.push_back(errors[i].substr(0, errors[i].find(": ", 17) + 2));
+        EXPECT_GT(errors[i].size(), named.back().size()) << errors[i];
+    }
+    EXPECT_EQ(Ordered(named),
+              Ordered({"veltrano-convert: missing.264: ", "veltrano-convert: folder.264: "}));
     const std::vector<std::string> summaries = Lines(r.out);
     ASSERT_EQ(summaries.size(), 1u) << r.out;
     EXPECT_EQ(summaries[0].rfind("good.264 -> good.avi: ", 0), 0u) << summaries[0];
@@ -122,49 +147,52 @@ TEST_F(ConvertCommand, GoodSourceIsConvertedWhenAnotherFailsAndExitIsOne) {
               (std::vector<std::string>{"folder.264", "good.264", "good.avi"}));
 }
 
-TEST_F(ConvertCommand, EverySourceConvertedMeansExitZero) {
+TEST_P(ConvertBatch, EverySourceConvertedMeansExitZero) {
     Copy("small.264", "a.264");
     Copy("norate.264", "b.264");
-    const RunResult r = RunConvert({"a.264", "b.264"}, work.Path());
+    const RunResult r = Run({"a.264", "b.264"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(r.err.empty()) << r.err; // not a terminal: no progress display
-    EXPECT_EQ(Lines(r.out).size(), 2u) << r.out;
+    const std::vector<std::string> summaries = Ordered(Lines(r.out));
+    ASSERT_EQ(summaries.size(), 2u) << r.out;
+    EXPECT_EQ(summaries[0].rfind("a.264 -> a.avi: ", 0), 0u) << summaries[0];
+    EXPECT_EQ(summaries[1].rfind("b.264 -> b.avi: ", 0), 0u) << summaries[1];
     EXPECT_TRUE(IsAvi(work / "a.avi"));
     EXPECT_TRUE(IsAvi(work / "b.avi"));
 }
 
-TEST_F(ConvertCommand, DestinationsDefaultNextToTheSourceOrFollowOutputOptions) {
+TEST_P(ConvertBatch, DestinationsDefaultNextToTheSourceOrFollowOutputOptions) {
     Copy("small.264", "cam/clip.264");
-    RunResult r = RunConvert({"cam/clip.264"}, work.Path());
+    RunResult r = Run({"cam/clip.264"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(IsAvi(work / "cam/clip.avi"));
 
-    r = RunConvert({"-o", "named.avi", "cam/clip.264"}, work.Path());
+    r = Run({"-o", "named.avi", "cam/clip.264"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(IsAvi(work / "named.avi"));
 
     // A missing --output-dir is created, nested folders included.
     Copy("norate.264", "other/take2.264");
-    r = RunConvert({"-d", "out/day1", "cam/clip.264", "other/take2.264"}, work.Path());
+    r = Run({"-d", "out/day1", "cam/clip.264", "other/take2.264"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(IsAvi(work / "out/day1/clip.avi"));
     EXPECT_TRUE(IsAvi(work / "out/day1/take2.avi"));
     EXPECT_NE(r.out.find("cam/clip.264 -> out/day1/clip.avi: "), std::string::npos) << r.out;
 
     // MP4 by name, or asked for: beside the source, or in --output-dir.
-    r = RunConvert({"-o", "named.MP4", "cam/clip.264"}, work.Path());
+    r = Run({"-o", "named.MP4", "cam/clip.264"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ReadText(work / "named.MP4").substr(4, 4), "ftyp");
-    r = RunConvert({"--format", "mp4", "cam/clip.264"}, work.Path());
+    r = Run({"--format", "mp4", "cam/clip.264"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ReadText(work / "cam/clip.mp4").substr(4, 4), "ftyp");
-    r = RunConvert({"--format", "mp4", "-d", "out/day1", "other/take2.264"}, work.Path());
+    r = Run({"--format", "mp4", "-d", "out/day1", "other/take2.264"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ReadText(work / "out/day1/take2.mp4").substr(4, 4), "ftyp");
 
     // An --output-dir that is a file fails every job before any is written.
     clitest::WriteText(work / "plain", "x");
-    r = RunConvert({"-d", "plain", "cam/clip.264"}, work.Path());
+    r = Run({"-d", "plain", "cam/clip.264"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err.rfind("veltrano-convert: plain: ", 0), 0u) << r.err;
     EXPECT_EQ(ReadText(work / "plain"), "x");
@@ -199,13 +227,12 @@ TEST_F(ConvertCommand, ExistingDestinationIsKeptWithoutForceAndReplacedWithIt) {
               (std::vector<std::string>{"clip.264", "clip.avi", "link.avi", "named.avi"}));
 }
 
-TEST_F(ConvertCommand, SourceNamedLikeItsDestinationIsRefusedEvenWithForce) {
+TEST_P(ConvertBatch, SourceNamedLikeItsDestinationIsRefusedEvenWithForce) {
     const std::string source = Copy("small.264", "clip.avi");
     const std::string before = ReadText(source);
     for (bool force : {false, true}) {
-        const RunResult r = RunConvert(force ? std::vector<std::string>{"-f", "clip.avi"}
-                                             : std::vector<std::string>{"clip.avi"},
-                                       work.Path());
+        const RunResult r = Run(force ? std::vector<std::string>{"-f", "clip.avi"}
+                                      : std::vector<std::string>{"clip.avi"});
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(r.err.rfind("veltrano-convert: clip.avi: ", 0), 0u) << r.err;
         EXPECT_EQ(r.err.find("--force"), std::string::npos) << "misleading cause: " << r.err;
@@ -213,33 +240,32 @@ TEST_F(ConvertCommand, SourceNamedLikeItsDestinationIsRefusedEvenWithForce) {
     }
     // Nor is one source converted over another, whatever --force says.
     Copy("small.264", "clip.264");
-    const RunResult r = RunConvert({"-f", "clip.264", "clip.avi"}, work.Path());
+    const RunResult r = Run({"-f", "clip.264", "clip.avi"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(Lines(r.err).at(0),
+    EXPECT_EQ(Ordered(Lines(r.err), 1).at(0),
               "veltrano-convert: clip.avi: is also a source of this run; not overwriting it");
     EXPECT_EQ(ReadText(source), before);
 }
 
 // A name could otherwise start a line of its own or send the terminal
 // escape sequences; plain names stay plain.
-TEST_F(ConvertCommand, NamesAreShownEscapedSoTheyCannotForgeLinesOrDriveTheTerminal) {
+TEST_P(ConvertBatch, NamesAreShownEscapedSoTheyCannotForgeLinesOrDriveTheTerminal) {
     if (fs::path::preferred_separator != '/')
         GTEST_SKIP() << "Windows takes no control characters in file names";
     const std::string forged = "a\nveltrano-convert: b";
     Copy("small.264", forged + ".264");
-    const RunResult r = RunConvert(
-        {forged + ".264", "\033]0;it's\a.264", "bad\xff\xe6 \x7f name.264", "it's ü.264"},
-        work.Path());
+    const RunResult r =
+        Run({forged + ".264", "\033]0;it's\a.264", "bad\xff\xe6 \x7f name.264", "it's ü.264"});
     EXPECT_EQ(r.exitCode, 1);
     const std::string quoted = "'a'$'\\n''veltrano-convert: b";
     EXPECT_EQ(r.out.rfind(quoted + ".264' -> " + quoted + ".avi': ", 0), 0u) << r.out;
     const std::string missing = std::string(": ") + std::strerror(ENOENT);
-    EXPECT_EQ(
-        Lines(r.err),
-        (std::vector<std::string>{
-            "veltrano-convert: $'\\033'']0;it'\\''s'$'\\a''.264'" + missing,
-            "veltrano-convert: 'bad'$'\\377\\346'' '$'\\177'' name.264'" + missing,
-            "veltrano-convert: it's ü.264" + missing, "veltrano-convert: 1 converted, 3 failed"}));
+    EXPECT_EQ(Ordered(Lines(r.err), 1),
+              Ordered({"veltrano-convert: $'\\033'']0;it'\\''s'$'\\a''.264'" + missing,
+                       "veltrano-convert: 'bad'$'\\377\\346'' '$'\\177'' name.264'" + missing,
+                       "veltrano-convert: it's ü.264" + missing,
+                       "veltrano-convert: 1 converted, 3 failed"},
+                      1));
 
     CommandOptions options;
     options.sources = {Copy("small.264", "\033[2J.264")};
@@ -249,14 +275,13 @@ TEST_F(ConvertCommand, NamesAreShownEscapedSoTheyCannotForgeLinesOrDriveTheTermi
     EXPECT_EQ((out.str() + err.str()).find_first_of("\033\a"), std::string::npos);
 }
 
-TEST_F(ConvertCommand, OneRunNeverOverwritesItsOwnResult) {
+TEST_P(ConvertBatch, OneRunNeverOverwritesItsOwnResult) {
     Copy("small.264", "cam1/clip.264");
     Copy("damaged.264", "cam2/clip.264");
     Copy("small.264", "reference.264");
     ASSERT_EQ(RunConvert({"-q", "-o", "reference.avi", "reference.264"}, work.Path()).exitCode, 0);
 
-    const RunResult r =
-        RunConvert({"-f", "-d", "out", "cam1/clip.264", "cam2/clip.264"}, work.Path());
+    const RunResult r = Run({"-f", "-d", "out", "cam1/clip.264", "cam2/clip.264"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(Lines(r.out).size(), 1u) << r.out;
     EXPECT_EQ(r.err.rfind("veltrano-convert: out/clip.avi: ", 0), 0u) << r.err;
@@ -282,7 +307,9 @@ TEST_F(ConvertCommand, UsageErrorExitsTwoAndWritesNothing) {
     Copy("small.264", "clip.264");
     for (const auto& args : {std::vector<std::string>{"--fps", "0", "clip.264"},
                              std::vector<std::string>{"-o", "x.avi", "clip.264", "clip.264"},
-                             std::vector<std::string>{"--no-such-option", "clip.264"}}) {
+                             std::vector<std::string>{"--no-such-option", "clip.264"},
+                             std::vector<std::string>{"-j", "-1", "clip.264"},
+                             std::vector<std::string>{"--jobs", "two", "clip.264"}}) {
         const RunResult r = RunConvert(args, work.Path());
         EXPECT_EQ(r.exitCode, 2) << args[0];
         EXPECT_EQ(FolderListing(work.Path()), std::vector<std::string>{"clip.264"});
@@ -317,12 +344,12 @@ Summary ParseSummary(const std::string& line) {
     return s;
 }
 
-TEST_F(ConvertCommand, SummaryCountsWhatTheRecordingHolds) {
+TEST_P(ConvertBatch, SummaryCountsWhatTheRecordingHolds) {
     Copy("damaged.264", "damaged.264");
     Copy("norate.264", "norate.264");
-    const RunResult r = RunConvert({"--fps", "10", "damaged.264", "norate.264"}, work.Path());
+    const RunResult r = Run({"--fps", "10", "damaged.264", "norate.264"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const std::vector<std::string> lines = Lines(r.out);
+    const std::vector<std::string> lines = Ordered(Lines(r.out));
     ASSERT_EQ(lines.size(), 2u) << r.out;
 
     const Summary d = ParseSummary(lines[0]);
@@ -348,19 +375,53 @@ TEST_F(ConvertCommand, ProgressIsDrawnOnATerminalAndClearedBeforeTheSummary) {
     CommandOptions options;
     options.sources = {Copy("damaged.264", "clip.264")};
     std::ostringstream out, err;
-    EXPECT_EQ(RunCommand(options, out, err, Terminal{true, 60, {}}), 0);
-    const std::string progress = err.str();
-    EXPECT_NE(progress.find("clip.264 ["), std::string::npos) << progress;
-    EXPECT_NE(progress.find("100%"), std::string::npos) << progress;
-    // Ends by blanking the line, so the summary is not printed over a bar.
-    EXPECT_EQ(progress.substr(progress.size() - 61), "\r" + std::string(59, ' ') + "\r");
-    EXPECT_EQ(Lines(out.str()).size(), 1u);
+    // One source has its own bar, however many jobs may run.
+    for (int jobs : {1, 2}) {
+        SCOPED_TRACE(jobs);
+        options.jobs = jobs;
+        options.force = true;
+        out.str("");
+        err.str("");
+        EXPECT_EQ(RunCommand(options, out, err, Terminal{true, 60, {}}), 0);
+        const std::string progress = err.str();
+        EXPECT_NE(progress.find("clip.264 ["), std::string::npos) << progress;
+        EXPECT_NE(progress.find("100%"), std::string::npos) << progress;
+        // Ends by blanking the line, so the summary is not printed over a bar.
+        EXPECT_EQ(progress.substr(progress.size() - 61), "\r" + std::string(59, ' ') + "\r");
+        EXPECT_EQ(Lines(out.str()).size(), 1u);
+    }
+    options.jobs = 1;
 
     options.quiet = true;
     options.force = true;
     err.str("");
     EXPECT_EQ(RunCommand(options, out, err, Terminal{true, 60, {}}), 0);
     EXPECT_TRUE(err.str().empty()) << err.str();
+
+    // Two jobs at once: one line for the batch instead of the files' bars,
+    // erased before each summary and drawn again after it, gone at the end.
+    options.sources = {Copy("damaged.264", "a.264"), Copy("norate.264", "b.264")};
+    options.jobs = 2;
+    std::ostringstream both;
+    EXPECT_EQ(RunCommand(options, both, both, Terminal{true, 60, {}}), 0);
+    EXPECT_TRUE(both.str().empty()) << "quiet: " << both.str();
+    options.quiet = false;
+    EXPECT_EQ(RunCommand(options, both, both, Terminal{true, 60, {}}), 0);
+    const std::string text = both.str();
+    const std::string clear = "\r" + std::string(59, ' ') + "\r";
+    EXPECT_EQ(text.rfind("\r0/2 files [", 0), 0u) << text;
+    EXPECT_EQ(text.find(".264 ["), std::string::npos) << "a file's own bar: " << text;
+    EXPECT_NE(text.find("2/2 files [" + std::string(13, '#') + "] 100%"), std::string::npos)
+        << text;
+    for (const std::string& source : options.sources) {
+        const std::size_t at = text.find(clear + source + " -> ");
+        ASSERT_NE(at, std::string::npos) << source << " in " << text;
+        const std::size_t next = text.find('\n', at) + 1;
+        EXPECT_TRUE(text.compare(next, 11, "\r1/2 files ") == 0 ||
+                    text.compare(next, 11, "\r2/2 files ") == 0)
+            << text.substr(next);
+    }
+    EXPECT_EQ(text.substr(text.size() - clear.size()), clear);
 }
 
 TEST(FormatSummary, DurationCountsEveryTimeSlotAndSaysWhenTheSourceChanged) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
+#include "cli/batch_report.h"
 #include "cli/progress_bar.h"
 #include "cli/safe_text.h"
 
@@ -96,6 +97,33 @@ TEST(RenderProgressLine, SpeedAndTimeLeftOnceThereIsARate) {
     EXPECT_EQ(RenderProgressLine("c", 0, 2000, 5.0, 100).find("MB/s"), std::string::npos);
 }
 
+// The batch's line: files done of all, then the figures of a file's line for
+// the bytes of all sources; the count stays when the bar and "files" go.
+TEST(RenderBatchLine, CountsFilesAndFollowsTheBytesOfAllSources) {
+    const struct {
+        int done, files;
+        std::int64_t read, total;
+        double elapsed;
+        int width;
+        std::string line;
+    } cases[] = {
+        {2, 4, 50'000'000, 200'000'000, 2.0, 80,
+         "2/4 files [########..........................]  25%    25.0 MB/s      6.0 s left"},
+        {3, 4, 999, 1000, 0.0, 59, "3/4 files [############.]  99%" + std::string(29, ' ')},
+        {4, 4, 5000, 1000, 0.0, 59, "4/4 files [#############] 100%" + std::string(29, ' ')},
+        {0, 2, 0, 0, 0.0, 59, "0/2 files [#############] 100%" + std::string(29, ' ')},
+        {2, 4, 50'000'000, 200'000'000, 2.0, 58,
+         "2/4 files 25% 25.0 MB/s 6.0 s left" + std::string(24, ' ')},
+        {2, 4, 50'000'000, 200'000'000, 2.0, 34, "2/4 files 25% 25.0 MB/s 6.0 s left"},
+        {12, 40, 50'000'000, 200'000'000, 2.0, 30, "12/40 25% 25.0 MB/s 6.0 s left"},
+        {2, 4, 50'000'000, 200'000'000, 2.0, 24, "2/4 25% 25.0 MB/s 6.0 s "},
+        {2, 4, 50'000'000, 200'000'000, 2.0, 0, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RenderBatchLine(c.done, c.files, c.read, c.total, c.elapsed, c.width), c.line)
+            << c.width;
+}
+
 struct FakeClock {
     double now = 100.0;
     ProgressBar::Clock Fn() {
@@ -136,6 +164,10 @@ TEST(ProgressBar, CallbackDrawsAndClearLeavesABlankLine) {
     out.str("");
     bar.Clear();
     EXPECT_EQ(out.str(), "\r" + std::string(39, ' ') + "\r");
+    // Drawn again after a line printed in its place, however recent the last.
+    out.str("");
+    bar.Redraw(15, 20);
+    EXPECT_EQ(out.str(), "\r" + RenderProgressLine("clip.264", 15, 20, 0.0, 39));
 }
 
 // The last column stays empty, at whatever width the terminal has now.
@@ -157,6 +189,40 @@ TEST(ProgressBar, FollowsTheTerminalsWidthAndLeavesItsLastColumnEmpty) {
     out.str("");
     bar.Clear();
     EXPECT_EQ(out.str(), "\r\r");
+}
+
+// The batch line sums what every job read against what all sources hold; a
+// file that ended counts as read, whatever became of it, and the line gives
+// way to each line printed and comes back under it.
+TEST(BatchReport, LineFollowsEveryJobAndMakesRoomForLinesPrinted) {
+    FakeClock clock;
+    std::ostringstream out, err;
+    BatchReport report(out, err);
+    report.ShowBatchLine(
+        {100, 300, 0}, [] { return 60; }, clock.Fn());
+    const auto drawn = [&] { return err.str().substr(err.str().rfind('\r') + 1); };
+    report.Progress(0, 50, 100);
+    EXPECT_EQ(drawn(), RenderBatchLine(0, 3, 50, 400, 0.0, 59));
+    clock.now += 1.0;
+    report.Progress(1, 250, 300);
+    EXPECT_EQ(drawn(), RenderBatchLine(0, 3, 300, 400, 1.0, 59));
+    clock.now += 1.0;
+    report.Progress(1, 900, 600); // grew, and read past the size it had then
+    EXPECT_EQ(drawn(), RenderBatchLine(0, 3, 650, 700, 2.0, 59));
+
+    const std::string clear = "\r" + std::string(59, ' ') + "\r";
+    err.str("");
+    report.Finished(0, Outcome::Failed, "a.264: gone");
+    EXPECT_EQ(err.str(), clear + "veltrano-convert: a.264: gone\n\r" +
+                             RenderBatchLine(1, 3, 700, 700, 2.0, 59));
+    err.str("");
+    report.Finished(1, Outcome::Converted, "b.264 -> b.avi: done");
+    EXPECT_EQ(out.str(), "b.264 -> b.avi: done\n");
+    EXPECT_EQ(err.str(), clear + "\r" + RenderBatchLine(2, 3, 700, 700, 2.0, 59));
+    report.EndBatchLine();
+    EXPECT_EQ(err.str().substr(err.str().size() - clear.size()), clear);
+    EXPECT_EQ(report.Converted(), 1);
+    EXPECT_EQ(report.Failed(), 1);
 }
 
 } // namespace

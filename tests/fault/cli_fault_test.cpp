@@ -317,6 +317,28 @@ TEST_F(CommandFaults, InterruptsStopCleanlyWithTheConventionalStatus) {
         EXPECT_EQ(run.err.find("next.264"), std::string::npos) << run.err;
         EXPECT_EQ(fault::Differences(before, fault::Snapshot(m_dir)), "");
     }
+    // Two jobs at once (MP4, whose sound is encoded on threads of their own):
+    // both stop and remove what they wrote, and the other two never start.
+    fs::create_directory(m_dir / "batch");
+    std::vector<std::string> batch{"-j", "2", "--format", "mp4", "-d", "out"};
+    for (const char* name : {"batch/1.264", "batch/2.264", "batch/3.264", "batch/4.264"}) {
+        ASSERT_NO_FATAL_FAILURE(GenerateMiB(name, 32));
+        batch.push_back(name);
+    }
+    const fault::FolderSnapshot sources = fault::Snapshot(m_dir);
+    const fault::ChildResult two = fault::RunInChild({}, [&] {
+        const pid_t pid = fault::StartConvert(batch, m_dir);
+        if (!fault::WaitForOutput(pid, m_dir / "out", 2))
+            return 2;
+        kill(pid, SIGINT);
+        return fault::ShellStatus(pid);
+    });
+    EXPECT_EQ(two.exitCode, 128 + SIGINT) << two.err;
+    for (const char* name : {"batch/1.264: cancelled", "batch/2.264: cancelled",
+                             ": 0 converted, 2 failed, 2 not started\n"})
+        EXPECT_NE(two.err.find(name), std::string::npos) << name << "\n" << two.err;
+    EXPECT_EQ(two.err.find("batch/3.264"), std::string::npos) << two.err;
+    EXPECT_EQ(fault::Differences(sources, fault::Snapshot(m_dir)), "");
     for (int signal : {SIGHUP, SIGINT}) {
         SCOPED_TRACE(strsignal(signal));
         const fault::ChildResult run = fault::RunInChild({}, [&] {

@@ -216,17 +216,18 @@ pid_t StartConvert(std::vector<std::string> args, const fs::path& workDir) {
     _exit(126);
 }
 
-bool WaitForOutput(pid_t pid, const fs::path& dir) {
+bool WaitForOutput(pid_t pid, const fs::path& dir, int count) {
     const fs::path fds = "/proc/" + std::to_string(pid) + "/fd";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     // Polled closely: a loaded machine may give the conversion only a short
     // time between two looks.
     while (std::chrono::steady_clock::now() < deadline) {
         std::error_code ec;
+        int open = 0;
         for (const auto& fd : fs::directory_iterator(fds, ec)) {
             const std::string target = fs::read_symlink(fd.path(), ec).string();
             if (!ec && target.rfind(dir.string(), 0) == 0 &&
-                target.find(".264") == std::string::npos)
+                target.find(".264") == std::string::npos && ++open == count)
                 return true;
         }
         if (ec && ec != std::errc::no_such_file_or_directory)

@@ -53,9 +53,9 @@ ChildResult RunInChild(const ChildConditions& conditions, const std::function<in
 // Starts the veltrano-convert binary with `args` in `workDir`, stdin empty,
 // output to ours; does not wait.
 pid_t StartConvert(std::vector<std::string> args, const std::filesystem::path& workDir);
-// True once `pid` holds a file in `dir` open that is not a recording: the
-// conversion is under way.
-bool WaitForOutput(pid_t pid, const std::filesystem::path& dir);
+// True once `pid` holds `count` files in `dir` open that are not recordings:
+// that many conversions are under way.
+bool WaitForOutput(pid_t pid, const std::filesystem::path& dir, int count = 1);
 // Waits for `pid`: its exit code, or 128 + the signal that ended it, as a
 // shell reports it.
 int ShellStatus(pid_t pid);
