@@ -107,7 +107,7 @@ WriteResult Mp4Output::WriteVideo(const std::uint8_t* data, std::int64_t size, b
     }
     // A lost frame's slot stays empty: the frame before it shows longer.
     const WriteResult result =
-        m_muxer->Write(kVideoStreamIndex, data, size, key, m_slots.Next(), 1, m_frameRate, true);
+        m_muxer->Write(kVideoStreamIndex, data, size, key, m_slots.Next(), 1, m_frameRate);
     if (result == WriteResult::Written) {
         m_slots.Written();
         m_recordingSlots.Written();

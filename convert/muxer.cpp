@@ -85,7 +85,9 @@ WriteResult Muxer::Write(int stream, const std::uint8_t* data, std::int64_t size
 }
 
 WriteResult Muxer::WriteOwned(AVPacket* packet) {
-    return Outcome(av_interleaved_write_frame(m_context.get(), packet));
+    const int ret = av_write_frame(m_context.get(), packet);
+    av_packet_unref(packet);
+    return Outcome(ret);
 }
 
 Failure Muxer::WriteTrailer() {

@@ -15,8 +15,11 @@ extern "C" {
 
 namespace {
 
-// The encoder may run this far behind the picture (about 2.6 s of sound).
+// The encoder may run this far behind the picture (about 2.6 s of sound);
+// a caller held back goes on once half of that is done, not after every
+// block, so the two threads do not take turns at each block.
 constexpr std::size_t kMostQueuedBlocks = 64;
+constexpr std::size_t kResumeQueuedBlocks = kMostQueuedBlocks / 2;
 
 } // namespace
 
@@ -108,9 +111,9 @@ void SoundEncoder::StartAt(std::int64_t samples) {
 
 bool SoundEncoder::Submit(const std::uint8_t* block, std::int64_t size) {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] {
-        return !m_started || m_blocks.size() < kMostQueuedBlocks || !m_failure.empty();
-    });
+    if (m_started && m_blocks.size() >= kMostQueuedBlocks)
+        m_changed.wait(
+            lock, [&] { return m_blocks.size() <= kResumeQueuedBlocks || !m_failure.empty(); });
     if (!m_failure.empty())
         return false;
     // Decoders may read a little past the end of what they are given.
@@ -153,6 +156,7 @@ void SoundEncoder::Run() {
     std::string failure;
     for (;;) {
         std::vector<std::uint8_t> block;
+        bool room = false;
         {
             std::unique_lock lock(m_mutex);
             m_changed.wait(
@@ -163,8 +167,10 @@ void SoundEncoder::Run() {
                 break; // ending, and nothing left
             block = std::move(m_blocks.front());
             m_blocks.pop_front();
+            room = m_blocks.size() == kResumeQueuedBlocks;
         }
-        m_changed.notify_all(); // room for another block
+        if (room)
+            m_changed.notify_all(); // a caller held back may go on
         if (!Decode(block) || !EncodeFrames(false)) {
             failure = m_failure;
             break;
