@@ -83,3 +83,27 @@ licence_source() {
     target=${target%.tar.gz}
     cp "$archive" "$target.ffmpeg-source.tar.xz"
 }
+
+# Fails, naming what is missing, unless the zip or tarball ARCHIVE holds each
+# FILE (paths inside its top folder) and has its FFmpeg source beside it.
+licence_check() {
+    local archive=${1:?usage: licence_check ARCHIVE FILE...} listing top file missing=()
+    shift
+    case $archive in
+    *.zip) listing=$(unzip -Z1 "$archive") || return 1 ;;
+    *.tar.gz) listing=$(tar -tzf "$archive") || return 1 ;;
+    *) echo "licence-files: $archive is no zip or tarball" >&2; return 2 ;;
+    esac
+    top=${listing%%/*}
+    for file in "$@"; do
+        grep -qxF "$top/$file" <<<"$listing" || missing+=("$file")
+    done
+    file=${archive%.zip}
+    file=${file%.tar.gz}.ffmpeg-source.tar.xz
+    [[ -s $file ]] || missing+=("$(basename "$file") beside it")
+    if ((${#missing[@]})); then
+        echo "licence-files: $archive lacks: ${missing[*]}" >&2
+        return 1
+    fi
+    echo "licence-files: $archive holds ${*} and has $(basename "$file") beside it"
+}
