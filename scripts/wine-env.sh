@@ -9,8 +9,9 @@
 # carried over from an earlier run, boots it once, and maps the dialog font
 # "宋体" (SimSun) to AR PL UMing CN: Wine has no SimSun and would otherwise
 # draw every Chinese character as '?'. Installs Wine's own fonts
-# (fonts-wine, which Debian's wine only recommends): without Marlett the
-# caption's close box shows an "r" and the system menu's marks are letters. Exports WINEPREFIX, WINEARCH,
+# (fonts-wine, which Debian's wine only recommends) and puts them into the
+# prefix: without Marlett the caption's close box shows an "r" and the system
+# menu's marks are digits and letters. Exports WINEPREFIX, WINEARCH,
 # WINEDEBUG=-all (Wine's own diagnostics would bury the programs' output),
 # WINEDLLOVERRIDES and WINE64 (the 64-bit loader, which Debian keeps off
 # PATH; WINE64 and WINESERVER may name others). Returns non-zero, saying
@@ -59,6 +60,13 @@ wine_env_start() {
         wine_env_stop
         return 1
     fi
+
+    # Debian's Wine 8 looks for its own fonts in the prefix's Fonts folder
+    # only, never in /usr/share/wine/fonts where fonts-wine puts them. All
+    # but Tahoma: with Tahoma there, the dialogs' Chinese texts are drawn in
+    # a font without their glyphs.
+    find /usr/share/wine/fonts -name '*.ttf' ! -name 'tahoma*' \
+        -exec cp -t "$WINEPREFIX/drive_c/windows/Fonts" {} + || return 1
 
     # regedit reads UTF-16 files whatever the locale, so the Chinese name
     # arrives intact.
