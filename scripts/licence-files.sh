@@ -45,7 +45,7 @@ licence_files() {
     cp "$here/LICENSE" "$stage/LICENSE$ext" &&
         cp "$here/THIRD-PARTY.md" "$stage/THIRD-PARTY${ext:-.md}" &&
         cp /usr/share/doc/libcli11-dev/copyright "$stage/licences/CLI11$ext" || return 1
-    tar -xJOf "$archive" --wildcards '*/COPYING.LGPLv2.1' \
+    tar -xJOf "$archive" "ffmpeg-$debian/COPYING.LGPLv2.1" \
         >"$stage/licences/FFmpeg-COPYING.LGPLv2.1$ext" || return 1
     cat >"$stage/licences/FFmpeg-build.txt" <<TEXT || return 1
 The programs here contain FFmpeg's libavformat, libavcodec and libavutil,
