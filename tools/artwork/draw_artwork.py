@@ -12,7 +12,7 @@ python3-pil) only draws; ICO, BMP and SVG are written here byte by byte, so
 the result is exactly what the resource compiler and the dialog expect.
 The motif: a strip of film with an arrow leaving it, i.e. a recording being
 turned into a file. Every image is drawn from the one description of it
-below (MOTIF), on a grid of 32 x 32 units.
+below (motif_boxes and ARROW), on a grid of 32 x 32 units.
 """
 
 import os
