@@ -6,6 +6,7 @@
 #
 #   bash scripts/build-ffmpeg.sh win64   # for x86_64-w64-mingw32
 #   bash scripts/build-ffmpeg.sh host    # for this machine
+#   bash scripts/build-ffmpeg.sh source  # the source both are built from
 #
 # The result goes into a cache folder outside every build tree,
 # ${VELTRANO_CACHE:-/var/cache/veltrano}/ffmpeg-<Debian version>-<target>,
@@ -15,14 +16,20 @@
 #
 #   prefix=$(bash scripts/build-ffmpeg.sh win64)
 #   PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig pkg-config --static --libs libavformat
+#
+# "source" prints instead the path of ffmpeg-<Debian version>-source.tar.xz in
+# the cache: the source package unpacked with Debian's patches applied, the
+# very tree every build here configures, packed the same way every time. It
+# goes beside the Windows zip and the portable tarball, so a user can rebuild
+# and relink the FFmpeg in them, as its licence (LGPL 2.1) asks.
 set -euo pipefail
 exec 3>&1 1>&2
 
 target=${1:-}
 case "$target" in
-win64 | host) ;;
+win64 | host | source) ;;
 *)
-    echo "usage: $0 win64|host" >&2
+    echo "usage: $0 win64|host|source" >&2
     exit 2
     ;;
 esac
@@ -30,47 +37,19 @@ esac
 cache=${VELTRANO_CACHE:-/var/cache/veltrano}
 stamp_name=.veltrano-complete
 
-need_packages() {
-    local missing=() p
-    for p in "$@"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
-            missing+=("$p")
-    done
-    ((${#missing[@]})) || return 0
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
-}
+# shellcheck source=scripts/apt-packages.sh
+source "$(dirname "$0")/apt-packages.sh"
 
 # The Debian version the rest of the project builds against decides the
 # source version, so both targets and the system libraries stay one release.
-need_packages libavformat-dev
+apt_install_missing libavformat-dev
 debian_version=$(dpkg-query -W -f='${source:Version}' libavformat-dev)
 version=${debian_version#*:}
 # The suffix names the configuration below; a change to it needs a new one.
 prefix=$cache/ffmpeg-$version-$target-mp4
-
-if [[ -e $prefix/$stamp_name ]]; then
-    echo "FFmpeg $version for $target: reusing $prefix"
-    echo "$prefix" >&3
-    exit 0
-fi
-
-mkdir -p "$cache"
-# Two builds of the same target at once would share one prefix.
-exec 9>"$prefix.lock"
-flock 9
-if [[ -e $prefix/$stamp_name ]]; then
-    echo "$prefix" >&3
-    exit 0
-fi
-
-common_packages=(dpkg-dev make pkg-config xz-utils)
-if [[ $target == win64 ]]; then
-    need_packages "${common_packages[@]}" gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-else
-    need_packages "${common_packages[@]}" gcc
-fi
+# Source packages are kept beside the builds: both targets use the same one.
+sources=$cache/src
+dsc=$sources/ffmpeg_${version}.dsc
 
 # Adds deb-src entries mirroring the Debian archives and suites apt already
 # uses, in a file of our own, unless some source index is configured already.
@@ -137,11 +116,9 @@ ensure_deb_src() {
     apt-get update -qq
 }
 
-# Source packages are kept beside the builds: both targets use the same one.
-sources=$cache/src
-mkdir -p "$sources"
-dsc=$sources/ffmpeg_${version}.dsc
-if [[ ! -e $dsc ]]; then
+fetch_source_package() {
+    [[ -e $dsc ]] && return 0
+    mkdir -p "$sources"
     # Fetched aside and moved in whole, so a cut download is not taken for a
     # source package. apt downloads as the unprivileged _apt user when it
     # can write there.
@@ -151,8 +128,56 @@ if [[ ! -e $dsc ]]; then
     (cd "$download" && apt-get source -qq --download-only "ffmpeg=$debian_version")
     mv "$download"/ffmpeg_* "$sources"/
     rm -rf "$download"
+}
+
+# The unpacked, patched tree in one archive: fixed order, owners and times
+# (those of Debian's latest changelog entry), so it is the same bytes on
+# every machine. Made once, aside, and moved in whole.
+source_archive() {
+    local archive=$sources/ffmpeg-$version-source.tar.xz tree stamp
+    if [[ ! -e $archive ]]; then
+        fetch_source_package
+        tree=$(mktemp -d "$sources/unpack.XXXXXX")
+        dpkg-source --no-check -x "$dsc" "$tree/ffmpeg-$version" >/dev/null
+        stamp=$(dpkg-parsechangelog -l "$tree/ffmpeg-$version/debian/changelog" -S Timestamp)
+        tar -C "$tree" --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$stamp" \
+            -cf - "ffmpeg-$version" | xz -T2 -6 >"$tree/archive.tar.xz"
+        mv "$tree/archive.tar.xz" "$archive"
+        rm -rf "$tree"
+        echo "packed FFmpeg's patched source into $archive"
+    fi
+    echo "$archive" >&3
+}
+
+if [[ $target == source ]]; then
+    apt_install_missing dpkg-dev xz-utils
+    source_archive
+    exit 0
 fi
 
+if [[ -e $prefix/$stamp_name ]]; then
+    echo "FFmpeg $version for $target: reusing $prefix"
+    echo "$prefix" >&3
+    exit 0
+fi
+
+mkdir -p "$cache"
+# Two builds of the same target at once would share one prefix.
+exec 9>"$prefix.lock"
+flock 9
+if [[ -e $prefix/$stamp_name ]]; then
+    echo "$prefix" >&3
+    exit 0
+fi
+
+common_packages=(dpkg-dev make pkg-config xz-utils)
+if [[ $target == win64 ]]; then
+    apt_install_missing "${common_packages[@]}" gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+else
+    apt_install_missing "${common_packages[@]}" gcc
+fi
+
+fetch_source_package
 work=$cache/build-ffmpeg-$version-$target
 rm -rf "$work" "$prefix"
 mkdir -p "$work"

@@ -1,29 +1,29 @@
 #!/usr/bin/env bash
 # Cross-builds Veltrano for 64-bit Windows on Debian 12 (as root) into
-# build-win64/, test programs included, and packs dist/veltrano-1.0.0-win64.zip
-# with the programs and a short README.txt. Installs what it needs with
-# apt-get; FFmpeg is built once into a cache (scripts/build-ffmpeg.sh).
+# build-win64/, test programs included, and packs
+# dist/veltrano-VERSION-win64.zip (VERSION as in CMakeLists.txt, e.g. 1.0.0.1)
+# with the programs, a short README.txt and the licence files, and puts the
+# FFmpeg source they were built from beside it
+# (dist/veltrano-VERSION-win64.ffmpeg-source.tar.xz). Installs what it needs
+# with apt-get; FFmpeg is built once into a cache (scripts/build-ffmpeg.sh).
 #
 #   VELTRANO_BUILD_GUI=OFF bash scripts/build-windows.sh  # without the dialog
 #
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake make pkg-config zip gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
-    binutils-mingw-w64-x86-64 wine wine64 googletest libcli11-dev fonts-arphic-uming)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$p")
-done
-if ((${#missing[@]})); then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# shellcheck source=scripts/apt-packages.sh
+source scripts/apt-packages.sh
+# shellcheck source=scripts/version.sh
+source scripts/version.sh
+# shellcheck source=scripts/licence-files.sh
+source scripts/licence-files.sh
+apt_install_missing cmake make pkg-config zip gcc-mingw-w64-x86-64-posix \
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine wine64 \
+    fonts-wine googletest libcli11-dev fonts-arphic-uming
 
 ffmpeg=$(bash scripts/build-ffmpeg.sh win64)
-build=build-win64
+build="build-win64"
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DVELTRANO_FFMPEG_PREFIX="$ffmpeg" -DVELTRANO_BUILD_GUI="${VELTRANO_BUILD_GUI:-ON}"
 cmake --build "$build" -j"$(nproc)"
@@ -43,30 +43,40 @@ for exe in "${programs[@]}"; do
     done < <(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ { print $3 }')
 done
 
-stage=$build/zip/veltrano-1.0.0-win64
+name=veltrano-$VELTRANO_VERSION-win64
+stage=$build/zip/$name
 rm -rf "$build/zip"
 mkdir -p "$stage" dist
 for exe in "${programs[@]}"; do
     x86_64-w64-mingw32-strip -o "$stage/$(basename "$exe")" "$exe"
 done
-cat >"$stage/README.txt" <<'TEXT'
-Veltrano 1.0.0 for 64-bit Windows 10 and 11
+cat >"$stage/README.txt" <<TEXT
+Veltrano $VELTRANO_VERSION for 64-bit Windows 10 and 11
 
-veltrano-convert.exe converts .264 recordings into AVI files from a command
-prompt or PowerShell:
+veltrano-convert.exe converts .264 recordings into AVI or MP4 files from a
+command prompt or PowerShell:
 
     veltrano-convert.exe recording.264            (writes recording.avi)
+    veltrano-convert.exe --format mp4 recording.264
     veltrano-convert.exe -o out.avi recording.264
     veltrano-convert.exe --help                   (every option)
 
 veltrano.exe, where present, is the same converter as a dialog.
 
 Nothing needs installing: each program runs on its own, with no DLL beside it.
-An existing AVI is replaced only with --force; a stopped or failed conversion
+An existing file is replaced only with --force; a stopped or failed conversion
 leaves no partial file behind.
+
+Veltrano is free software under the MIT licence (LICENSE.txt); the programs
+contain FFmpeg, under the LGPL 2.1 or later, and other parts listed in
+THIRD-PARTY.txt, whose licences are in licences\. The FFmpeg source they
+were built from is published beside this zip, as
+$name.ffmpeg-source.tar.xz.
 TEXT
-sed -i 's/$/\r/' "$stage/README.txt"
-zip_file=$PWD/dist/veltrano-1.0.0-win64.zip
+sed -i 's/\r*$/\r/' "$stage/README.txt"
+licence_files "$stage" "$ffmpeg" windows
+zip_file=$PWD/dist/$name.zip
 rm -f "$zip_file"
-(cd "$build/zip" && zip -qr -X "$zip_file" veltrano-1.0.0-win64)
+(cd "$build/zip" && zip -qr -X "$zip_file" "$name")
+licence_source "$zip_file"
 echo "build-windows: $zip_file"

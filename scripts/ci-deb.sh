@@ -1,24 +1,52 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it with apt-get as a user would, and
-# checks the installed programs: the version, the man page, and a real
-# conversion of a generated recording by /usr/bin/veltrano-convert. The
-# package is removed again afterwards, pass or fail, leaving the machine as
-# it was. As root on Debian 12.
+# The Debian package's stage of CI, as root on Debian 12: builds the package
+# (scripts/build-deb.sh) and checks it as Debian's own tools do, then
+# installs it with apt-get as a user would and checks what it put on the
+# system:
+#   - lintian, pedantic tags included, finds nothing (it fails on any error
+#     or warning; the rest is printed and fails too);
+#   - hardening-check: PIE, stack protector, fortify, RELRO and BIND_NOW in
+#     both programs (not control-flow protection: Debian 12's dpkg-buildflags
+#     does not ask for it);
+#   - desktop-file-validate on the desktop entry, appstreamcli validate on
+#     the AppStream data (--no-net: its URLs are not fetched here), the icon
+#     at every size of the theme, each PNG of its directory's size, and the
+#     SVG;
+#   - both man pages, the copyright file and the changelog;
+#   - the version, and a real conversion of a generated recording by
+#     /usr/bin/veltrano-convert.
+# The package is removed again afterwards, pass or fail, leaving the machine
+# as it was.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if dpkg-query -W -f='${Status}' veltrano 2>/dev/null | grep -q "install ok installed"; then
-    echo "ci-deb: veltrano is already installed; this check installs and removes its own" \
-        "copy, so remove that one first (apt-get remove veltrano)" >&2
+fail() {
+    echo "ci-deb: $*" >&2
     exit 1
+}
+if dpkg-query -W -f='${Status}' veltrano 2>/dev/null | grep -q "install ok installed"; then
+    fail "veltrano is already installed; this check installs and removes its own" \
+        "copy, so remove that one first (apt-get remove veltrano)"
 fi
 
+started=$SECONDS
+lap() { echo "== ci-deb: $1 in $((SECONDS - started)) s"; started=$SECONDS; }
+
 bash scripts/build-deb.sh
-# man finds the installed page; minimal systems may lack it.
-dpkg-query -W -f='${Status}' man-db 2>/dev/null | grep -q "install ok installed" || {
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends man-db
-}
-deb=dist/veltrano_1.0.0_amd64.deb
+# shellcheck source=scripts/apt-packages.sh
+source scripts/apt-packages.sh
+# shellcheck source=scripts/version.sh
+source scripts/version.sh
+# man finds the installed pages; minimal systems may lack it.
+apt_install_missing lintian devscripts desktop-file-utils appstream man-db imagemagick file
+deb=dist/veltrano_${VELTRANO_VERSION}_amd64.deb
+lap "package built"
+
+# Lintian complains about running as root, which CI is; that line is no tag.
+lintian --fail-on error,warning,info,pedantic --pedantic --info --display-experimental \
+    "$deb" 2> >(grep -v "running with root privileges" >&2) ||
+    fail "lintian has the findings above on $deb"
+lap "lintian"
 
 work=$(mktemp -d)
 cleanup() {
@@ -26,15 +54,36 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
 
-export DEBIAN_FRONTEND=noninteractive
-apt-get install -y -qq "./$deb"
+hardening-check --nocfprotection /usr/bin/veltrano /usr/bin/veltrano-convert ||
+    fail "a program lacks a hardening feature (above)"
 
-/usr/bin/veltrano-convert --version
+id=org.veltrano.veltrano
+desktop-file-validate "/usr/share/applications/$id.desktop" ||
+    fail "the desktop entry is not valid (above)"
+appstreamcli validate --no-net --pedantic "/usr/share/metainfo/$id.metainfo.xml" ||
+    fail "the AppStream data is not valid (above)"
+grep -qx "Keywords=.*" "/usr/share/applications/$id.desktop" || fail "the desktop entry has no Keywords"
+for side in 16 24 32 48 64 128 256; do
+    icon=/usr/share/icons/hicolor/${side}x$side/apps/veltrano.png
+    [[ -f $icon ]] || fail "no $icon"
+    [[ $(identify -format '%wx%h' "$icon") == "${side}x$side" ]] ||
+        fail "$icon is $(identify -format '%wx%h' "$icon"), not ${side}x$side"
+done
+svg=/usr/share/icons/hicolor/scalable/apps/veltrano.svg
+[[ $(file -b --mime-type "$svg") == image/svg+xml ]] || fail "$svg is no SVG"
+man -w veltrano veltrano-convert >/dev/null || fail "a man page is missing"
+for doc in copyright changelog.gz; do
+    [[ -s /usr/share/doc/veltrano/$doc ]] || fail "no /usr/share/doc/veltrano/$doc"
+done
+
+version=$(/usr/bin/veltrano-convert --version | head -n 1)
+[[ $version == *" $VELTRANO_VERSION"* ]] ||
+    fail "veltrano-convert --version says '$version', the package is $VELTRANO_VERSION"
+[[ $(dpkg-query -W -f='${Version}' veltrano) == "$VELTRANO_VERSION" ]] ||
+    fail "the installed package's version is not $VELTRANO_VERSION"
 test -x /usr/bin/veltrano
-test -f /usr/share/applications/veltrano.desktop
-test -f /usr/share/icons/hicolor/32x32/apps/veltrano.png
-man -w veltrano-convert
 
 # A short recording with both kinds of chunk, converted by the installed
 # program from a folder of its own.
@@ -43,8 +92,9 @@ build-deb/tools/recgen/veltrano-genrec --seconds 3 "$work/sample.264"
 test -s "$work/sample.avi"
 streams=$(ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$work/sample.avi")
 if [[ $streams != $'video\naudio' ]]; then
-    echo "ci-deb: expected a video and an audio stream, ffprobe read:" >&2
     printf '%s\n' "$streams" >&2
-    exit 1
+    fail "expected a video and an audio stream, ffprobe read the above"
 fi
-echo "ci-deb: the installed package ran and converted; removing it"
+lap "installed package checked"
+echo "ci-deb: lintian, hardening, desktop entry, AppStream, icons, man pages and a conversion" \
+    "by the installed $VELTRANO_VERSION: all passed; removing it"

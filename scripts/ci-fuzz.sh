@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 seconds=${FUZZ_SECONDS:-60}
-build=build-fuzz
+build="build-fuzz"
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELTRANO_BUILD_GUI=OFF -DVELTRANO_FUZZ=ON
 cmake --build "$build" --target fuzz_tag_search fuzz_conversion veltrano-genrec -j"$(nproc)"

@@ -2,8 +2,9 @@
 # The portable stage of CI, as root on Debian 12: the whole suite built
 # against the bundled FFmpeg (build-bundled/), which programs and tests link
 # statically; the portable tarball (scripts/build-portable.sh, which checks
-# that veltrano-convert needs only the C and C++ runtime); and the
-# differential check against the converter on Debian's FFmpeg.
+# that veltrano-convert needs only the C library), with its licence files
+# inside and the FFmpeg source beside it; and the differential check against
+# the converter on Debian's FFmpeg.
 #
 # The bundled FFmpeg has no encoder, so the suites take their recordings from
 # a native run of the same suites (scripts/native-recordings.sh).
@@ -36,6 +37,13 @@ VELTRANO_RECORDING_STORE=$store QT_QPA_PLATFORM=offscreen \
 lap "bundled suites"
 
 bash scripts/build-portable.sh "$build"
+# shellcheck source=scripts/version.sh
+source scripts/version.sh
+# shellcheck source=scripts/licence-files.sh
+source scripts/licence-files.sh
+licence_check "dist/veltrano-convert-$VELTRANO_VERSION-linux-x86_64.tar.gz" veltrano-convert \
+    veltrano-convert.1.gz README LICENSE THIRD-PARTY.md licences/FFmpeg-COPYING.LGPLv2.1 \
+    licences/FFmpeg-build.txt licences/CLI11
 lap "portable tarball"
 
 # shellcheck source=scripts/differential.sh

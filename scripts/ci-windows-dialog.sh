@@ -58,29 +58,19 @@ done
 unset exe_hex
 
 work=$(mktemp -d /tmp/veltrano-wine.XXXX)
-xvfb_pid=""
 program_pid=""
+# shellcheck source=scripts/x-display.sh
+source scripts/x-display.sh
 cleanup() {
-    [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null || true
-    declare -F wine_env_stop >/dev/null && wine_env_stop
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+    [[ -z $program_pid ]] || kill "$program_pid" 2>/dev/null || true
+    ! declare -F wine_env_stop >/dev/null || wine_env_stop
+    x_display_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
 
 # The screen comes first: Wine's desktop process binds to it at boot.
-display=90
-while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do
-    display=$((display + 1))
-done
-export DISPLAY=:$display
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 300); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && break
-    sleep 0.1
-done
-xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start on $DISPLAY"
+x_display_start 1024x768 90 || fail "no X screen"
 
 # English file dialogs, whatever the machine's locale.
 export LC_ALL=C.UTF-8
@@ -90,23 +80,6 @@ export LC_ALL=C.UTF-8
 "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 ||
     fail "Wine cannot write its registry"
 
-# Waits for a window titled exactly $1 and prints its id.
-window_named() {
-    local id=""
-    for _ in $(seq 300); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
-        [[ -n $id ]] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    fail "no window \"$1\" appeared"
-}
-window_gone() {
-    for _ in $(seq 300); do
-        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    fail "the window \"$1\" did not close"
-}
 # The texts of the window titled $1, checked for glyphs; fails when one has none.
 texts_of() {
     local texts
@@ -118,31 +91,22 @@ texts_of() {
 }
 # Saves the screen's part from window $1's top left corner, $2 x $3 pixels.
 shoot() {
-    local X Y WIDTH HEIGHT SCREEN
-    eval "$(xdotool getwindowgeometry --shell "$1")"
+    local X Y
+    eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y)=')"
     import -window root -crop "$2x$3+$X+$Y" +repage "$4"
 }
-# Types a Windows path into the file dialog titled $1 and accepts it.
-answer_file_dialog() {
-    local dialog
-    dialog=$(window_named "$1")
-    sleep 0.5
-    xdotool windowfocus --sync "$dialog" 2>/dev/null || true
-    xdotool type --delay 5 "$2"
-    xdotool key Return
-    window_gone "$1"
-}
-winpath() {
-    printf 'Z:%s' "${1//\//\\}"
+# The size of window $1, as "WIDTH HEIGHT".
+size_of() {
+    xdotool getwindowgeometry --shell "$1" | sed -n 's/^\(WIDTH\|HEIGHT\)=//p' | paste -sd ' '
 }
 
 mkdir -p docs
 "$WINE64" "$program" </dev/null >"$work/program.log" 2>&1 &
 program_pid=$!
-main=$(window_named "Veltrano V1.0.0")
+main=$(window_named "Veltrano V1.0.0") || fail "the main dialog did not appear"
 sleep 1 # the first paint
-eval "$(xdotool getwindowgeometry --shell "$main" | sed 's/^/main_/')"
-shoot "$main" "$main_WIDTH" "$main_HEIGHT" docs/windows-main.png
+read -r main_width main_height < <(size_of "$main")
+shoot "$main" "$main_width" "$main_height" docs/windows-main.png
 texts_of "Veltrano V1.0.0" | grep -qx "Save &As" || fail "the main dialog's texts are not its own"
 
 # The system menu is the window's own; under Wine it has an "About Wine"
@@ -152,31 +116,31 @@ xdotool windowfocus --sync "$main" 2>/dev/null || true
 xdotool key alt+space
 sleep 1
 # The menu reaches below the dialog.
-shoot "$main" "$main_WIDTH" "$((main_HEIGHT + 40))" docs/windows-system-menu.png
+shoot "$main" "$main_width" "$((main_height + 40))" docs/windows-system-menu.png
 xdotool key Up
 sleep 0.3
 xdotool key Return
-about=$(window_named "关于 Veltrano")
+about=$(window_named "关于 Veltrano") || fail "the About box did not open"
 sleep 1
 about_texts=$(texts_of "关于 Veltrano")
 for text in "Veltrano 1.0 版" "把 .264 录像转换为 AVI 文件" "确定"; do
     grep -qxF "$text" <<<"$about_texts" || fail "the About box does not show \"$text\""
 done
-eval "$(xdotool getwindowgeometry --shell "$about" | sed 's/^/about_/')"
-shoot "$about" "$about_WIDTH" "$about_HEIGHT" docs/windows-about.png
+read -r about_width about_height < <(size_of "$about")
+shoot "$about" "$about_width" "$about_height" docs/windows-about.png
 xdotool key Return
-window_gone "关于 Veltrano"
+window_gone "关于 Veltrano" || fail "the About box did not close"
 
 # A whole conversion, the files chosen in the file dialogs.
 "$genrec" --frames 300 --seed 7 "$work/camera.264" >/dev/null
 "$converter" -q -o "$work/linux.avi" "$work/camera.264" >/dev/null
 xdotool windowfocus --sync "$main" 2>/dev/null || true
 xdotool key alt+o
-answer_file_dialog "Open" "$(winpath "$work/camera.264")"
+answer_file_dialog "Open" "$(winepath_of "$work/camera.264")" || fail "Open"
 xdotool key alt+a
 # Save As opens in the recording's folder with its name and .avi filled in
 # (selected, so the path typed next replaces it).
-window_named "Save As" >/dev/null
+window_named "Save As" >/dev/null || fail "Save As did not open"
 offered=false
 for _ in $(seq 50); do
     saveas_texts=$(texts_of "Save As")
@@ -185,15 +149,15 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 $offered || fail "Save As does not offer camera.avi in $(basename "$work"): $saveas_texts"
-answer_file_dialog "Save As" "$(winpath "$work/camera")"
+answer_file_dialog "Save As" "$(winepath_of "$work/camera")" || fail "Save As"
 xdotool key alt+s
-message=$(window_named "veltrano")
+message=$(window_named "veltrano") || fail "the conversion ended with no message"
 message_texts=$(texts_of "veltrano")
 grep -qxF "Convert finished!" <<<"$message_texts" ||
     fail "the conversion ended with: $message_texts"
 xdotool windowfocus --sync "$message" 2>/dev/null || true
 xdotool key Return
-window_gone "veltrano"
+window_gone "veltrano" || fail "the message did not close"
 
 [[ -s $work/camera.avi ]] || fail "Save As gave no camera.avi (the default extension)"
 streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$work/camera.avi" | tr '\n' ' ')
@@ -203,13 +167,13 @@ cmp "$work/camera.avi" "$work/linux.avi" || fail "the AVI differs from the Linux
 # A name typed with .mp4 keeps it, and gives an MP4.
 xdotool windowfocus --sync "$main" 2>/dev/null || true
 xdotool key alt+a
-answer_file_dialog "Save As" "$(winpath "$work/camera.mp4")"
+answer_file_dialog "Save As" "$(winepath_of "$work/camera.mp4")" || fail "Save As"
 xdotool key alt+s
-message=$(window_named "veltrano")
+message=$(window_named "veltrano") || fail "the MP4 conversion ended with no message"
 grep -qxF "Convert finished!" <<<"$(texts_of "veltrano")" || fail "the MP4 conversion failed"
 xdotool windowfocus --sync "$message" 2>/dev/null || true
 xdotool key Return
-window_gone "veltrano"
+window_gone "veltrano" || fail "the message did not close"
 streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$work/camera.mp4" | tr '\n' ' ')
 [[ $streams == "h264 aac " ]] || fail "camera.mp4 holds streams: $streams"
 
@@ -219,9 +183,9 @@ streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$work/ca
 for _ in $(seq 60); do cat "$work/camera.264"; done >"$work/long.264"
 xdotool windowfocus --sync "$main" 2>/dev/null || true
 xdotool key alt+o
-answer_file_dialog "Open" "$(winpath "$work/long.264")"
+answer_file_dialog "Open" "$(winepath_of "$work/long.264")" || fail "Open"
 xdotool key alt+a
-answer_file_dialog "Save As" "$(winpath "$work/long.avi")"
+answer_file_dialog "Save As" "$(winepath_of "$work/long.avi")" || fail "Save As"
 xdotool key alt+s
 # Start is disabled while the job runs.
 running=false
@@ -235,7 +199,7 @@ for _ in $(seq 300); do
     sleep 0.1
 done
 kill -0 "$program_pid" 2>/dev/null && fail "the program did not end on Alt+F4 during a job"
-left=$(cd "$work" && ls | sort | tr '\n' ' ')
+left=$(find "$work" -mindepth 1 -maxdepth 1 -printf '%f\n' | sort | tr '\n' ' ')
 [[ $left == "camera.264 camera.avi camera.mp4 linux.avi long.264 program.log " ]] ||
     fail "a stopped job left: $left"
 status=0

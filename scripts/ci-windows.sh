@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The Windows stage of CI, as root on Debian 12: cross-builds everything
-# (scripts/build-windows.sh), runs the Windows test suites under Wine, checks
-# that the Windows converter writes the very bytes the Linux one does, and
-# checks the Debian package (scripts/ci-deb.sh). Fails, never skips, when
-# Wine cannot start.
+# The Windows stage of CI, as root on Debian 12: cross-builds everything and
+# packs the zip (scripts/build-windows.sh), checks that the zip carries the
+# programs and the licence files with the FFmpeg source beside it, runs the
+# Windows test suites under Wine, and checks that the Windows converter
+# writes the very bytes the Linux one does. Fails, never skips, when Wine
+# cannot start.
 #
 # The Windows build cannot encode H.264, so its tests take their recordings
 # from a native run of the same suites (VELTRANO_RECORDING_STORE).
@@ -14,8 +15,18 @@ started=$SECONDS
 lap() { echo "== ci-windows: $1 in $((SECONDS - started)) s"; started=$SECONDS; }
 
 bash scripts/build-windows.sh
-win=build-win64
-lap "Windows build"
+win="build-win64"
+# shellcheck source=scripts/apt-packages.sh
+source scripts/apt-packages.sh
+# shellcheck source=scripts/version.sh
+source scripts/version.sh
+# shellcheck source=scripts/licence-files.sh
+source scripts/licence-files.sh
+apt_install_missing unzip
+licence_check "dist/veltrano-$VELTRANO_VERSION-win64.zip" veltrano-convert.exe veltrano.exe \
+    README.txt LICENSE.txt THIRD-PARTY.txt licences/FFmpeg-COPYING.LGPLv2.1.txt \
+    licences/FFmpeg-build.txt licences/CLI11.txt licences/mingw-w64.txt
+lap "Windows build and zip"
 
 # The native converter and suites, for the recordings and the reference AVIs.
 store=$PWD/$win/recordings
@@ -44,6 +55,3 @@ differential "$win/differential" windows windows_convert
 wine_env_stop
 trap - EXIT
 lap "differential test"
-
-bash scripts/ci-deb.sh
-lap "Debian package check"

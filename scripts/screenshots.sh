@@ -22,47 +22,20 @@ for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null || { echo "$tool: not installed (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
-# A display number nobody uses.
-display=99
-while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do
-    display=$((display + 1))
-done
-export DISPLAY=:$display
+# shellcheck source=scripts/x-display.sh
+source scripts/x-display.sh
 unset QT_QPA_PLATFORM
-
-pids=()
+program_pid=""
 cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
+    [[ -z $program_pid ]] || kill "$program_pid" 2>/dev/null || true
+    x_display_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-Xvfb "$DISPLAY" -screen 0 800x500x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-# The server may take seconds to come up on a busy machine.
-up=false
-for _ in $(seq 300); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && { up=true; break; }
-    sleep 0.1
-done
-$up || { echo "Xvfb did not start on $DISPLAY" >&2; exit 1; }
+x_display_start 800x500 99
 
 "$program" &
-pids+=($!)
-
-# Waits for a window titled exactly $1 and prints its id.
-window_named() {
-    local id=""
-    for _ in $(seq 100); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
-        [[ -n $id ]] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    echo "no window \"$1\" appeared" >&2
-    return 1
-}
+program_pid=$!
 
 main=$(window_named "Veltrano V1.0.0")
 sleep 0.5 # let the first paint land
@@ -97,22 +70,6 @@ click_du() {
     local x=$(($1 + $3 / 2)) y=$(($2 + $4 / 2))
     xdotool mousemove --window "$main" $((x * main_w / 300)) $((y * main_h / 100)) click 1
 }
-# Types a path into the file dialog titled $1 and accepts it.
-answer_file_dialog() {
-    local dialog
-    dialog=$(window_named "$1")
-    sleep 0.3
-    xdotool windowfocus --sync "$dialog" 2>/dev/null || true
-    xdotool type --delay 2 "$2"
-    xdotool key Return
-    for _ in $(seq 50); do
-        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    echo "the $1 dialog did not take $2" >&2
-    return 1
-}
-
 "$genrec" --frames 100 "$work/street-camera.264" >/dev/null 2>&1
 click_du 243 12 50 14 # Open
 answer_file_dialog "Open" "$work/street-camera.264"
@@ -136,10 +93,10 @@ xdotool key Return
 sleep 0.3
 xdotool mousemove --window "$main" 5 5 key Escape
 for _ in $(seq 50); do
-    kill -0 "${pids[1]}" 2>/dev/null || break
+    kill -0 "$program_pid" 2>/dev/null || break
     sleep 0.1
 done
-if kill -0 "${pids[1]}" 2>/dev/null; then
+if kill -0 "$program_pid" 2>/dev/null; then
     echo "the program did not end on Esc" >&2
     exit 1
 fi

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced, not run: sets up Wine for running the Windows build's programs.
 #
 #   . scripts/wine-env.sh BUILD_DIR      # as root on Debian 12
@@ -7,7 +8,10 @@
 # Makes a fresh 64-bit prefix in BUILD_DIR/wine-prefix, so no state is
 # carried over from an earlier run, boots it once, and maps the dialog font
 # "宋体" (SimSun) to AR PL UMing CN: Wine has no SimSun and would otherwise
-# draw every Chinese character as '?'. Exports WINEPREFIX, WINEARCH,
+# draw every Chinese character as '?'. Installs Wine's own fonts
+# (fonts-wine, which Debian's wine only recommends) and puts them into the
+# prefix: without Marlett the caption's close box shows an "r" and the system
+# menu's marks are digits and letters. Exports WINEPREFIX, WINEARCH,
 # WINEDEBUG=-all (Wine's own diagnostics would bury the programs' output),
 # WINEDLLOVERRIDES and WINE64 (the 64-bit loader, which Debian keeps off
 # PATH; WINE64 and WINESERVER may name others). Returns non-zero, saying
@@ -26,16 +30,9 @@ wine_env_stop() {
 
 wine_env_start() {
     local build_dir=${1:?usage: . scripts/wine-env.sh BUILD_DIR}
-    local p missing=()
-    for p in wine wine64 fonts-arphic-uming; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
-            missing+=("$p")
-    done
-    if ((${#missing[@]})); then
-        DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
-            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-                "${missing[@]}" || return 1
-    fi
+    # shellcheck source=scripts/apt-packages.sh
+    source "$(dirname "${BASH_SOURCE[0]}")/apt-packages.sh" || return 1
+    apt_install_missing wine wine64 fonts-wine fonts-arphic-uming || return 1
 
     export WINE64=${WINE64:-/usr/lib/wine/wine64}
     export WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver64}
@@ -63,6 +60,13 @@ wine_env_start() {
         wine_env_stop
         return 1
     fi
+
+    # Debian's Wine 8 looks for its own fonts in the prefix's Fonts folder
+    # only, never in /usr/share/wine/fonts where fonts-wine puts them. All
+    # but Tahoma: with Tahoma there, the dialogs' Chinese texts are drawn in
+    # a font without their glyphs.
+    find /usr/share/wine/fonts -name '*.ttf' ! -name 'tahoma*' \
+        -exec cp -t "$WINEPREFIX/drive_c/windows/Fonts" {} + || return 1
 
     # regedit reads UTF-16 files whatever the locale, so the Chinese name
     # arrives intact.

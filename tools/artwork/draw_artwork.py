@@ -4,13 +4,15 @@
     /usr/bin/python3 tools/artwork/draw_artwork.py [res-dir]
 
 Writes Veltrano.ico (32x32 and 16x16, 16 colours, with AND masks) and
-logo.bmp (132x36, 24 bits per pixel, uncompressed), plus the same icon
-images as veltrano-32.png and veltrano-16.png for desktop menus, whose icon
-themes take PNG rather than ICO. PIL (Debian's
-python3-pil) only draws; both file formats are written here byte by byte, so
+logo.bmp (132x36, 24 bits per pixel, uncompressed), and for the desktop's
+icon theme (hicolor), which takes PNG and SVG rather than ICO, icons/:
+veltrano-16.png and veltrano-32.png (the .ico's images), veltrano-24, -48,
+-64, -128 and -256.png (smoothed) and veltrano.svg (scalable). PIL (Debian's
+python3-pil) only draws; ICO, BMP and SVG are written here byte by byte, so
 the result is exactly what the resource compiler and the dialog expect.
 The motif: a strip of film with an arrow leaving it, i.e. a recording being
-turned into a file.
+turned into a file. Every image is drawn from the one description of it
+below (motif_boxes and ARROW), on a grid of 32 x 32 units.
 """
 
 import os
@@ -50,34 +52,79 @@ def load_font(candidates, size):
     sys.exit("draw_artwork: none of these fonts is installed: " + ", ".join(candidates))
 
 
+# The motif on its 32 x 32 grid: rectangles (x0, y0, x1, y1, colour) from
+# the back to the front, then the arrow, outlined. Below 32 pixels the
+# sprocket holes are spaced wider, so that they stay apart.
+ARROW = [(12, 13), (22, 13), (22, 8), (30, 16), (22, 24), (22, 19), (12, 19)]
+
+
+def motif_boxes(size):
+    boxes = [(2, 3, 22, 29, BLACK)]  # the film's dark body
+    for y in range(5, 27, 4) if size >= 32 else range(5, 27, 6):
+        boxes += [(4, y, 6, y + 2, WHITE), (18, y, 20, y + 2, WHITE)]  # sprocket holes
+    boxes += [(8, 5, 16, 15, TEAL), (8, 17, 16, 27, NAVY),  # two frames
+              (9, 7, 15, 10, CYAN)]  # a glint of the picture in the upper frame
+    return boxes
+
+
 def film_and_arrow(size):
-    """Returns (indexed image, opacity mask) of the icon motif at size x size."""
+    """Returns (indexed image, opacity mask) of the motif at size x size, pixel
+    for pixel: the 16-colour images of the .ico."""
     img = Image.new("P", (size, size), BLACK)
     mask = Image.new("1", (size, size), 0)
     d, m = ImageDraw.Draw(img), ImageDraw.Draw(mask)
     s = size / 32.0
-
-    def box(x0, y0, x1, y1, colour):
+    for x0, y0, x1, y1, colour in motif_boxes(size):
         r = [round(x0 * s), round(y0 * s), round(x1 * s) - 1, round(y1 * s) - 1]
         d.rectangle(r, fill=colour)
         m.rectangle(r, fill=1)
-
-    # Film strip: dark body, sprocket holes down both edges, two frames.
-    box(2, 3, 22, 29, BLACK)
-    holes = range(5, 27, 4) if size >= 32 else range(5, 27, 6)
-    for y in holes:
-        box(4, y, 6, y + 2, WHITE)
-        box(18, y, 20, y + 2, WHITE)
-    box(8, 5, 16, 15, TEAL)
-    box(8, 17, 16, 27, NAVY)
-    box(9, 7, 15, 10, CYAN)  # a glint of the picture in the upper frame
-
-    # Arrow pointing out of the strip, outlined in dark red for contrast.
-    shaft = [(12, 13), (22, 13), (22, 8), (30, 16), (22, 24), (22, 19), (12, 19)]
-    pts = [(round(x * s), round(y * s)) for x, y in shaft]
+    # The arrow pointing out of the strip, outlined in dark red for contrast.
+    pts = [(round(x * s), round(y * s)) for x, y in ARROW]
     d.polygon(pts, fill=YELLOW, outline=DARK_RED)
     m.polygon(pts, fill=1, outline=1)
     return img, mask
+
+
+# Pixel (x, y) of the 32-pixel image covers the square from (x, y) to
+# (x + 1, y + 1) of the grid, so the arrow's corners, which that image puts
+# on pixels, sit at the centres of those squares, and its one-pixel outline
+# is a stroke one unit wide.
+def arrow_points(scale):
+    return [((x + 0.5) * scale, (y + 0.5) * scale) for x, y in ARROW]
+
+
+def smooth_icon(size):
+    """The motif at any size, edges smoothed: drawn 8 times larger on the
+    continuous grid (as the SVG is), then reduced."""
+    big = size * 8
+    k = big / 32.0
+    img = Image.new("RGBA", (big, big), (0, 0, 0, 0))
+    d = ImageDraw.Draw(img)
+    for x0, y0, x1, y1, colour in motif_boxes(size):
+        d.rectangle([round(x0 * k), round(y0 * k), round(x1 * k) - 1, round(y1 * k) - 1],
+                    fill=PALETTE[colour] + (255,))
+    pts = arrow_points(k)
+    d.polygon(pts, fill=PALETTE[YELLOW] + (255,))
+    d.line(pts + pts[:1], fill=PALETTE[DARK_RED] + (255,), width=round(k), joint="curve")
+    return img.resize((size, size), Image.LANCZOS)
+
+
+def svg_icon():
+    """The motif as SVG on its 32-unit grid."""
+    def hex_of(colour):
+        return "#%02x%02x%02x" % PALETTE[colour]
+    lines = ['<?xml version="1.0" encoding="UTF-8"?>',
+             '<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" '
+             'viewBox="0 0 32 32">',
+             '  <title>Veltrano</title>']
+    for x0, y0, x1, y1, colour in motif_boxes(32):
+        lines.append('  <rect x="%g" y="%g" width="%g" height="%g" fill="%s"/>'
+                     % (x0, y0, x1 - x0, y1 - y0, hex_of(colour)))
+    points = " ".join("%g,%g" % p for p in arrow_points(1))
+    lines.append('  <polygon points="%s" fill="%s" stroke="%s" stroke-width="1" '
+                 'stroke-linejoin="round"/>' % (points, hex_of(YELLOW), hex_of(DARK_RED)))
+    lines.append("</svg>")
+    return "\n".join(lines) + "\n"
 
 
 def icon_image(size):
@@ -167,13 +214,24 @@ def write_bmp(path, img):
         f.write(head + info + pixels)
 
 
+# The sizes of the desktop's icon theme; 16 and 32 are the .ico's own images.
+ICO_SIZES = (16, 32)
+SMOOTH_SIZES = (24, 48, 64, 128, 256)
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     res = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "res")
     write_icon(os.path.join(res, "Veltrano.ico"))
-    for size in (32, 16):
-        write_png_icon(os.path.join(res, "veltrano-%d.png" % size), size)
     write_bmp(os.path.join(res, "logo.bmp"), draw_logo())
+    icons = os.path.join(res, "icons")
+    os.makedirs(icons, exist_ok=True)
+    for size in ICO_SIZES:
+        write_png_icon(os.path.join(icons, "veltrano-%d.png" % size), size)
+    for size in SMOOTH_SIZES:
+        smooth_icon(size).save(os.path.join(icons, "veltrano-%d.png" % size), "PNG")
+    with open(os.path.join(icons, "veltrano.svg"), "w", encoding="utf-8") as f:
+        f.write(svg_icon())
 
 
 if __name__ == "__main__":

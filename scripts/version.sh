@@ -1,0 +1,15 @@
+# shellcheck shell=bash
+# Sourced, not run: the release's version, read from the one place it is
+# written, the project() line of the top CMakeLists.txt (four numbers, e.g.
+# 1.0.0.1). --version, the Windows version block, the Debian package and
+# every file name in dist/ carry this same string.
+#
+#   . scripts/version.sh
+#   echo "$VELTRANO_VERSION"
+
+VELTRANO_VERSION=$(sed -n 's/^project(Veltrano VERSION \([0-9][0-9.]*\)[ )].*/\1/p' \
+    "$(dirname "${BASH_SOURCE[0]}")/../CMakeLists.txt")
+if [[ ! $VELTRANO_VERSION =~ ^[0-9]+(\.[0-9]+){1,3}$ ]]; then
+    echo "version.sh: no version in the project() line of CMakeLists.txt" >&2
+    return 1
+fi
