@@ -12,6 +12,7 @@
 if(VELTRANO_FFMPEG STREQUAL "bundled" AND CMAKE_SYSTEM_NAME STREQUAL "Linux"
    AND NOT VELTRANO_SANITIZE AND NOT VELTRANO_FUZZ)
     target_link_options(veltrano-convert PRIVATE -static-libstdc++ -static-libgcc)
+    target_sources(veltrano-convert PRIVATE ${PROJECT_SOURCE_DIR}/cli/posix/static_runtime.cpp)
 endif()
 
 if(CMAKE_CROSSCOMPILING OR NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <random>
 #include <set>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -38,11 +40,22 @@ constexpr char kHiddenPrefix[] = ".veltrano-";
 constexpr std::size_t kHiddenLetters = 6;
 constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
 
+// Different in every process and thread. From getrandom() rather than
+// std::random_device, which in a statically linked libstdc++ asks for a
+// newer glibc (arc4random, 2.36) than the portable program needs otherwise.
+std::uint64_t Seed() {
+    std::uint64_t seed = 0;
+    if (getrandom(&seed, sizeof seed, GRND_NONBLOCK) != sizeof seed)
+        seed =
+            static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    return seed ^ static_cast<std::uint64_t>(getpid()) ^
+           std::hash<std::thread::id>{}(std::this_thread::get_id());
+}
+
 // A hidden name of our own in `folder`, short because the destination's
 // name may already be as long as the file system allows.
 std::string HiddenName(const std::string& folder) {
-    thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<unsigned>(getpid()) ^
-                                        std::hash<std::thread::id>{}(std::this_thread::get_id())};
+    thread_local std::mt19937_64 random{Seed()};
     std::string name = folder + "/" + kHiddenPrefix;
     for (std::size_t i = 0; i < kHiddenLetters; ++i)
         name += kLetters[random() % (sizeof kLetters - 1)];
