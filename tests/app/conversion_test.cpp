@@ -158,15 +158,15 @@ TEST_F(ConversionTest, AFileThatIsNoRecordingShowsTheErrorAndWritesNothing) {
     for (std::size_t i = 0; i < noise.size(); ++i)
         noise[i] = static_cast<char>((i * 2654435761u) >> 13);
     WriteFile("noise.264", noise);
-    for (const char* name : {"empty", "noise"}) {
-        RunModal(script, dlg, [&] {
+    RunModal(script, dlg, [&] {
+        for (const char* name : {"empty", "noise"}) {
             ChooseFiles(PathOf(name + std::string(".264")), PathOf(name + std::string(".avi")));
             dlg.Click(IDC_START);
             EXPECT_TRUE(dlg.Button(IDC_START)->isEnabled());
             EXPECT_EQ(dlg.BarPosition(), 0);
-        });
-        EXPECT_FALSE(std::filesystem::exists(PathOf(name + std::string(".avi"))));
-    }
+            EXPECT_FALSE(std::filesystem::exists(PathOf(name + std::string(".avi"))));
+        }
+    });
     const std::vector<std::string> messages = Messages();
     ASSERT_EQ(messages.size(), 2u);
     for (const std::string& text : messages)
