@@ -182,9 +182,9 @@ TEST(ProbeCommand, JsonHoldsTheTextReportsFiguresAndTheErrorsAsOneDocument) {
     o.garbageEvery = 5;
     o.records = {{{true, 0x19}, {false, 0xC3}, {true, 0x0C}, {false, 0x00}}};
     clitest::MakeRecording(dir / "known.264", o);
-    // Windows takes neither control characters nor bytes that are no UTF-8.
+    // Windows takes no quote, control character or byte that is no UTF-8.
     const bool posix = fs::path::preferred_separator == '/';
-    const std::string odd = posix ? "\"q\"\t\x1b\\\x7f\xff é.264" : "\"q\" é.264";
+    const std::string odd = posix ? "\"q\"\t\x1b\\\x7f\xff é.264" : "'q' é.264";
     fs::copy_file(dir / "known.264", dir.Path() / std::u8string(odd.begin(), odd.end()));
 
     const ProbeText p =
@@ -203,7 +203,7 @@ TEST(ProbeCommand, JsonHoldsTheTextReportsFiguresAndTheErrorsAsOneDocument) {
     ASSERT_EQ(entries.size(), 3u) << r.out;
     const std::string cause = r.err.substr(28, r.err.find('\n') - 28);
     EXPECT_EQ(entries[1], "    \"file\": \"gone.264\",\n    \"error\": \"" + cause + "\"");
-    const std::string name = posix ? R"(\"q\"\u0009\u001b\\\u007f\ufffd é.264)" : R"(\"q\" é.264)";
+    const std::string name = posix ? R"(\"q\"\u0009\u001b\\\u007f\ufffd é.264)" : odd;
     EXPECT_EQ(entries[2],
               "    \"file\": \"" + name + "\"" + entries[0].substr(entries[0].find(',')))
         << "the same figures under the name escaped";
