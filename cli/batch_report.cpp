@@ -48,6 +48,8 @@ void BatchReport::Finished(std::size_t job, Outcome outcome, const std::string& 
     std::lock_guard lock(m_mutex);
     if (outcome == Outcome::Converted)
         ++m_converted;
+    else if (outcome == Outcome::Skipped)
+        ++m_skipped;
     else
         ++m_failed;
     m_cancelled = m_cancelled || outcome == Outcome::Cancelled;
@@ -55,13 +57,15 @@ void BatchReport::Finished(std::size_t job, Outcome outcome, const std::string& 
         SetJob(m_jobs[job], m_jobs[job].size, m_jobs[job].size);
         ++m_done;
     }
+    if (line.empty())
+        return;
     if (outcome != Outcome::Converted)
         Print(m_err, std::string(kProgramName) + ": " + line);
-    else if (!line.empty())
+    else
         Print(m_out, line);
 }
 
-void BatchReport::Error(const std::string& message) {
+void BatchReport::RunLine(const std::string& message) {
     std::lock_guard lock(m_mutex);
     Print(m_err, std::string(kProgramName) + ": " + message);
 }
@@ -89,4 +93,16 @@ int BatchReport::Failed() const {
 bool BatchReport::AnyCancelled() const {
     std::lock_guard lock(m_mutex);
     return m_cancelled;
+}
+
+std::string BatchReport::Tally(std::size_t unstarted) const {
+    std::lock_guard lock(m_mutex);
+    // Every word is a participle, the same for one source as for several.
+    std::string tally = std::to_string(m_converted) + " converted, ";
+    if (m_skipped > 0)
+        tally += std::to_string(m_skipped) + " skipped, ";
+    tally += std::to_string(m_failed) + " failed";
+    if (unstarted > 0)
+        tally += ", " + std::to_string(unstarted) + " not started";
+    return tally;
 }

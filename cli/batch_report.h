@@ -12,7 +12,7 @@
 
 #include "cli/progress_bar.h"
 
-enum class Outcome { Converted, Failed, Cancelled };
+enum class Outcome { Converted, Skipped, Failed, Cancelled };
 
 class BatchReport {
 public:
@@ -29,16 +29,19 @@ public:
 
     // From job `job`'s progress callback; nothing without a batch line.
     void Progress(std::size_t job, std::int64_t bytesRead, std::int64_t fileSize);
-    // Job `job` ended: `line` is its summary for `out` when it converted
-    // (empty: nothing to print), otherwise its error "FILE: cause", safe to
-    // print. Its source then counts as read.
+    // Job `job` ended: `line` is its summary for `out` when it converted,
+    // otherwise its line for `err` ("FILE: cause", or the skipped job's),
+    // safe to print; empty: nothing to print. Its source then counts as read.
     void Finished(std::size_t job, Outcome outcome, const std::string& line);
-    // An error line of the run itself ("veltrano-convert: " + message).
-    void Error(const std::string& message);
+    // A line of the run itself on `err` ("veltrano-convert: " + message).
+    void RunLine(const std::string& message);
 
     int Converted() const;
     int Failed() const; // cancelled ones included
     bool AnyCancelled() const;
+    // "2 converted, 1 failed": what became of the sources, the skipped and
+    // the `unstarted` ones counted when there are any.
+    std::string Tally(std::size_t unstarted) const;
 
 private:
     struct Job {
@@ -52,6 +55,7 @@ private:
     std::ostream& m_err;
     mutable std::mutex m_mutex;
     int m_converted = 0;
+    int m_skipped = 0;
     int m_failed = 0;
     bool m_cancelled = false;
     // The batch line's state.

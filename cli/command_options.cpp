@@ -6,9 +6,9 @@
 #include <ostream>
 #include <thread>
 
+#include "cli/help_text.h"
 #include "cli/program_name.h"
 #include "cli/safe_text.h"
-#include "convert/ffmpeg_version.h"
 
 namespace {
 
@@ -23,6 +23,22 @@ int JobsFor(int asked) {
     return asked > 0 ? asked : std::max(1, int(std::thread::hardware_concurrency()));
 }
 
+// A frame rate as --fps takes it: a whole number in the range a header can
+// give. Returns why `text` is none, empty when it is one (then in `rate`).
+std::string ParseRate(const std::string& text, int& rate) {
+    const char* const end = text.data() + text.size();
+    int value = 0;
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    const bool digits = !text.empty() && stop == end && error != std::errc::invalid_argument;
+    if (!digits)
+        return "'" + text + "' is not a whole number";
+    if (error == std::errc::result_out_of_range || value < kMinFrameRate || value > kMaxFrameRate)
+        return text + " is out of range (" + std::to_string(kMinFrameRate) + " to " +
+               std::to_string(kMaxFrameRate) + ")";
+    rate = value;
+    return {};
+}
+
 } // namespace
 
 ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
@@ -30,58 +46,43 @@ ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& 
     ParsedCommand parsed;
     CommandOptions& o = parsed.options;
 
-    CLI::App app{"Converts .264 recordings (H.264 video with IMA ADPCM audio) into AVI files.",
-                 kProgramName};
-    app.footer("Without -o or -d each result goes next to its source, named like it with .avi.\n"
-               "A destination that is a symbolic link is replaced by the AVI; the file it\n"
-               "points to is left as it was. With more than one source, a failure ends the\n"
-               "run with a tally on stderr.\n"
-               "Exit status: 0 when every source converted, 1 when any failed (the others\n"
-               "are still converted), 2 for a usage error.");
+    CLI::App app{"", kProgramName};
     // GNU style on every system: on Windows CLI11 would take "/data/cam1.264"
     // for an option.
     app.allow_windows_style_options(false);
-    // The first line is what help2man and scripts read the version from.
-    app.set_version_flag("--version", std::string(kProgramName) + " " + VELTRANO_VERSION +
-                                          "\nFFmpeg " + FfmpegVersion());
-    app.add_option("SOURCE", o.sources, "recordings to convert")->required();
-    auto* output =
-        app.add_option("-o,--output", o.outputFile, "destination, only with a single SOURCE")
-            ->type_name("FILE");
-    auto* outputDir =
-        app.add_option("-d,--output-dir", o.outputDir, "put each result in DIR")->type_name("DIR");
+    // --help and --version print our own text (cli/help_text.cpp): CLI11's
+    // layout is not the GNU one that users and help2man expect. The type
+    // names are for CLI11's messages ("--fps: 1 required N missing").
+    app.set_version_flag("--version", "");
+    app.add_option("SOURCE", o.sources)->required();
+    auto* output = app.add_option("-o,--output", o.outputFile)->type_name("FILE");
+    auto* outputDir = app.add_option("-d,--output-dir", o.outputDir)->type_name("DIR");
     output->excludes(outputDir);
-    app.add_option("--fps", o.fallbackRate,
-                   "frame rate when a recording's header gives none: " +
-                       std::to_string(kMinFrameRate) + " to " + std::to_string(kMaxFrameRate) +
-                       ", default " + std::to_string(kDefaultFrameRate))
-        ->type_name("N")
-        ->check(CLI::Range(kMinFrameRate, kMaxFrameRate));
+    std::string rate;
+    auto* rateOption = app.add_option("--fps", rate)->type_name("N");
     std::string format;
-    auto* formatOption =
-        app.add_option("--format", format,
-                       "avi (the default), or mp4 for browsers and phones: the picture copied, "
-                       "the sound in AAC")
-            ->type_name("FORMAT");
+    auto* formatOption = app.add_option("--format", format)->type_name("FORMAT");
     std::string jobs;
-    auto* jobsOption =
-        app.add_option("-j,--jobs", jobs,
-                       "convert up to N sources at once, 0 for one per core; default 1")
-            ->type_name("N");
-    auto* force = app.add_flag("-f,--force", o.force, "replace existing destinations");
-    app.add_flag("-q,--quiet", o.quiet, "only error lines and the tally");
-    auto* probe =
-        app.add_flag("--probe", o.probe, "write nothing; report what each recording holds");
+    auto* jobsOption = app.add_option("-j,--jobs", jobs)->type_name("N");
+    auto* force = app.add_flag("-f,--force", o.force);
+    // Keeping and replacing an existing destination cannot both be asked for.
+    auto* noClobber = app.add_flag("-n,--no-clobber", o.noClobber)->excludes(force);
+    app.add_flag("-q,--quiet", o.quiet);
+    auto* probe = app.add_flag("--probe", o.probe);
+    app.add_flag("--json", o.json)->needs(probe);
     // Probing writes nothing, so a destination or --force would be silently
     // ignored; it reads at the disk's speed and reports in the sources' order,
     // one at a time, so -j would be too.
     probe->excludes(output)->excludes(outputDir)->excludes(force)->excludes(formatOption);
-    probe->excludes(jobsOption);
+    probe->excludes(jobsOption)->excludes(noClobber);
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::Success& e) {
-        parsed.exitCode = app.exit(e, out, err);
+    } catch (const CLI::CallForVersion&) {
+        out << VersionText();
+        return parsed;
+    } catch (const CLI::Success&) { // --help
+        out << HelpText();
         return parsed;
     } catch (const CLI::ParseError& e) {
         parsed.exitCode = UsageError(err, e.what());
@@ -120,6 +121,12 @@ ParsedCommand ParseCommandLine(int argc, const char* const* argv, std::ostream& 
     for (const std::string& s : o.sources) {
         if (s.empty()) {
             parsed.exitCode = UsageError(err, "an empty SOURCE was given");
+            return parsed;
+        }
+    }
+    if (rateOption->count() > 0) {
+        if (const std::string cause = ParseRate(rate, o.fallbackRate); !cause.empty()) {
+            parsed.exitCode = UsageError(err, "--fps: " + cause);
             return parsed;
         }
     }

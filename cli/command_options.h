@@ -20,8 +20,10 @@ struct CommandOptions {
     OutputFormat format = OutputFormat::Avi;
     int jobs = 1; // sources converted at once (-j), at least 1
     bool force = false;
+    bool noClobber = false; // -n: a source whose destination exists is skipped
     bool quiet = false;
     bool probe = false;
+    bool json = false; // --probe's report as one JSON document
 };
 
 struct ParsedCommand {

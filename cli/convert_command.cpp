@@ -9,13 +9,13 @@
 #include "cli/batch_report.h"
 #include "cli/job_plan.h"
 #include "cli/job_pool.h"
+#include "cli/probe_command.h"
 #include "cli/program_name.h"
 #include "cli/progress_bar.h"
 #include "cli/report_format.h"
 #include "cli/safe_text.h"
 #include "cli/utf8_path.h"
 #include "convert/file_layer.h"
-#include "convert/probe.h"
 #include "convert/stream_converter.h"
 
 namespace fs = std::filesystem;
@@ -28,25 +28,6 @@ constexpr const char* kMemoryCause = "memory exhausted";
 // `message` is already safe to print.
 void ReportError(std::ostream& err, const std::string& message) {
     err << kProgramName << ": " << message << '\n' << std::flush;
-}
-
-int ProbeAll(const CommandOptions& options, std::ostream& out, std::ostream& err) {
-    int status = kExitSuccess;
-    for (const std::string& source : options.sources) {
-        try {
-            ProbeResult probe;
-            if (const Failure failure = ProbeRecording(source, options.fallbackRate, probe)) {
-                ReportError(err, SafeMessage(failure));
-                status = kExitFailure;
-                continue;
-            }
-            out << FormatProbe(source, probe) << std::flush;
-        } catch (const std::bad_alloc&) {
-            ReportError(err, SafeText(source) + ": " + kMemoryCause);
-            status = kExitFailure;
-        }
-    }
-    return status;
 }
 
 // Creates a missing --output-dir; an unusable one fails every job up front
@@ -118,6 +99,9 @@ JobEnd ConvertOne(const PlannedJob& planned, const CommandOptions& options, JobP
         // The destination appeared while the job ran.
         const Failure& failure = job.GetFailure();
         const bool appeared = failure.kind == FailureKind::DestinationExists;
+        if (appeared && options.noClobber)
+            return {Outcome::Skipped,
+                    options.quiet ? "" : SkippedLine(planned.source, planned.dest)};
         return {failure.kind == FailureKind::Cancelled ? Outcome::Cancelled : Outcome::Failed,
                 SafeMessage(failure) + (appeared ? "; use --force to replace it" : "")};
     }
@@ -129,6 +113,8 @@ JobEnd ConvertOne(const PlannedJob& planned, const CommandOptions& options, JobP
 
 JobEnd RunJob(const PlannedJob& job, const CommandOptions& options, JobProgress progress,
               std::ostream& err, bool fileBar, const Terminal& terminal) {
+    if (job.skipped)
+        return {Outcome::Skipped, options.quiet ? "" : job.refusal};
     if (!job.refusal.empty())
         return {Outcome::Failed, job.refusal};
     try {
@@ -180,15 +166,12 @@ int RunCommand(const CommandOptions& options, std::ostream& out, std::ostream& e
         });
     report.EndBatchLine();
 
-    const int converted = report.Converted();
-    const int failed = report.Failed();
     const std::size_t unstarted = jobs.size() - started;
     if (stopped != nullptr)
         *stopped = report.AnyCancelled() || unstarted > 0;
-    // In a long batch the error lines are easy to miss.
-    if ((failed > 0 || unstarted > 0) && options.sources.size() > 1)
-        report.Error(std::to_string(converted) + " converted, " + std::to_string(failed) +
-                     " failed" +
-                     (unstarted > 0 ? ", " + std::to_string(unstarted) + " not started" : ""));
-    return failed > 0 ? kExitFailure : kExitSuccess;
+    // In a long batch the error lines are easy to miss, and a quiet one
+    // would otherwise end without a word.
+    if (options.sources.size() > 1)
+        report.RunLine(report.Tally(unstarted));
+    return report.Failed() > 0 ? kExitFailure : kExitSuccess;
 }

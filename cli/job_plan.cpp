@@ -71,6 +71,10 @@ std::string DefaultDestination(const std::string& source, OutputFormat format) {
     return Utf8(path.replace_extension(std::string(".") + ExtensionOf(format)));
 }
 
+std::string SkippedLine(const std::string& source, const std::string& dest) {
+    return SafeText(source) + ": skipped: " + SafeText(dest) + " exists";
+}
+
 std::vector<PlannedJob> PlanJobs(const CommandOptions& options) {
     // Every source is known before any job runs: converting one over another
     // would destroy a recording that is still to be read, or was just read.
@@ -119,7 +123,10 @@ std::vector<PlannedJob> PlanJobs(const CommandOptions& options) {
         } else if (const Failure failure = CheckDestinationKind(job.dest)) {
             job.refusal = SafeMessage(failure);
         } else if (!options.force && fs::exists(fs::symlink_status(FsPath(job.dest), ec))) {
-            job.refusal = SafeText(job.dest) + ": already exists; use --force to replace it";
+            job.skipped = options.noClobber;
+            job.refusal = job.skipped
+                              ? SkippedLine(source, job.dest)
+                              : SafeText(job.dest) + ": already exists; use --force to replace it";
         }
         // A refused job still claims its destination: a later source must not
         // write there either, or the run's outcome would depend on the order.

@@ -16,6 +16,11 @@ std::string Printf(const char* format, auto... args) {
     return buffer;
 }
 
+// "1 video frame", "2 video frames".
+std::string Counted(std::int64_t count, const char* noun) {
+    return Printf("%" PRId64 " %s%s", count, noun, count == 1 ? "" : "s");
+}
+
 std::string RateSource(bool fromHeader) {
     return fromHeader ? "from the header" : "fallback, the header gives none";
 }
@@ -58,33 +63,33 @@ std::int64_t VideoFrames(const ConversionStats& stats) {
 
 std::string FormatSummary(const std::string& source, const std::string& dest,
                           const ConversionStats& stats, double secondsTaken) {
-    const std::int64_t frames = VideoFrames(stats);
     // As long as the AVI plays: frames lost to damage keep their time.
     const double duration = stats.frameRate > 0 ? double(stats.videoSlots) / stats.frameRate : 0.0;
-    std::string line = SafeText(source) + " -> " + SafeText(dest) + ": ";
-    line += Printf("%" PRId64 " video frames (%" PRId64 " key), %" PRId64 " audio blocks, %" PRId64
-                   " damaged chunks dropped",
-                   frames, stats.keyVideoPackets, stats.audioPackets, stats.damagedChunks);
+    std::string text = SafeText(source) + " -> " + SafeText(dest) + ": " +
+                       FormatDuration(duration) + Printf(" at %d fps", stats.frameRate) +
+                       (stats.rateFromHeader ? "" : " (fallback)") + ", " +
+                       FormatBytes(stats.outputBytes) + Printf(" in %.2f s", secondsTaken);
+    text += "\n  " + Counted(VideoFrames(stats), "video frame") +
+            Printf(" (%" PRId64 " key), ", stats.keyVideoPackets) +
+            Counted(stats.audioPackets, "audio block") + ", " +
+            Counted(stats.damagedChunks, "damaged chunk") + " dropped";
     if (stats.refusedPackets > 0)
-        line += Printf(", %" PRId64 " packets refused by the muxer", stats.refusedPackets);
-    line += ", " + FormatDuration(duration) +
-            Printf(" at %d fps (%s)", stats.frameRate, RateSource(stats.rateFromHeader).c_str());
-    line += ", " + FormatBytes(stats.outputBytes) + Printf(" in %.2f s", secondsTaken);
+        text += "\n  " + Counted(stats.refusedPackets, "packet") + " refused by the muxer";
     // No decoder can show frames before the first key frame: an MP4 starts
     // at it, with the sound that plays from there.
     if (stats.framesLeftOut > 0)
-        line += Printf("; %" PRId64 " frames before the first key frame left out, and %s of sound",
-                       stats.framesLeftOut,
-                       FormatDuration(double(stats.soundSamplesLeftOut) / 8000.0).c_str());
+        text += "\n  " + Counted(stats.framesLeftOut, "frame") +
+                " before the first key frame left out, and " +
+                FormatDuration(double(stats.soundSamplesLeftOut) / 8000.0) + " of sound";
     // Still being recorded, or cut by something else: the AVI may not hold
     // what the file holds now.
     if (stats.fileSize > stats.sizeAtStart)
-        line += "; the source grew by " + FormatBytes(stats.fileSize - stats.sizeAtStart) +
+        text += "\n  the source grew by " + FormatBytes(stats.fileSize - stats.sizeAtStart) +
                 " while converted";
     else if (stats.fileSize < stats.sizeAtStart)
-        line += "; the source shrank by " + FormatBytes(stats.sizeAtStart - stats.fileSize) +
+        text += "\n  the source shrank by " + FormatBytes(stats.sizeAtStart - stats.fileSize) +
                 " while converted";
-    return line;
+    return text;
 }
 
 std::string FormatProbe(const std::string& path, const ProbeResult& probe) {

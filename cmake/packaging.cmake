@@ -43,16 +43,20 @@ endfunction()
 
 # Off by default: only the package needs it, and it needs help2man.
 option(VELTRANO_MAN_PAGE "Generate veltrano-convert's man page from its --help (help2man)" OFF)
+# Its sections beyond --help (exit status, signals, examples) are in
+# docs/veltrano-convert.h2m.
 if(VELTRANO_MAN_PAGE)
     find_program(VELTRANO_HELP2MAN help2man REQUIRED)
     set(_veltrano_man ${CMAKE_CURRENT_BINARY_DIR}/veltrano-convert.1)
     add_custom_command(
         OUTPUT ${_veltrano_man}.gz
-        COMMAND ${VELTRANO_HELP2MAN} --no-info --section=1
-                "--name=convert .264 recordings into AVI or MP4 files"
-                --output=${_veltrano_man} $<TARGET_FILE:veltrano-convert>
+        COMMAND ${CMAKE_COMMAND} -DHELP2MAN=${VELTRANO_HELP2MAN}
+                -DPROGRAM=$<TARGET_FILE:veltrano-convert>
+                -DINCLUDE=${PROJECT_SOURCE_DIR}/docs/veltrano-convert.h2m
+                -DOUTPUT=${_veltrano_man} -P ${PROJECT_SOURCE_DIR}/cmake/man_page.cmake
         COMMAND ${VELTRANO_GZIP} -9nf ${_veltrano_man}
-        DEPENDS veltrano-convert
+        DEPENDS veltrano-convert ${PROJECT_SOURCE_DIR}/docs/veltrano-convert.h2m
+                ${PROJECT_SOURCE_DIR}/cmake/man_page.cmake
         COMMENT "Generating the man page of veltrano-convert"
         VERBATIM)
     add_custom_target(veltrano_man ALL DEPENDS ${_veltrano_man}.gz)

@@ -55,6 +55,17 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+// The summaries in `out`, each its first line and the indented ones under it.
+std::vector<std::string> Summaries(const std::string& out) {
+    std::vector<std::string> summaries;
+    for (const std::string& line : Lines(out))
+        if (line.rfind("  ", 0) == 0 && !summaries.empty())
+            summaries.back() += "\n" + line;
+        else
+            summaries.push_back(line);
+    return summaries;
+}
+
 std::vector<std::string> FolderListing(const fs::path& dir) {
     std::vector<std::string> names;
     for (const auto& entry : fs::recursive_directory_iterator(dir))
@@ -139,7 +150,7 @@ TEST_P(ConvertBatch, GoodSourceIsConvertedWhenAnotherFailsAndExitIsOne) {
     }
     EXPECT_EQ(Ordered(named),
               Ordered({"veltrano-convert: missing.264: ", "veltrano-convert: folder.264: "}));
-    const std::vector<std::string> summaries = Lines(r.out);
+    const std::vector<std::string> summaries = Summaries(r.out);
     ASSERT_EQ(summaries.size(), 1u) << r.out;
     EXPECT_EQ(summaries[0].rfind("good.264 -> good.avi: ", 0), 0u) << summaries[0];
     // Failed sources leave nothing behind, not even a partial file.
@@ -152,8 +163,9 @@ TEST_P(ConvertBatch, EverySourceConvertedMeansExitZero) {
     Copy("norate.264", "b.264");
     const RunResult r = Run({"a.264", "b.264"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(r.err.empty()) << r.err; // not a terminal: no progress display
-    const std::vector<std::string> summaries = Ordered(Lines(r.out));
+    // Not a terminal: no progress display, only the tally.
+    EXPECT_EQ(r.err, "veltrano-convert: 2 converted, 0 failed\n");
+    const std::vector<std::string> summaries = Ordered(Summaries(r.out));
     ASSERT_EQ(summaries.size(), 2u) << r.out;
     EXPECT_EQ(summaries[0].rfind("a.264 -> a.avi: ", 0), 0u) << summaries[0];
     EXPECT_EQ(summaries[1].rfind("b.264 -> b.avi: ", 0), 0u) << summaries[1];
@@ -247,6 +259,29 @@ TEST_P(ConvertBatch, SourceNamedLikeItsDestinationIsRefusedEvenWithForce) {
     EXPECT_EQ(ReadText(source), before);
 }
 
+// -n: a source whose destination exists is skipped, said on its line and
+// counted, and the run still succeeds; quiet, the tally alone says so.
+TEST_P(ConvertBatch, NoClobberSkipsWhatExistsAndCountsIt) {
+    Copy("small.264", "a.264");
+    Copy("norate.264", "b.264");
+    clitest::WriteText(work / "a.avi", "an older result");
+    RunResult r = Run({"-n", "a.264", "b.264"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "veltrano-convert: a.264: skipped: a.avi exists\n"
+                     "veltrano-convert: 1 converted, 1 skipped, 0 failed\n");
+    EXPECT_EQ(Summaries(r.out).size(), 1u) << r.out;
+    EXPECT_EQ(ReadText(work / "a.avi"), "an older result");
+    EXPECT_TRUE(IsAvi(work / "b.avi"));
+
+    r = Run({"-qn", "a.264", "gone.264", "b.264"});
+    EXPECT_EQ(r.exitCode, 1);
+    const std::vector<std::string> errors = Lines(r.err);
+    ASSERT_EQ(errors.size(), 2u) << r.err; // the failure's line and the tally, no skip line
+    EXPECT_EQ(errors[0].rfind("veltrano-convert: gone.264: ", 0), 0u) << r.err;
+    EXPECT_EQ(errors[1], "veltrano-convert: 0 converted, 2 skipped, 1 failed");
+    EXPECT_TRUE(r.out.empty()) << r.out;
+}
+
 // A name could otherwise start a line of its own or send the terminal
 // escape sequences; plain names stay plain.
 TEST_P(ConvertBatch, NamesAreShownEscapedSoTheyCannotForgeLinesOrDriveTheTerminal) {
@@ -283,7 +318,7 @@ TEST_P(ConvertBatch, OneRunNeverOverwritesItsOwnResult) {
 
     const RunResult r = Run({"-f", "-d", "out", "cam1/clip.264", "cam2/clip.264"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(Lines(r.out).size(), 1u) << r.out;
+    EXPECT_EQ(Summaries(r.out).size(), 1u) << r.out;
     EXPECT_EQ(r.err.rfind("veltrano-convert: out/clip.avi: ", 0), 0u) << r.err;
     EXPECT_NE(r.err.find("1 converted, 1 failed"), std::string::npos) << r.err;
     // The first source's result is intact.
@@ -316,8 +351,8 @@ TEST_F(ConvertCommand, UsageErrorExitsTwoAndWritesNothing) {
     }
 }
 
-// "N video frames (K key), A audio blocks, D damaged chunks dropped,
-// DURATION at R fps (SOURCE), SIZE in T s"
+// "SOURCE -> DEST: DURATION at R fps[ (fallback)], SIZE in T s", then
+// "  N video frames (K key), A audio blocks, D damaged chunks dropped".
 struct Summary {
     std::int64_t frames = -1, keyFrames = -1, audio = -1, damaged = -1;
     double seconds = -1;
@@ -325,22 +360,22 @@ struct Summary {
     bool rateFromHeader = false;
 };
 
-Summary ParseSummary(const std::string& line) {
+Summary ParseSummary(const std::string& text) {
     static const std::regex pattern(
-        R"(: (\d+) video frames \((\d+) key\), (\d+) audio blocks, (\d+) damaged chunks dropped, )"
-        R"(([0-9.]+) s at (\d+) fps \((from the header|fallback[^)]*)\), [0-9.]+ [kMG]?B in )"
-        R"([0-9.]+ s$)");
+        R"(: ([0-9.]+) s at (\d+) fps( \(fallback\))?, [0-9.]+ [kMG]?B in [0-9.]+ s\n  )"
+        R"((\d+) video frames \((\d+) key\), (\d+) audio blocks, (\d+) damaged chunks )"
+        R"(dropped$)");
     std::smatch m;
     Summary s;
-    if (!std::regex_search(line, m, pattern))
+    if (!std::regex_search(text, m, pattern))
         return s;
-    s.frames = std::stoll(m[1]);
-    s.keyFrames = std::stoll(m[2]);
-    s.audio = std::stoll(m[3]);
-    s.damaged = std::stoll(m[4]);
-    s.seconds = std::stod(m[5]);
-    s.rate = std::stoi(m[6]);
-    s.rateFromHeader = m[7] == "from the header";
+    s.seconds = std::stod(m[1]);
+    s.rate = std::stoi(m[2]);
+    s.rateFromHeader = !m[3].matched;
+    s.frames = std::stoll(m[4]);
+    s.keyFrames = std::stoll(m[5]);
+    s.audio = std::stoll(m[6]);
+    s.damaged = std::stoll(m[7]);
     return s;
 }
 
@@ -349,7 +384,7 @@ TEST_P(ConvertBatch, SummaryCountsWhatTheRecordingHolds) {
     Copy("norate.264", "norate.264");
     const RunResult r = Run({"--fps", "10", "damaged.264", "norate.264"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const std::vector<std::string> lines = Ordered(Lines(r.out));
+    const std::vector<std::string> lines = Ordered(Summaries(r.out));
     ASSERT_EQ(lines.size(), 2u) << r.out;
 
     const Summary d = ParseSummary(lines[0]);
@@ -388,7 +423,7 @@ TEST_F(ConvertCommand, ProgressIsDrawnOnATerminalAndClearedBeforeTheSummary) {
         EXPECT_NE(progress.find("100%"), std::string::npos) << progress;
         // Ends by blanking the line, so the summary is not printed over a bar.
         EXPECT_EQ(progress.substr(progress.size() - 61), "\r" + std::string(59, ' ') + "\r");
-        EXPECT_EQ(Lines(out.str()).size(), 1u);
+        EXPECT_EQ(Summaries(out.str()).size(), 1u);
     }
     options.jobs = 1;
 
@@ -404,7 +439,9 @@ TEST_F(ConvertCommand, ProgressIsDrawnOnATerminalAndClearedBeforeTheSummary) {
     options.jobs = 2;
     std::ostringstream both;
     EXPECT_EQ(RunCommand(options, both, both, Terminal{true, 60, {}}), 0);
-    EXPECT_TRUE(both.str().empty()) << "quiet: " << both.str();
+    const std::string tally = "veltrano-convert: 2 converted, 0 failed\n";
+    EXPECT_EQ(both.str(), tally) << "quiet";
+    both.str("");
     options.quiet = false;
     EXPECT_EQ(RunCommand(options, both, both, Terminal{true, 60, {}}), 0);
     const std::string text = both.str();
@@ -416,12 +453,12 @@ TEST_F(ConvertCommand, ProgressIsDrawnOnATerminalAndClearedBeforeTheSummary) {
     for (const std::string& source : options.sources) {
         const std::size_t at = text.find(clear + source + " -> ");
         ASSERT_NE(at, std::string::npos) << source << " in " << text;
-        const std::size_t next = text.find('\n', at) + 1;
+        const std::size_t next = text.find("\n\r", at) + 1; // after the summary's last line
         EXPECT_TRUE(text.compare(next, 11, "\r1/2 files ") == 0 ||
                     text.compare(next, 11, "\r2/2 files ") == 0)
             << text.substr(next);
     }
-    EXPECT_EQ(text.substr(text.size() - clear.size()), clear);
+    EXPECT_EQ(text.substr(text.size() - clear.size() - tally.size()), clear + tally);
 }
 
 TEST(FormatSummary, DurationCountsEveryTimeSlotAndSaysWhenTheSourceChanged) {
@@ -431,25 +468,44 @@ TEST(FormatSummary, DurationCountsEveryTimeSlotAndSaysWhenTheSourceChanged) {
     stats.videoSlots = 25 * 3661 + 3;
     stats.sizeAtStart = stats.fileSize = 5000;
     std::string line = FormatSummary("a.264", "a.avi", stats, 1.0);
-    EXPECT_NE(line.find(", 1:01:01.1 at 25 fps"), std::string::npos) << line;
+    EXPECT_NE(line.find(": 1:01:01.1 at 25 fps (fallback), "), std::string::npos) << line;
     EXPECT_EQ(line.find("while converted"), std::string::npos) << line;
     stats.videoSlots = 25 * 3600 - 1; // 59:59.96 rounds into the hour
-    EXPECT_NE(FormatSummary("a.264", "a.avi", stats, 1.0).find(", 1:00:00.0 at"),
+    EXPECT_NE(FormatSummary("a.264", "a.avi", stats, 1.0).find(": 1:00:00.0 at"),
               std::string::npos);
 
     stats.fileSize = 12'005'000;
     line = FormatSummary("a.264", "a.avi", stats, 1.0);
-    EXPECT_EQ(line.substr(line.find(';')), "; the source grew by 12.0 MB while converted");
+    EXPECT_EQ(line.substr(line.rfind('\n')), "\n  the source grew by 12.0 MB while converted");
     stats.fileSize = 4500;
     line = FormatSummary("a.264", "a.avi", stats, 1.0);
-    EXPECT_EQ(line.substr(line.find(';')), "; the source shrank by 500 B while converted");
+    EXPECT_EQ(line.substr(line.rfind('\n')), "\n  the source shrank by 500 B while converted");
 
     stats.fileSize = stats.sizeAtStart;
     stats.framesLeftOut = 12;
     stats.soundSamplesLeftOut = 3840;
     line = FormatSummary("a.264", "a.mp4", stats, 1.0);
-    EXPECT_EQ(line.substr(line.find(';')),
-              "; 12 frames before the first key frame left out, and 0.5 s of sound");
+    EXPECT_EQ(line.substr(line.rfind('\n')),
+              "\n  12 frames before the first key frame left out, and 0.5 s of sound");
+
+    // An hour from the header: every line fits 80 columns with ordinary
+    // names, and a count of one is singular.
+    ConversionStats hour;
+    hour.frameRate = 25;
+    hour.rateFromHeader = true;
+    hour.videoSlots = hour.videoPackets = 90'000;
+    hour.keyVideoPackets = 9000;
+    hour.audioPackets = 280'374;
+    hour.damagedChunks = hour.refusedPackets = hour.framesLeftOut = 1;
+    hour.outputBytes = 3'141'592'653;
+    line = FormatSummary("cam1/2026-12-08.264", "2026-12-08.mp4", hour, 123.45);
+    EXPECT_EQ(line, "cam1/2026-12-08.264 -> 2026-12-08.mp4: 1:00:00.0 at 25 fps, "
+                    "3.1 GB in 123.45 s\n"
+                    "  90000 video frames (9000 key), 280374 audio blocks, 1 damaged chunk "
+                    "dropped\n  1 packet refused by the muxer\n"
+                    "  1 frame before the first key frame left out, and 0.0 s of sound");
+    for (const std::string& part : Lines(line))
+        EXPECT_LE(part.size(), 80u) << part;
 }
 
 } // namespace

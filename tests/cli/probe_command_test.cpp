@@ -1,10 +1,13 @@
 // --probe: the figures it prints for generated recordings whose contents are
 // known, and that it writes nothing.
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
 
+#include "cli/utf8_text.h"
 #include "tests/cli/cli_test_support.h"
 
 namespace fs = std::filesystem;
@@ -54,6 +57,53 @@ ProbeText ParseProbe(const std::string& text, const std::string& path) {
     if (std::regex_search(block, m, std::regex(R"(duration: ([0-9.]+) s at (\d+) fps)")))
         p.seconds = std::stod(m[1]);
     return p;
+}
+
+// Moves `at` past the whitespace and `c` that follow it; false, past the
+// whitespace only, when `c` does not follow.
+bool Skip(std::string_view text, std::size_t& at, char c) {
+    at = std::min(text.find_first_not_of(" \t\n\r", at), text.size());
+    return at < text.size() && text[at] == c && ++at > 0;
+}
+
+// Moves `at` past one JSON value (RFC 8259) if one starts there: strings
+// hold neither a raw control character nor invalid UTF-8.
+bool JsonValue(std::string_view text, std::size_t& at) {
+    static const std::regex scalar(
+        R"(-?(0|[1-9][0-9]*)(\.[0-9]+)?([eE][-+]?[0-9]+)?|true|false|null)");
+    static const std::regex escape(R"(\\(["\\/bfnrt]|u[0-9a-fA-F]{4}))");
+    const auto match = [&](const std::regex& pattern) {
+        std::cmatch m;
+        const bool found = std::regex_search(text.data() + at, text.data() + text.size(), m,
+                                             pattern, std::regex_constants::match_continuous);
+        at += found ? std::size_t(m.length()) : 0;
+        return found;
+    };
+    for (const char open : {'{', '['}) {
+        if (!Skip(text, at, open))
+            continue;
+        const char close = open == '{' ? '}' : ']';
+        if (Skip(text, at, close))
+            return true;
+        do {
+            if (open == '{' &&
+                !(Skip(text, at, '"') && (--at, JsonValue(text, at)) && Skip(text, at, ':')))
+                return false;
+            if (!JsonValue(text, at))
+                return false;
+        } while (Skip(text, at, ','));
+        return Skip(text, at, close);
+    }
+    if (!Skip(text, at, '"'))
+        return match(scalar);
+    while (at < text.size() && text[at] != '"') {
+        char32_t c = 0;
+        const std::size_t length = Utf8Character(text, at, &c);
+        if (c == '\\' ? !match(escape) : length == 0 || c < 0x20)
+            return false;
+        at += c == '\\' ? 0 : length;
+    }
+    return Skip(text, at, '"');
 }
 
 std::int64_t CountDamaged(const recgen::Manifest& m) {
@@ -121,6 +171,69 @@ TEST(ProbeCommand, FallbackRateWhenTheHeaderGivesNoneAndOtherSourcesAfterAFailur
     EXPECT_FALSE(p.fromHeader);
     EXPECT_EQ(p.key + p.nonKey, m.videoFrames);
     EXPECT_NEAR(p.seconds, double(m.videoFrames) / 6.0, 0.05);
+}
+
+// --json: one document, an entry per source in their order, errors
+// included, with the figures of the text report; any name gives valid JSON.
+TEST(ProbeCommand, JsonHoldsTheTextReportsFiguresAndTheErrorsAsOneDocument) {
+    ScratchDir dir;
+    recgen::Options o;
+    o.frames = 40;
+    o.garbageEvery = 5;
+    o.records = {{{true, 0x19}, {false, 0xC3}, {true, 0x0C}, {false, 0x00}}};
+    clitest::MakeRecording(dir / "known.264", o);
+    // Windows takes no quote, control character or byte that is no UTF-8.
+    const bool posix = fs::path::preferred_separator == '/';
+    const std::string odd = posix ? "\"q\"\t\x1b\\\x7f\xff é.264" : "'q' é.264";
+    fs::copy_file(dir / "known.264", dir.Path() / std::u8string(odd.begin(), odd.end()));
+
+    const ProbeText p =
+        ParseProbe(RunConvert({"--probe", "known.264"}, dir.Path()).out, "known.264");
+    const RunResult r = RunConvert({"--probe", "--json", "known.264", "gone.264", odd}, dir.Path());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.rfind("veltrano-convert: gone.264: ", 0), 0u) << r.err;
+    std::size_t end = 0;
+    EXPECT_TRUE(JsonValue(r.out, end) && !Skip(r.out, end, 0) && end == r.out.size())
+        << "not one JSON document, from byte " << end << ": " << r.out;
+
+    std::vector<std::string> entries; // each from its "file" line to its last
+    for (std::size_t at = r.out.find("\n  {\n"); at != std::string::npos;
+         at = r.out.find("\n  {\n", at + 1))
+        entries.push_back(r.out.substr(at + 5, r.out.find("\n  }", at) - at - 5));
+    ASSERT_EQ(entries.size(), 3u) << r.out;
+    const std::string cause = r.err.substr(28, r.err.find('\n') - 28);
+    EXPECT_EQ(entries[1], "    \"file\": \"gone.264\",\n    \"error\": \"" + cause + "\"");
+    const std::string name = posix ? R"(\"q\"\u0009\u001b\\\u007f\ufffd é.264)" : odd;
+    EXPECT_EQ(entries[2],
+              "    \"file\": \"" + name + "\"" + entries[0].substr(entries[0].find(',')))
+        << "the same figures under the name escaped";
+
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(
+        entries[0], m,
+        std::regex(R"(    "file": "known.264",\n    "size": (\d+),\n    "rate_records": \[\n)"
+                   R"(([\s\S]*)\n    \],\n    "rate": (\d+),\n    "rate_source": "header",\n)"
+                   R"(    "video_chunks": \{"key": (\d+), "non_key": (\d+)\},\n)"
+                   R"(    "audio_chunks": (\d+),\n    "damaged_chunks": (\d+),\n)"
+                   R"(    "duration_seconds": ([0-9.]+))")))
+        << entries[0];
+    EXPECT_EQ(std::stoull(m[1]), fs::file_size(dir / "known.264"));
+    const std::string records = m[2];
+    const std::regex record(R"(\{"in_use": (true|false), "byte": (\d+), "rate": (\d+|null)\})");
+    std::size_t i = 0;
+    for (auto it = std::sregex_iterator(records.begin(), records.end(), record);
+         it != std::sregex_iterator() && i < p.records.size(); ++it, ++i) {
+        EXPECT_EQ((*it)[1] == "true", p.records[i].inUse) << i;
+        EXPECT_EQ(std::stoul((*it)[2]), p.records[i].rateByte) << i;
+        EXPECT_EQ((*it)[3], p.records[i].rate > 0 ? std::to_string(p.records[i].rate) : "null");
+    }
+    EXPECT_EQ(i, 4u) << records;
+    EXPECT_EQ(std::stoi(m[3]), p.rate);
+    EXPECT_EQ(std::stoll(m[4]), p.key);
+    EXPECT_EQ(std::stoll(m[5]), p.nonKey);
+    EXPECT_EQ(std::stoll(m[6]), p.audio);
+    EXPECT_EQ(std::stoll(m[7]), p.damaged);
+    EXPECT_NEAR(std::stod(m[8]), p.seconds, 0.05);
 }
 
 } // namespace

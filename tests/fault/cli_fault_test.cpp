@@ -405,6 +405,17 @@ TEST_F(CommandFaults, NoOverwriteHoldsAgainstRaces) {
     EXPECT_NE(appeared.err.find("new.avi: already exists; use --force"), std::string::npos)
         << appeared.err;
     EXPECT_EQ(ReadFile(PathOf("new.avi")), mine);
+    // With -n the same is a skip: the file kept, the work removed, status 0.
+    const fault::ChildResult skipped = fault::RunInChild({}, [&] {
+        const pid_t pid = fault::StartConvert({"-n", "-o", "late.avi", "in.264"}, m_dir);
+        if (!fault::WaitForOutput(pid, m_dir))
+            return 2;
+        WriteFile(PathOf("late.avi"), mine);
+        return fault::ShellStatus(pid);
+    });
+    EXPECT_EQ(skipped.exitCode, 0) << skipped.err;
+    EXPECT_EQ(skipped.err, "veltrano-convert: in.264: skipped: late.avi exists\n");
+    EXPECT_EQ(ReadFile(PathOf("late.avi")), mine);
 
     const fault::ChildResult both = fault::RunInChild({}, [&] {
         const pid_t a = fault::StartConvert({"-q", "-o", "both.avi", "in.264"}, m_dir);
@@ -415,8 +426,8 @@ TEST_F(CommandFaults, NoOverwriteHoldsAgainstRaces) {
     ASSERT_EQ(fault::RunConvert({"-q", "-o", "alone.avi", "in.264"}, m_dir).exitCode, 0);
     EXPECT_TRUE(ReadFile(PathOf("both.avi")) == ReadFile(PathOf("alone.avi")))
         << "the winner's AVI is whole";
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 4)
-        << "in.264, new.avi, both.avi, alone.avi and nothing else";
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 5)
+        << "in.264, new.avi, late.avi, both.avi, alone.avi and nothing else";
 }
 
 // Where the file system has no unnamed files (FAT, network shares), the AVI
