@@ -176,27 +176,29 @@ TEST_F(EndToEnd, DamagedRecordingKeepsEveryIntactChunk) {
 namespace {
 
 // When the last buffer of each stream ends, as GStreamer's own AVI demuxer
-// times them (players on many Linux desktops are built on it).
+// times them (players on many Linux desktops are built on it). The sinks'
+// debug lines are written as each buffer arrives; gst-launch's -v lines come
+// through its message bus, which may still hold the last ones at the end.
 std::map<char, double> GStreamerStreamEnds(const std::string& path) {
-    const std::string command = "gst-launch-1.0 -v filesrc location='" + path +
+    const std::string command = "GST_DEBUG=basesink:5 GST_DEBUG_NO_COLOR=1 gst-launch-1.0 "
+                                "filesrc location='" +
+                                path +
                                 "' ! avidemux name=d d.video_0 ! queue ! fakesink name=v "
-                                "silent=false d.audio_0 ! queue ! fakesink name=a silent=false "
-                                "2>&1";
+                                "d.audio_0 ! queue ! fakesink name=a 2>&1";
     std::map<char, double> ends;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
         return ends;
     char line[1024];
     const std::regex buffer(
-        R"(\((v|a):sink\).* dts: (\d+):(\d+):([\d.]+),.* duration: (\d+):(\d+):([\d.]+))");
+        R"(chain_unlocked:<(v|a)> got times start: [\d:.]+, end: (\d+):(\d+):([\d.]+))");
     while (std::fgets(line, sizeof line, pipe) != nullptr) {
         std::cmatch m;
         if (!std::regex_search(line, m, buffer))
             continue;
-        auto seconds = [&](int i) {
-            return std::stod(m[i]) * 3600 + std::stod(m[i + 1]) * 60 + std::stod(m[i + 2]);
-        };
-        ends[m[1].str()[0]] = seconds(2) + seconds(5);
+        const double end = std::stod(m[2]) * 3600 + std::stod(m[3]) * 60 + std::stod(m[4]);
+        double& latest = ends[m[1].str()[0]];
+        latest = std::max(latest, end);
     }
     pclose(pipe);
     return ends;
