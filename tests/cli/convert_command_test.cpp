@@ -191,7 +191,8 @@ TEST_P(ConvertBatch, DestinationsDefaultNextToTheSourceOrFollowOutputOptions) {
     EXPECT_TRUE(IsAvi(work / "out/day1/take2.avi"));
     EXPECT_NE(r.out.find("cam/clip.264 -> out/day1/clip.avi: "), std::string::npos) << r.out;
 
-    // MP4 by name, or asked for: beside the source, or in --output-dir.
+    // MP4 by name, or asked for: beside the source, in --output-dir, or under
+    // a name that says nothing.
     r = Run({"-o", "named.MP4", "cam/clip.264"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ReadText(work / "named.MP4").substr(4, 4), "ftyp");
@@ -201,6 +202,9 @@ TEST_P(ConvertBatch, DestinationsDefaultNextToTheSourceOrFollowOutputOptions) {
     r = Run({"--format", "mp4", "-d", "out/day1", "other/take2.264"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ReadText(work / "out/day1/take2.mp4").substr(4, 4), "ftyp");
+    r = Run({"--format", "mp4", "-o", "clip-for-mail", "cam/clip.264"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadText(work / "clip-for-mail").substr(4, 4), "ftyp");
 
     // An --output-dir that is a file fails every job before any is written.
     clitest::WriteText(work / "plain", "x");
