@@ -100,14 +100,6 @@ size_of() {
     xdotool getwindowgeometry --shell "$1" | sed -n 's/^\(WIDTH\|HEIGHT\)=//p' | paste -sd ' '
 }
 
-# A key for the main dialog, given the focus first: a file dialog or message
-# box that just closed may not have handed it back yet on a busy machine,
-# and a key sent meanwhile is lost.
-main_key() {
-    xdotool windowfocus --sync "$main" 2>/dev/null || true
-    xdotool key "$1"
-}
-
 mkdir -p docs
 "$WINE64" "$program" </dev/null >"$work/program.log" 2>&1 &
 program_pid=$!
@@ -120,7 +112,7 @@ texts_of "Veltrano V1.0.0" | grep -qx "Save &As" || fail "the main dialog's text
 # The system menu is the window's own; under Wine it has an "About Wine"
 # item, with the same mnemonic, just before ours, so ours is taken as the
 # last item: Up from the first wraps to it.
-main_key alt+space
+key_to "$main" alt+space
 sleep 1
 # The menu reaches below the dialog.
 shoot "$main" "$main_width" "$((main_height + 40))" docs/windows-system-menu.png
@@ -141,9 +133,9 @@ window_gone "关于 Veltrano" || fail "the About box did not close"
 # A whole conversion, the files chosen in the file dialogs.
 "$genrec" --frames 300 --seed 7 "$work/camera.264" >/dev/null
 "$converter" -q -o "$work/linux.avi" "$work/camera.264" >/dev/null
-main_key alt+o
+key_to "$main" alt+o
 answer_file_dialog "Open" "$(winepath_of "$work/camera.264")" || fail "Open"
-main_key alt+a
+key_to "$main" alt+a
 # Save As opens in the recording's folder with its name and .avi filled in
 # (selected, so the path typed next replaces it).
 window_named "Save As" >/dev/null || fail "Save As did not open"
@@ -156,13 +148,12 @@ for _ in $(seq 50); do
 done
 $offered || fail "Save As does not offer camera.avi in $(basename "$work"): $saveas_texts"
 answer_file_dialog "Save As" "$(winepath_of "$work/camera")" || fail "Save As"
-main_key alt+s
+key_to "$main" alt+s
 message=$(window_named "veltrano") || fail "the conversion ended with no message"
 message_texts=$(texts_of "veltrano")
 grep -qxF "Convert finished!" <<<"$message_texts" ||
     fail "the conversion ended with: $message_texts"
-xdotool windowfocus --sync "$message" 2>/dev/null || true
-xdotool key Return
+key_to "$message" Return
 window_gone "veltrano" || fail "the message did not close"
 
 [[ -s $work/camera.avi ]] || fail "Save As gave no camera.avi (the default extension)"
@@ -171,13 +162,12 @@ streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$work/ca
 cmp "$work/camera.avi" "$work/linux.avi" || fail "the AVI differs from the Linux converter's"
 
 # A name typed with .mp4 keeps it, and gives an MP4.
-main_key alt+a
+key_to "$main" alt+a
 answer_file_dialog "Save As" "$(winepath_of "$work/camera.mp4")" || fail "Save As"
-main_key alt+s
+key_to "$main" alt+s
 message=$(window_named "veltrano") || fail "the MP4 conversion ended with no message"
 grep -qxF "Convert finished!" <<<"$(texts_of "veltrano")" || fail "the MP4 conversion failed"
-xdotool windowfocus --sync "$message" 2>/dev/null || true
-xdotool key Return
+key_to "$message" Return
 window_gone "veltrano" || fail "the message did not close"
 streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$work/camera.mp4" | tr '\n' ' ')
 [[ $streams == "h264 aac " ]] || fail "camera.mp4 holds streams: $streams"
@@ -186,18 +176,18 @@ streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$work/ca
 # closes. Copies of the recording one after another make a long one (each
 # copy's header is skipped as bytes between chunks).
 for _ in $(seq 60); do cat "$work/camera.264"; done >"$work/long.264"
-main_key alt+o
+key_to "$main" alt+o
 answer_file_dialog "Open" "$(winepath_of "$work/long.264")" || fail "Open"
-main_key alt+a
+key_to "$main" alt+a
 answer_file_dialog "Save As" "$(winepath_of "$work/long.avi")" || fail "Save As"
-main_key alt+s
+key_to "$main" alt+s
 # Start is disabled while the job runs.
 running=false
 for _ in $(seq 100); do
     texts_of "Veltrano V1.0.0" | grep -qxF "[disabled] &Start" && { running=true; break; }
 done
 $running || fail "no job seen running"
-main_key alt+F4
+key_to "$main" alt+F4
 for _ in $(seq 300); do
     kill -0 "$program_pid" 2>/dev/null || break
     sleep 0.1

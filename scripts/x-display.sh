@@ -61,6 +61,16 @@ window_gone() {
     return 1
 }
 
+# Keys for a window, given the focus first: a dialog or message box that
+# has just closed may not have handed it back yet on a busy machine, and a
+# key sent meanwhile is lost.
+key_to() {
+    local window=$1
+    shift
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    xdotool key "$@"
+}
+
 answer_file_dialog() {
     local dialog
     dialog=$(window_named "$1") || return 1
