@@ -15,7 +15,8 @@
 #include "cli/report_format.h"
 #include "cli/safe_text.h"
 #include "cli/utf8_path.h"
-#include "convert/file_layer.h"
+#include "convert/platform/files.h"
+#include "convert/platform/interrupts.h"
 #include "convert/stream_converter.h"
 
 namespace fs = std::filesystem;

@@ -2,7 +2,7 @@
 
 #include "cli/program_name.h"
 #include "convert/ffmpeg_version.h"
-#include "convert/source_format.h"
+#include "convert/source/source_format.h"
 
 std::string HelpText() {
     using std::to_string;

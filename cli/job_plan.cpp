@@ -6,7 +6,7 @@
 
 #include "cli/safe_text.h"
 #include "cli/utf8_path.h"
-#include "convert/file_layer.h"
+#include "convert/platform/files.h"
 
 namespace fs = std::filesystem;
 

@@ -7,7 +7,8 @@
 #include "cli/program_name.h"
 #include "cli/standard_output.h"
 #include "cli/terminal.h"
-#include "convert/file_layer.h"
+#include "convert/platform/files.h"
+#include "convert/platform/interrupts.h"
 
 namespace {
 

@@ -3,51 +3,60 @@
 #include <algorithm>
 #include <new>
 
-#include "convert/chunk_reader.h"
 #include "convert/library_log.h"
-#include "convert/recording.h"
+#include "convert/pipeline.h"
+#include "convert/source/recording.h"
 #include "convert/video_slots.h"
 
 namespace {
 
+// Counts what a conversion would write, as the AVI would hold it.
+class ProbeSink : public ChunkSink {
+public:
+    explicit ProbeSink(ProbeResult& result) : m_result(result) {}
+
+    Failure Take(const Chunk& chunk) override {
+        m_result.videoChunks += chunk.kind != KIND_AUDIO;
+        m_result.keyVideoChunks += chunk.kind == KIND_KEY_VIDEO;
+        m_result.audioChunks += chunk.kind == KIND_AUDIO;
+        if (chunk.kind != KIND_AUDIO)
+            m_slots.Written();
+        return {};
+    }
+    void Lose(ChunkKind kind) override {
+        if (kind != KIND_AUDIO)
+            m_slots.Lost();
+    }
+    std::int64_t VideoSlots() const { return m_slots.InFile(); }
+
+private:
+    ProbeResult& m_result;
+    ::VideoSlots m_slots;
+};
+
 Failure Probe(const std::string& path, int fallbackRate, ProbeResult& result,
               ProgressCallback callback, void* context) {
-    Recording recording;
-    if (Failure failure = OpenRecording(path, fallbackRate, recording))
+    auto recording = std::make_unique<Recording>();
+    if (Failure failure = OpenRecording(path, fallbackRate, *recording))
         return failure;
-    result.records = ReadRateRecords(recording.header, recording.headerBytes);
-    result.headerRate = recording.rateFromHeader ? recording.rate : 0;
-    result.rateFromHeader = recording.rateFromHeader;
-    result.rate = recording.rate;
-    result.sizeAtStart = recording.file.Size();
+    result.records = ReadRateRecords(recording->header, recording->headerBytes);
+    result.headerRate = recording->rateFromHeader ? recording->rate : 0;
+    result.rateFromHeader = recording->rateFromHeader;
+    result.rate = recording->rate;
+    result.sizeAtStart = recording->file.Size();
 
-    ChunkReader reader(recording.file, recording.file.Size());
-    VideoSlots slots;
-    bool stopped = false;
-    const ReadResult end = ForEachChunk(reader, [&](ReadResult kind, const Chunk& chunk) {
-        if (kind == ReadResult::Chunk) {
-            result.videoChunks += chunk.kind != KIND_AUDIO;
-            result.keyVideoChunks += chunk.kind == KIND_KEY_VIDEO;
-            result.audioChunks += chunk.kind == KIND_AUDIO;
-        }
-        if (chunk.kind != KIND_AUDIO && kind == ReadResult::Chunk)
-            slots.Written();
-        else if (chunk.kind != KIND_AUDIO && kind == ReadResult::Damaged)
-            slots.Lost();
-        stopped = callback != nullptr &&
-                  callback(context, std::min(reader.BytesRead(), reader.FileSize() - 1),
-                           reader.FileSize()) != 0;
-        return !stopped;
+    std::vector<std::unique_ptr<Recording>> recordings;
+    recordings.push_back(std::move(recording));
+    ChunkSource source(std::move(recordings));
+    ProbeSink sink(result);
+    const Failure failure = RunPipeline(source, sink, [&](std::int64_t read, std::int64_t size) {
+        return callback == nullptr || callback(context, read, size) == 0;
     });
-    if (end == ReadResult::Failed)
-        return reader.GetFailure();
-    if (stopped)
-        return {FailureKind::Cancelled, path, kCancelledCause};
-    result.damagedChunks = reader.DamagedChunks();
-    result.fileSize = reader.FileSize();
-    result.videoSlots = slots.InFile();
-    if (!reader.HoldsARecording())
-        return NotARecording(path, result.videoChunks + result.audioChunks);
+    if (failure)
+        return failure;
+    result.damagedChunks = source.DamagedChunks();
+    result.fileSize = source.Size();
+    result.videoSlots = sink.VideoSlots();
     return {};
 }
 

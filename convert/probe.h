@@ -7,7 +7,7 @@
 #include <string>
 
 #include "convert/failure.h"
-#include "convert/source_format.h"
+#include "convert/source/source_format.h"
 #include "convert/stream_converter.h"
 
 struct ProbeResult {

@@ -7,7 +7,7 @@
 
 #include <shellapi.h>
 
-#include "convert/win32/system_text.h"
+#include "convert/platform/win32/system_text.h"
 
 // Nothing to do: the file layer opens files as handles of their own
 // (CreateFileW), which never become the standard handles, and the C

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "convert/pipeline.h"
+#include "convert/source/recording.h"
 #include "tests/convert/conversion_fixture.h"
 #include "tests/convert/crafted_recording.h"
 #include "tests/convert/media_readback.h"
@@ -273,4 +275,47 @@ TEST_F(ConversionTest, AFirstFrameTheMuxerRefusesIsCountedAndSkipped) {
     EXPECT_EQ(packets[0].data, video);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(packets[i].dts, i) << "the written frames stay evenly spaced";
+}
+
+// Several files read as one source: every chunk of each, in order, the
+// progress over the whole, and a file that is no recording named.
+TEST_F(ConversionTest, SeveralFilesReadAsOneSourceInOrder) {
+    CraftedRecording first, second;
+    first.Video(true, {1, 2, 3}).Audio(std::vector<std::uint8_t>(164, 0x12));
+    second.Garbage(40).Video(false, {4, 5}).Video(true, {6});
+    first.WriteTo(PathOf("a.264"));
+    second.WriteTo(PathOf("b.264"));
+    WriteFile(PathOf("c.264"), std::vector<std::uint8_t>(600, 0x55));
+    struct Kinds : ChunkSink {
+        std::vector<int> kinds;
+        Failure Take(const Chunk& chunk) override {
+            kinds.push_back(chunk.kind);
+            return {};
+        }
+        void Lose(ChunkKind) override { kinds.push_back(0); }
+    };
+    const auto read = [&](std::vector<std::string> names, Kinds& sink) {
+        std::vector<std::unique_ptr<Recording>> recordings;
+        for (const std::string& name : names) {
+            recordings.push_back(std::make_unique<Recording>());
+            EXPECT_FALSE(OpenRecording(PathOf(name), 25, *recordings.back()));
+        }
+        ChunkSource source(std::move(recordings));
+        std::int64_t last = -1, size = 0;
+        const Failure failure = RunPipeline(source, sink, [&](std::int64_t at, std::int64_t all) {
+            EXPECT_GE(at, last);
+            last = at;
+            size = all;
+            return true;
+        });
+        EXPECT_EQ(size, source.Size());
+        return failure;
+    };
+    Kinds both;
+    EXPECT_FALSE(read({"a.264", "b.264"}, both));
+    EXPECT_EQ(both.kinds,
+              (std::vector<int>{KIND_KEY_VIDEO, KIND_AUDIO, KIND_VIDEO, KIND_KEY_VIDEO}));
+    Kinds withNone;
+    EXPECT_EQ(read({"a.264", "c.264", "b.264"}, withNone).Message(),
+              PathOf("c.264") + ": no video or audio chunks found (not a recording?)");
 }

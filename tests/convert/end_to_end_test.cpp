@@ -7,6 +7,7 @@
 #include <map>
 #include <regex>
 
+#include "convert/platform/worker.h"
 #include "tests/convert/conversion_fixture.h"
 #include "tests/convert/crafted_recording.h"
 #include "tests/convert/media_readback.h"
@@ -373,5 +374,43 @@ TEST_F(EndToEnd, Mp4HoldsEveryFrameUnchangedAndTheSoundInStep) {
         EXPECT_NEAR(double(a.duration) * a.timeBaseNum / a.timeBaseDen, samples / 8000.0,
                     1024 / 8000.0)
             << "as long as its blocks, within one AAC frame";
+    }
+}
+
+// Where there are no threads, the read-ahead and the sound's encoding run
+// on the caller's thread: the files must not differ by a byte.
+TEST_F(EndToEnd, InlineAndThreadedConversionsWriteTheSameBytes) {
+    recgen::Options plain, damaged, noRate, leading, silent;
+    plain.frames = 300; // several windows long
+    damaged.frames = 60;
+    damaged.garbageEvery = 5;
+    damaged.bogusLengthAt = 13;
+    damaged.truncateLast = true;
+    noRate.frames = 40;
+    noRate.records = {};
+    leading.frames = 200;
+    leading.keyInterval = 100;
+    silent.frames = 30;
+    silent.audio = false;
+    const std::pair<const char*, recgen::Options> cases[] = {{"plain", plain},
+                                                             {"damaged", damaged},
+                                                             {"no header rate", noRate},
+                                                             {"leading", leading},
+                                                             {"no audio", silent}};
+    for (const auto& [what, options] : cases) {
+        recgen::Manifest manifest = Generate(options);
+        if (&options == &leading)
+            StartAt(PathOf("in.264"), manifest, 9);
+        for (const char* dest : {"out.avi", "out.mp4"}) {
+            SCOPED_TRACE(std::string(what) + ", " + dest);
+            ASSERT_EQ(Convert(PathOf("in.264"), PathOf(dest), 10).result, 0);
+            const std::vector<std::uint8_t> threaded = recgen::ReadFileBytes(PathOf(dest));
+            EnableThreads(false);
+            ASSERT_FALSE(Worker().Start([](std::stop_token) {})) << "a thread all the same";
+            const ConversionRun inline_ = Convert(PathOf("in.264"), PathOf(dest), 10);
+            EnableThreads(true);
+            ASSERT_EQ(inline_.result, 0) << inline_.error;
+            EXPECT_TRUE(recgen::ReadFileBytes(PathOf(dest)) == threaded);
+        }
     }
 }

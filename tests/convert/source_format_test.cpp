@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/source_format.h"
+#include "convert/source/source_format.h"
 
 namespace {
 

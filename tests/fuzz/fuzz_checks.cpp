@@ -16,9 +16,10 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-#include "convert/chunk_reader.h"
-#include "convert/file_layer.h"
-#include "convert/source_format.h"
+#include "convert/pipeline.h"
+#include "convert/platform/files.h"
+#include "convert/source/chunk_reader.h"
+#include "convert/source/source_format.h"
 #include "convert/stream_converter.h"
 #include "tests/convert/media_readback.h"
 #include "tests/fuzz/memory_file.h"
@@ -87,14 +88,15 @@ std::string CheckReader(const std::vector<std::uint8_t>& bytes, std::int64_t cla
     std::int64_t damaged = 0;
     for (;;) {
         Chunk chunk;
-        const ReadResult result = reader.Next(chunk);
+        const Expected<ReadResult> next = reader.Next(chunk);
+        if (!next)
+            return "reading from memory failed: " + next.GetFailure().cause;
+        const ReadResult result = *next;
         if (reader.BytesRead() < lastRead || reader.BytesRead() > size)
             return At("bytes read went to", reader.BytesRead());
         lastRead = reader.BytesRead();
         if (result == ReadResult::Searched)
             continue;
-        if (result == ReadResult::Failed)
-            return "reading from memory failed: " + reader.GetFailure().cause;
         if (result == ReadResult::End)
             break;
         if (result == ReadResult::Damaged) {
@@ -111,8 +113,9 @@ std::string CheckReader(const std::vector<std::uint8_t>& bytes, std::int64_t cla
             return At("chunk", static_cast<std::int64_t>(index - 1)) +
                    At(" read at", chunk.fileOffset) + At(" size", chunk.chunkBytes) +
                    At(", expected at", want.offset) + At(" size", want.chunkBytes);
-        // Audio data bytes come out with their nibbles exchanged, and only
-        // those: bytes 16 to 175, never past the chunk.
+        // Prepared, audio data bytes come out with their nibbles exchanged,
+        // and only those: bytes 16 to 175, never past the chunk.
+        PrepareChunk(chunk);
         std::vector<std::uint8_t> expected(bytes.begin() + want.offset,
                                            bytes.begin() + want.offset + want.chunkBytes);
         for (std::size_t i = 16; want.kind == KIND_AUDIO && i <= 175 && i < expected.size(); ++i)
@@ -131,8 +134,8 @@ std::string CheckReader(const std::vector<std::uint8_t>& bytes, std::int64_t cla
     if (!reader.ReachedEnd() || reader.BytesRead() != size || reader.FileSize() != size)
         return At("at the end bytes read is", reader.BytesRead()) +
                At(" and the size", reader.FileSize()) + At(" of", size);
-    if (reader.HoldsARecording() != layout.isRecording)
-        return At("the reader takes it for a recording:", reader.HoldsARecording());
+    if (reader.Evidence().HoldsARecording() != layout.isRecording)
+        return At("the reader takes it for a recording:", reader.Evidence().HoldsARecording());
     return {};
 }
 

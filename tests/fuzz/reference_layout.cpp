@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "convert/chunk_reader.h"
+#include "convert/source/chunk_reader.h"
 
 namespace fuzz {
 

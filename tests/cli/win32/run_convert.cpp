@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "convert/win32/system_text.h"
+#include "convert/platform/win32/system_text.h"
 #include "tests/cli/win32/convert_process.h"
 
 namespace clitest {

@@ -9,8 +9,9 @@
 #include <thread>
 
 #include "cli/convert_command.h"
-#include "convert/file_layer.h"
-#include "convert/win32/console_events.h"
+#include "convert/platform/files.h"
+#include "convert/platform/interrupts.h"
+#include "convert/platform/win32/console_events.h"
 #include "tests/cli/win32/convert_process.h"
 #include "tests/convert/crafted_recording.h"
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "convert/win32/system_text.h"
+#include "convert/platform/win32/system_text.h"
 
 std::string ExpectedCause(SystemCause cause) {
     switch (cause) {

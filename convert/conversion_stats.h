@@ -1,0 +1,25 @@
+// What a conversion did: the figures its summary reports.
+#pragma once
+
+#include <cstdint>
+
+#include "convert/output/media_output.h"
+
+struct ConversionStats {
+    int frameRate = 0;            // the rate written into the AVI
+    bool rateFromHeader = false;  // false: the fallback rate applied
+    std::int64_t sizeAtStart = 0; // the source's size when the job began
+    std::int64_t fileSize = 0;    // where the source ended: it may grow or shrink meanwhile
+    std::int64_t videoSlots = 0;  // time slots of the AVI's video, frames lost to damage included
+    std::int64_t videoPackets = 0;
+    std::int64_t keyVideoPackets = 0;
+    std::int64_t audioPackets = 0;
+    std::int64_t damagedChunks = 0;  // dropped by the chunk search
+    std::int64_t refusedPackets = 0; // dropped because the muxer refused them
+    OutputFormat format = OutputFormat::Avi;
+    // MP4 only: frames before the first key frame, and the sound with them
+    // (in samples at 8000 Hz), left out because no decoder can show them.
+    std::int64_t framesLeftOut = 0;
+    std::int64_t soundSamplesLeftOut = 0;
+    std::int64_t outputBytes = 0; // size of the finished file
+};

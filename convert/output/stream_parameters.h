@@ -1,0 +1,16 @@
+// What both outputs declare of their streams: an H.264 picture of the
+// recorders' size, and the recorders' sound, mono IMA ADPCM at 8000 Hz.
+#pragma once
+
+struct AVStream;
+
+constexpr int kVideoWidth = 720;
+constexpr int kVideoHeight = 576;
+constexpr int kAudioSampleRate = 8000;
+constexpr int kAudioBitRate = 32000;
+constexpr int kAudioBlockAlign = 164;
+// A 164-byte mono IMA block: one sample in its header, two per data byte.
+constexpr int kAudioSamplesPerBlock = 321;
+
+// An H.264 stream timed in frames of 1/`frameRate` s.
+void SetVideoParameters(AVStream* stream, int frameRate);
