@@ -40,6 +40,9 @@ fail() {
 for built in "$program" "$probe" "$genrec" "$converter"; do
     [[ -f $built ]] || fail "$built: not built"
 done
+# shellcheck source=scripts/version.sh
+source scripts/version.sh
+main_caption=$(veltrano_caption "$win_build") || fail "no caption for the main dialog"
 for tool in Xvfb xdotool import ffprobe iconv od x86_64-w64-mingw32-objdump; do
     command -v "$tool" >/dev/null || fail "$tool: not installed"
 done
@@ -103,11 +106,11 @@ size_of() {
 mkdir -p docs
 "$WINE64" "$program" </dev/null >"$work/program.log" 2>&1 &
 program_pid=$!
-main=$(window_named "Veltrano V1.0.0") || fail "the main dialog did not appear"
+main=$(window_named "$main_caption") || fail "the main dialog did not appear"
 sleep 1 # the first paint
 read -r main_width main_height < <(size_of "$main")
 shoot "$main" "$main_width" "$main_height" docs/windows-main.png
-texts_of "Veltrano V1.0.0" | grep -qx "Save &As" || fail "the main dialog's texts are not its own"
+texts_of "$main_caption" | grep -qx "Save &As" || fail "the main dialog's texts are not its own"
 
 # The system menu is the window's own; under Wine it has an "About Wine"
 # item, with the same mnemonic, just before ours, so ours is taken as the
@@ -184,7 +187,7 @@ key_to "$main" alt+s
 # Start is disabled while the job runs.
 running=false
 for _ in $(seq 100); do
-    texts_of "Veltrano V1.0.0" | grep -qxF "[disabled] &Start" && { running=true; break; }
+    texts_of "$main_caption" | grep -qxF "[disabled] &Start" && { running=true; break; }
 done
 $running || fail "no job seen running"
 key_to "$main" alt+F4

@@ -17,6 +17,9 @@ genrec=$build_dir/tools/recgen/veltrano-genrec
 for built in "$program" "$genrec"; do
     [[ -x $built ]] || { echo "$built: not built (cmake --build $build_dir)" >&2; exit 1; }
 done
+# shellcheck source=scripts/version.sh
+source scripts/version.sh
+main_caption=$(veltrano_caption "$build_dir")
 work=$(mktemp -d /tmp/veltrano-demo.XXXX) # short, so the path boxes show it whole
 for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null || { echo "$tool: not installed (scripts/install-deps.sh)" >&2; exit 1; }
@@ -37,7 +40,7 @@ x_display_start 800x500 99
 "$program" &
 program_pid=$!
 
-main=$(window_named "Veltrano V1.0.0")
+main=$(window_named "$main_caption")
 sleep 0.5 # let the first paint land
 mkdir -p docs
 import -window "$main" docs/main-dialog.png

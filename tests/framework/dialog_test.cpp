@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include "framework/qt/dialog_units.h"
@@ -220,6 +221,17 @@ TEST_F(DialogTest, ATemplateThatCannotBeBuiltIsNotShown) {
     } missing;
     EXPECT_EQ(missing.DoModal(), -1);
     EXPECT_FALSE(shown);
+}
+
+TEST_F(DialogTest, ADialogThatNeverComesUpFailsTheTestThatRunsIt) {
+    class Missing : public CDialog {
+    public:
+        Missing() : CDialog(999) {}
+    } missing;
+    bool ran = false;
+    EXPECT_NONFATAL_FAILURE(RunModal(script, missing, [&] { ran = true; }),
+                            "its steps did not run");
+    EXPECT_FALSE(ran);
 }
 
 TEST_F(DialogTest, StringsComeFromTheStringTable) {

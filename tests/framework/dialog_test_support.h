@@ -1,6 +1,7 @@
 // Running a modal dialog under a test script: the steps run once the dialog's
 // loop is up, and a dialog the steps leave open is ended with kLeftOpen so a
-// failing test cannot hang.
+// failing test cannot hang. A dialog that never comes up fails the calling
+// test, since its steps, and every check in them, never ran.
 #pragma once
 
 #include <QApplication>
@@ -8,6 +9,8 @@
 #include <QMenu>
 #include <QTimer>
 #include <functional>
+#include <gtest/gtest.h>
+#include <source_location>
 
 #include "framework/dialog.h"
 #include "framework/qt/ui_script.h"
@@ -15,8 +18,10 @@
 inline constexpr int kLeftOpen = -2;
 
 inline INT_PTR RunModal(UiScript& script, CDialog& dialog, std::function<void()> steps,
-                        std::function<void(CDialog&)> nested = nullptr) {
-    script.onDialogShown = [&dialog, steps, nested](CDialog& shown) {
+                        std::function<void(CDialog&)> nested = nullptr,
+                        std::source_location caller = std::source_location::current()) {
+    bool ran = false;
+    script.onDialogShown = [&dialog, &ran, steps, nested](CDialog& shown) {
         if (&shown != &dialog) {
             if (nested)
                 nested(shown);
@@ -24,11 +29,17 @@ inline INT_PTR RunModal(UiScript& script, CDialog& dialog, std::function<void()>
                 shown.EndDialog(kLeftOpen);
             return;
         }
+        ran = true;
         steps();
         if (dialog.GetSafeHwnd() && dialog.GetSafeHwnd()->isVisible())
             dialog.EndDialog(kLeftOpen);
     };
-    return dialog.DoModal();
+    const INT_PTR result = dialog.DoModal();
+    script.onDialogShown = nullptr;
+    if (!ran)
+        ADD_FAILURE_AT(caller.file_name(), caller.line())
+            << "the dialog never came up (DoModal gave " << result << "): its steps did not run";
+    return result;
 }
 
 // Runs `choose` on the popup menu as soon as it is open.

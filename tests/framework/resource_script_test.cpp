@@ -23,6 +23,9 @@
 #ifndef VELTRANO_RES_DIR
 #error "VELTRANO_RES_DIR must name the source tree's res/ folder"
 #endif
+#ifndef VELTRANO_RESOURCE_SCRIPT
+#error "VELTRANO_RESOURCE_SCRIPT must name the resource script the build made"
+#endif
 
 namespace {
 
@@ -35,9 +38,9 @@ constexpr std::uint32_t WS_POPUP = 0x80000000, WS_CHILD = 0x40000000, WS_VISIBLE
                         SS_NOPREFIX = 0x80, UDS_SETBUDDYINT = 2, UDS_ALIGNRIGHT = 4,
                         UDS_AUTOBUDDY = 0x10, UDS_ARROWKEYS = 0x20;
 
-std::string ReadFile(const std::string& name) {
-    std::ifstream in(std::string(VELTRANO_RES_DIR) + "/" + name, std::ios::binary);
-    EXPECT_TRUE(in) << "cannot open res/" << name;
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in) << "cannot open " << path;
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
@@ -65,8 +68,8 @@ class ProgramScript : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         std::string error;
-        parsed = rc::ParseResourceScript("res/Veltrano.rc", ReadFile("Veltrano.rc"),
-                                         ReadFile("resource.h"), script, &error);
+        parsed = rc::ParseResourceScript("res/Veltrano.rc", ReadFile(VELTRANO_RESOURCE_SCRIPT),
+                                         ReadFile(VELTRANO_RES_DIR "/resource.h"), script, &error);
         ASSERT_TRUE(parsed) << error;
     }
     void SetUp() override { ASSERT_TRUE(parsed); }
