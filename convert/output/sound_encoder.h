@@ -62,7 +62,8 @@ public:
     // gives every remaining packet.
     Failure Finish(std::vector<Packet>& packets);
 
-    // Blocks the decoder refused: dropped, as damaged chunks are.
+    // Blocks the decoder refused: dropped, as damaged chunks are. Counted
+    // by whichever thread encodes; read only once Finish has returned.
     std::int64_t UndecodableBlocks() const { return m_undecodable; }
 
 private:
@@ -92,8 +93,9 @@ private:
     std::unique_ptr<AVFrame, FrameDeleter> m_decoded;
     std::unique_ptr<AVFrame, FrameDeleter> m_frame;
     Packet m_packet;
-    // The encoder's own, on whichever thread encodes: decoded samples
-    // waiting for a whole frame.
+    // The encoder's own, on whichever thread encodes (the worker, or the
+    // caller without one), never both: decoded samples waiting for a whole
+    // frame.
     std::vector<float> m_pcm;
     std::int64_t m_skip = 0;    // samples still to leave out
     std::int64_t m_nextPts = 0; // of the next frame, in samples
