@@ -1,9 +1,9 @@
 // CWinApp: the program's single application object. The entry point
 // (AfxWinMain) readies the platform's toolkit and the program's resources
 // (on Linux a script that cannot be read ends the program with status 1 and
-// "FILE:LINE: cause" on stderr), names the application after its executable
-// and its arguments, and calls InitInstance; when that returns FALSE the
-// program ends at once.
+// "FILE:LINE: cause" on stderr), names the application after its executable,
+// keeps the arguments it was started with, and calls InitInstance; when that
+// returns FALSE the program ends at once.
 #pragma once
 
 #include <string>
