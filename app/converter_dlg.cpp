@@ -21,6 +21,18 @@ bool IsRegularFile(const std::string& strPath) {
         std::filesystem::path(std::u8string(strPath.begin(), strPath.end())), error);
 }
 
+// The path made absolute against the current folder, so the box shows where
+// the file is and Save As opens there, as for a dropped file.
+CString AbsolutePath(const CString& strPath) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(
+        std::filesystem::path(std::u8string(strPath.str().begin(), strPath.str().end())), error);
+    if (error)
+        return strPath;
+    const std::u8string utf8 = absolute.u8string();
+    return CString(std::string(utf8.begin(), utf8.end()));
+}
+
 // The path of a dropped file, however long.
 CString DroppedFile(HDROP hDropInfo, UINT nFile) {
     std::string strPath(DragQueryFile(hDropInfo, nFile, nullptr, 0), '\0');
@@ -94,6 +106,9 @@ BOOL CConverterDlg::OnInitDialog() {
     m_progress.SetRange(0, kProgressEnd);
     // A recording dropped on the window is taken as Open takes one.
     DragAcceptFiles();
+    // So is one named on the command line.
+    if (!m_strStartSource.IsEmpty())
+        TakeSource(AbsolutePath(m_strStartSource));
 
     m_pConverter = nullptr;
     return TRUE;
@@ -138,6 +153,13 @@ void CConverterDlg::ShowPath(CString& strMember, const CString& strPath) {
     UpdateData(FALSE);
 }
 
+BOOL CConverterDlg::TakeSource(const CString& strPath) {
+    if (!IsRegularFile(strPath.str()))
+        return FALSE;
+    ShowPath(m_strSource, strPath);
+    return TRUE;
+}
+
 void CConverterDlg::OnOpen() {
     CFileDialog dlg(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST,
                     "h.264 files(*.264)|*.264|all files(*.*)|*.*||", nullptr);
@@ -162,13 +184,9 @@ void CConverterDlg::OnDropFiles(HDROP hDropInfo) {
     // One source at a time: the first file of the drop is taken, folders
     // passed over; a drop of folders alone changes nothing.
     const UINT nFiles = DragQueryFile(hDropInfo, 0xFFFFFFFF, nullptr, 0);
-    for (UINT nFile = 0; nFile < nFiles; ++nFile) {
-        const CString strPath = DroppedFile(hDropInfo, nFile);
-        if (IsRegularFile(strPath.str())) {
-            ShowPath(m_strSource, strPath);
+    for (UINT nFile = 0; nFile < nFiles; ++nFile)
+        if (TakeSource(DroppedFile(hDropInfo, nFile)))
             break;
-        }
-    }
     DragFinish(hDropInfo);
 }
 

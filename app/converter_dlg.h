@@ -1,6 +1,6 @@
-// The main dialog: choose a recording (Open, or drop it on the window) and a
-// place for the AVI, set the frame rate used when the recording names none,
-// press Start and watch the bar.
+// The main dialog: choose a recording (Open, drop it on the window, or name it
+// on the command line) and a place for the AVI, set the frame rate used when
+// the recording names none, press Start and watch the bar.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +19,10 @@ public:
     ~CConverterDlg() override;
 
     enum { IDD = IDD_MAIN };
+
+    // A file to take as the source once the dialog is up, as if dropped on it
+    // (ignored unless it is a regular file).
+    void SetStartSource(const CString& strPath) { m_strStartSource = strPath; }
 
     // One progress report of the running job.
     void OnProgress(std::int64_t nBytesRead, std::int64_t nFileSize);
@@ -39,12 +43,16 @@ protected:
     // Puts a chosen path into its member and box, keeping what the other
     // controls show.
     void ShowPath(CString& strMember, const CString& strPath);
+    // Takes a dropped or named file as the source; FALSE, changing nothing,
+    // when it is not a regular file (a folder, a path that names nothing).
+    BOOL TakeSource(const CString& strPath);
 
     CSpinButtonCtrl m_spinFps;
     CProgressCtrl m_progress;
     int m_nFps;
     CString m_strDest;
     CString m_strSource;
+    CString m_strStartSource; // from the command line, taken at start-up
     HICON m_hIcon;
     CStreamConverter* m_pConverter; // the job of the last Start, owned
 };

@@ -3,7 +3,8 @@
 # -DVELTRANO_MAN_PAGE=ON, `cpack -G DEB` makes veltrano_<version>_amd64.deb
 # (the version is the project's, e.g. 1.0.0.1) from what `cmake --install`
 # installs: both programs, their man pages, the desktop entry, the AppStream
-# data, the icons, the copyright file and the changelog.
+# data, the recordings' MIME type, the icons, the copyright file and the
+# changelog.
 # scripts/build-deb.sh does it all, with Debian's hardening flags.
 
 # The portable veltrano-convert (FFmpeg linked in) carries GCC's C++ runtime
@@ -71,6 +72,12 @@ if(VELTRANO_BUILD_GUI)
     set(_veltrano_desktop ${PROJECT_SOURCE_DIR}/res/desktop)
     install(FILES ${_veltrano_desktop}/${_veltrano_id}.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    # The recordings' type, which the desktop entry lists: file managers then
+    # offer the dialog for them. The package needs no scripts for it or for
+    # the entry: dpkg's triggers of shared-mime-info and desktop-file-utils
+    # rebuild the databases.
+    install(FILES ${_veltrano_desktop}/${_veltrano_id}.xml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
     configure_file(${_veltrano_desktop}/${_veltrano_id}.metainfo.xml.in
                    ${CMAKE_CURRENT_BINARY_DIR}/${_veltrano_id}.metainfo.xml @ONLY)
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${_veltrano_id}.metainfo.xml

@@ -1,6 +1,7 @@
 // The dialog framework in one include, for code written in the dialog idiom.
 #pragma once
 
+#include "framework/command_line_info.h"
 #include "framework/controls.h"
 #include "framework/cstring.h"
 #include "framework/data_exchange.h"

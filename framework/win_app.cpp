@@ -28,6 +28,11 @@ void CWinApp::SetNameFromExecutable() {
     m_pszAppName = m_appName.c_str();
 }
 
+void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) const {
+    for (std::size_t i = 0; i < m_arguments.size(); ++i)
+        rCmdInfo.ParseParam(m_arguments[i].c_str(), FALSE, i + 1 == m_arguments.size());
+}
+
 CWinApp* AfxGetApp() {
     return g_app;
 }

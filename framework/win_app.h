@@ -1,12 +1,15 @@
 // CWinApp: the program's single application object. The entry point
 // (AfxWinMain) readies the platform's toolkit and the program's resources
 // (on Linux a script that cannot be read ends the program with status 1 and
-// "FILE:LINE: cause" on stderr), names the application after its executable
-// and calls InitInstance; when that returns FALSE the program ends at once.
+// "FILE:LINE: cause" on stderr), names the application after its executable,
+// keeps the arguments it was started with, and calls InitInstance; when that
+// returns FALSE the program ends at once.
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "framework/command_line_info.h"
 #include "framework/message_map.h"
 #include "framework/win_types.h"
 
@@ -22,12 +25,18 @@ public:
 
     virtual BOOL InitInstance() { return TRUE; }
 
+    // Hands each argument after the program's name to rCmdInfo, in order.
+    void ParseCommandLine(CCommandLineInfo& rCmdInfo) const;
+
     HICON LoadIcon(UINT nIDResource) const;
     // The three-dimensional look is the only look here; kept so the start-up reads as usual.
     BOOL Enable3dControls() { return TRUE; }
 
     LPCTSTR m_pszAppName = nullptr;
     CWnd* m_pMainWnd = nullptr;
+    // The arguments after the program's name, in UTF-8 on every system, as
+    // dropped files' paths are; the entry point sets them before InitInstance.
+    std::vector<std::string> m_arguments;
 
 protected:
     // No help file ships with the program, so help has nothing to open.

@@ -4,8 +4,10 @@
 # dist/veltrano-VERSION-win64.zip (VERSION as in CMakeLists.txt, e.g. 1.0.0.1)
 # with the programs, a short README.txt and the licence files, and puts the
 # FFmpeg source they were built from beside it
-# (dist/veltrano-VERSION-win64.ffmpeg-source.tar.xz). Installs what it needs
-# with apt-get; FFmpeg is built once into a cache (scripts/build-ffmpeg.sh).
+# (dist/veltrano-VERSION-win64.ffmpeg-source.tar.xz). With the dialog, it also
+# makes the installer, dist/veltrano-VERSION-win64.msi, from the zip's files
+# (wixl, packaging/windows/veltrano.wxs). Installs what it needs with
+# apt-get; FFmpeg is built once into a cache (scripts/build-ffmpeg.sh).
 #
 #   VELTRANO_BUILD_GUI=OFF bash scripts/build-windows.sh  # without the dialog
 #
@@ -20,7 +22,7 @@ source scripts/version.sh
 source scripts/licence-files.sh
 apt_install_missing cmake make pkg-config zip gcc-mingw-w64-x86-64-posix \
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine wine64 \
-    fonts-wine googletest libcli11-dev fonts-arphic-uming
+    fonts-wine googletest libcli11-dev fonts-arphic-uming wixl
 
 ffmpeg=$(bash scripts/build-ffmpeg.sh win64)
 build="build-win64"
@@ -64,6 +66,8 @@ command prompt or PowerShell:
 veltrano.exe, where present, is the same converter as a dialog.
 
 Nothing needs installing: each program runs on its own, with no DLL beside it.
+The installer, $name.msi, puts the same files in Program Files
+instead, with a Start menu entry and "Open with Veltrano" for .264 files.
 An existing file is replaced only with --force; a stopped or failed conversion
 leaves no partial file behind.
 
@@ -80,3 +84,17 @@ rm -f "$zip_file"
 (cd "$build/zip" && zip -qr -X "$zip_file" "$name")
 licence_source "$zip_file"
 echo "build-windows: $zip_file"
+
+# The installer holds the zip's files; it is for the dialog, so there is
+# none without it. The FFmpeg source beside the zip is under the name its
+# licence note gives for the installer too.
+if [[ -f $stage/veltrano.exe ]]; then
+    # It replaces every version below the next third field (Windows
+    # Installer compares three): 1.0.0.x and older for 1.0.0.1.
+    IFS=. read -r major minor patch _ <<<"$VELTRANO_VERSION"
+    msi_file=dist/$name.msi
+    rm -f "$msi_file"
+    wixl -a x64 -D Version="$VELTRANO_VERSION" -D UpgradeBelow="$major.$minor.$((patch + 1))" \
+        -D Stage="$stage" -o "$msi_file" packaging/windows/veltrano.wxs
+    echo "build-windows: $PWD/$msi_file"
+fi

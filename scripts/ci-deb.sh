@@ -14,7 +14,14 @@
 #     SVG;
 #   - both man pages, the copyright file and the changelog;
 #   - the version, and a real conversion of a generated recording by
-#     /usr/bin/veltrano-convert.
+#     /usr/bin/veltrano-convert;
+#   - the recordings' MIME type, through xdg-mime as a desktop asks: a
+#     generated recording is of it by its name and, renamed, by its content;
+#     a plain H.264 stream is not; and the type opens with our desktop entry
+#     (the databases rebuilt by dpkg's triggers, not by the package);
+#   - the recording opened as a file manager opens it (gio launch, the entry's
+#     Exec with the file for %f), on a virtual X screen: Save As offers its
+#     name with .avi in its folder, and Start converts it.
 # The package is removed again afterwards, pass or fail, leaving the machine
 # as it was.
 set -euo pipefail
@@ -38,7 +45,11 @@ source scripts/apt-packages.sh
 # shellcheck source=scripts/version.sh
 source scripts/version.sh
 # man finds the installed pages; minimal systems may lack it.
-apt_install_missing lintian devscripts desktop-file-utils appstream man-db imagemagick file
+# shared-mime-info and desktop-file-utils first: their triggers then run when
+# the package is installed, as on a desktop. xdg-mime asks File::MimeInfo for
+# a file's type where no desktop runs; gio launches the desktop entry.
+apt_install_missing lintian devscripts desktop-file-utils appstream man-db imagemagick file \
+    shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin xvfb xdotool
 deb=dist/veltrano_${VELTRANO_VERSION}_amd64.deb
 lap "package built"
 
@@ -49,7 +60,12 @@ lintian --fail-on error,warning,info,pedantic --pedantic --info --display-experi
 lap "lintian"
 
 work=$(mktemp -d)
+dialog_pid=""
+# shellcheck source=scripts/x-display.sh
+source scripts/x-display.sh
 cleanup() {
+    [[ -z $dialog_pid ]] || kill "$dialog_pid" 2>/dev/null || true
+    x_display_stop
     DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq veltrano >/dev/null || true
     rm -rf "$work"
 }
@@ -96,5 +112,50 @@ if [[ $streams != $'video\naudio' ]]; then
     fail "expected a video and an audio stream, ffprobe read the above"
 fi
 lap "installed package checked"
-echo "ci-deb: lintian, hardening, desktop entry, AppStream, icons, man pages and a conversion" \
-    "by the installed $VELTRANO_VERSION: all passed; removing it"
+
+# The recordings' type: by name, by content under another name, not for a
+# plain H.264 stream; opened with our entry.
+type=video/x-veltrano-recording
+[[ -f /usr/share/mime/packages/$id.xml ]] || fail "no /usr/share/mime/packages/$id.xml"
+grep -qx "MimeType=$type;" "/usr/share/applications/$id.desktop" ||
+    fail "the desktop entry does not list $type"
+cp "$work/sample.264" "$work/camera-01"
+ffmpeg -v error -i "$work/sample.avi" -map 0:v -c copy -f h264 "$work/stream"
+for file in sample.264 camera-01; do
+    found=$(xdg-mime query filetype "$work/$file")
+    [[ $found == "$type" ]] || fail "$file is of type '$found', not $type"
+done
+found=$(xdg-mime query filetype "$work/stream")
+[[ $found != "$type" ]] || fail "a plain H.264 stream is taken for a recording"
+[[ $(xdg-mime query default "$type") == "$id.desktop" ]] ||
+    fail "$type opens with '$(xdg-mime query default "$type")', not $id.desktop"
+
+# Opened from a file manager: the desktop entry run for the recording.
+recording="$work/camera 1.264"
+mv "$work/camera-01" "$recording"
+x_display_start 800x500 95 || fail "no X screen"
+(unset QT_QPA_PLATFORM && cd / && gio launch "/usr/share/applications/$id.desktop" "$recording") ||
+    fail "gio cannot launch $id.desktop"
+main=$(window_named "Veltrano V1.0.0") || fail "the dialog did not appear"
+dialog_pid=$(xdotool getwindowpid "$main")
+key_to "$main" alt+a
+window_named "Save As" >/dev/null || fail "Save As did not open"
+sleep 0.5
+xdotool key Return
+window_gone "Save As" || fail "Save As did not take the name it offered"
+key_to "$main" alt+s
+message=$(window_named veltrano) || fail "no message after Start"
+[[ -s $work/camera\ 1.avi ]] || fail "Start did not convert the recording into camera 1.avi"
+key_to "$message" Return
+window_gone veltrano || fail "the message did not close"
+key_to "$main" Escape
+for _ in $(seq 50); do
+    kill -0 "$dialog_pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$dialog_pid" 2>/dev/null && fail "the dialog did not end on Esc"
+dialog_pid=""
+lap "MIME type and the dialog opened from a file manager"
+echo "ci-deb: lintian, hardening, desktop entry, AppStream, icons, man pages, a conversion" \
+    "by the installed $VELTRANO_VERSION, its MIME type and a recording opened from a file" \
+    "manager: all passed; removing it"

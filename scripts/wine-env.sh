@@ -13,8 +13,9 @@
 # prefix: without Marlett the caption's close box shows an "r" and the system
 # menu's marks are digits and letters. Exports WINEPREFIX, WINEARCH,
 # WINEDEBUG=-all (Wine's own diagnostics would bury the programs' output),
-# WINEDLLOVERRIDES and WINE64 (the 64-bit loader, which Debian keeps off
-# PATH; WINE64 and WINESERVER may name others). Returns non-zero, saying
+# WINEDLLOVERRIDES (no Mono, no Gecko, no entries in this machine's menus)
+# and WINE64 (the 64-bit loader, which Debian keeps off PATH; WINE64 and
+# WINESERVER may name others). Returns non-zero, saying
 # why, if Wine cannot start.
 #
 # The prefix's wineserver and its service processes are started here, with
@@ -39,8 +40,9 @@ wine_env_start() {
     export WINEARCH=win64
     export WINEDEBUG=-all
     # Mono and Gecko would be offered for download at boot; nothing here
-    # needs them.
-    export WINEDLLOVERRIDES="mscoree,mshtml="
+    # needs them. Nor is this machine's own desktop to get Wine's menu
+    # entries and file types for what the prefix installs (winemenubuilder).
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     mkdir -p "$build_dir" || return 1
     export WINEPREFIX
     WINEPREFIX=$(realpath "$build_dir")/wine-prefix

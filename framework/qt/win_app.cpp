@@ -29,6 +29,9 @@ int AfxWinMain(int argc, char** argv) {
         return 1;
     }
     app->SetNameFromExecutable();
+    // What Qt took for itself (-platform, -style, ...) is gone from argv by now;
+    // the rest are bytes of the file system's encoding (UTF-8), as dropped paths.
+    app->m_arguments.assign(argv + 1, argv + argc);
     // FALSE: the program was its dialogs, and ends without a message loop.
     return app->InitInstance() ? QApplication::exec() : 0;
 }

@@ -1,6 +1,29 @@
 #include "framework/win_app.h"
 
+#include <memory>
+
 #include "framework/win32/backend.h"
+
+namespace {
+
+struct LocalMemoryFree {
+    void operator()(LPWSTR* memory) const { LocalFree(memory); }
+};
+
+// The arguments after the program's name, read as the system keeps them
+// (UTF-16) and handed on in UTF-8, as dropped files' paths are: main's narrow
+// argv would have them in the ANSI code page, which loses characters.
+std::vector<std::string> CommandLineArguments() {
+    int count = 0;
+    const std::unique_ptr<LPWSTR, LocalMemoryFree> wide(
+        CommandLineToArgvW(GetCommandLineW(), &count));
+    std::vector<std::string> arguments;
+    for (int i = 1; wide && i < count; ++i)
+        arguments.push_back(WideToUtf8(wide.get()[i]));
+    return arguments;
+}
+
+} // namespace
 
 std::string AfxExecutableBaseName() {
     std::wstring path(MAX_PATH, L'\0');
@@ -34,6 +57,7 @@ int AfxWinMain(int, char**) {
                                   ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     app->SetNameFromExecutable();
+    app->m_arguments = CommandLineArguments();
     // FALSE: the program was its dialogs, and ends without a message loop.
     if (!app->InitInstance())
         return 0;

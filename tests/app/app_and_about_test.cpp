@@ -1,5 +1,7 @@
-// The application object runs the main dialog as the whole program; the
-// About box opens from the main dialog's system menu.
+// The application object runs the main dialog as the whole program, a file
+// named on its command line as the source; the About box opens from the main
+// dialog's system menu.
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <gtest/gtest.h>
@@ -118,4 +120,48 @@ TEST(ConverterApp, InitInstanceRunsTheMainDialogAndEndsTheProgram) {
     EXPECT_EQ(caption, "Veltrano V1.0.0");
     EXPECT_EQ(AfxGetMainWnd(), nullptr);
     EXPECT_STREQ(AfxGetAppName(), "app_tests");
+}
+
+TEST_F(ConverterDlgTest, AFileNamedOnTheCommandLineIsTheSourceAsIfDropped) {
+    WriteFile("a.264", "");
+    ASSERT_TRUE(QDir(folder.path()).mkdir("sub"));
+    const QString startFolder = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder.path()));
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string source; // what the box shows; Save As offers a.avi beside it
+    };
+    const std::string none = "unspecified";
+    for (const auto& [arguments, source] :
+         {Case{{PathOf("a.264"), PathOf("sub")}, PathOf("a.264")}, Case{{"a.264"}, PathOf("a.264")},
+          Case{{PathOf("sub")}, none}, Case{{PathOf("missing.264")}, none}, Case{{}, none}}) {
+        theApp.m_arguments = arguments;
+        script.fileDialogs.clear();
+        std::string shown, rate;
+        script.onDialogShown = [&](CDialog& main) {
+            auto text = [&](int id) {
+                return qobject_cast<QLineEdit*>(main.GetDlgItem(id)->GetSafeHwnd())->text();
+            };
+            shown = text(IDC_SOURCE).toStdString();
+            rate = text(IDC_FPS).toStdString();
+            script.CancelFileDialog();
+            QTest::mouseClick(
+                qobject_cast<QPushButton*>(main.GetDlgItem(IDC_SAVE_AS)->GetSafeHwnd()),
+                Qt::LeftButton);
+            QTest::keyClick(main.GetSafeHwnd(), Qt::Key_Escape);
+        };
+        EXPECT_FALSE(theApp.InitInstance());
+        const std::string argument = arguments.empty() ? "(none)" : arguments[0];
+        EXPECT_EQ(shown, source) << argument;
+        EXPECT_EQ(rate, "25") << argument;
+        EXPECT_EQ(script.fileDialogs.size(), 1u) << argument;
+        if (script.fileDialogs.empty())
+            continue;
+        EXPECT_EQ(script.fileDialogs[0].fileName, source == none ? "" : "a.avi") << argument;
+        if (source != none) {
+            EXPECT_EQ(script.fileDialogs[0].folder, folder.path().toStdString());
+        }
+    }
+    theApp.m_arguments.clear();
+    QDir::setCurrent(startFolder);
 }
