@@ -136,7 +136,7 @@ mv "$work/camera-01" "$recording"
 x_display_start 800x500 95 || fail "no X screen"
 (unset QT_QPA_PLATFORM && cd / && gio launch "/usr/share/applications/$id.desktop" "$recording") ||
     fail "gio cannot launch $id.desktop"
-main=$(window_named "Veltrano V1.0.0") || fail "the dialog did not appear"
+main=$(window_named "$(veltrano_caption build-deb)") || fail "the dialog did not appear"
 dialog_pid=$(xdotool getwindowpid "$main")
 key_to "$main" alt+a
 window_named "Save As" >/dev/null || fail "Save As did not open"

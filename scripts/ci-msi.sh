@@ -34,6 +34,7 @@ zip=dist/$name.zip
 stage=$win_build/zip/$name
 probe=$win_build/tests/dialog_win32/window-probe.exe
 genrec=$linux_build/tools/recgen/veltrano-genrec
+caption=$(veltrano_caption "$win_build")
 
 fail() {
     echo "ci-msi: $*" >&2
@@ -166,17 +167,17 @@ recording="$work/录像 1.264"
 "$genrec" --frames 25 --seed 3 "$recording" >/dev/null
 "$WINE64" start /ProgIDOpen Veltrano.Recording "$(winepath_of "$recording")" </dev/null \
     >"$work/dialog.log" 2>&1 || fail "the shell could not open the recording"
-window_named "Veltrano V1.0.0" >/dev/null || fail "the dialog did not appear"
+window_named "$caption" >/dev/null || fail "the dialog did not appear"
 shown=""
 for _ in $(seq 50); do
-    shown=$("$WINE64" "$probe" "Veltrano V1.0.0" </dev/null 2>&1 | tr -d '\r') || true
+    shown=$("$WINE64" "$probe" "$caption" </dev/null 2>&1 | tr -d '\r') || true
     grep -qxF "$(winepath_of "$recording")" <<<"$shown" && break
     sleep 0.1
 done
 grep -qxF "$(winepath_of "$recording")" <<<"$shown" ||
     fail "the source box does not hold $(winepath_of "$recording"); the dialog shows: $shown"
-key_to "$(window_named "Veltrano V1.0.0")" alt+F4
-window_gone "Veltrano V1.0.0" || fail "the dialog did not close"
+key_to "$(window_named "$caption")" alt+F4
+window_gone "$caption" || fail "the dialog did not close"
 lap "a recording opened from the shell"
 
 # Uninstalled: nothing of it left anywhere.
