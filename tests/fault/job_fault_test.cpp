@@ -15,12 +15,13 @@
 #include <iostream>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "convert/probe.h"
-#include "tests/convert/media_readback.h"
 #include "tests/convert/conversion_fixture.h"
 #include "tests/convert/crafted_recording.h"
+#include "tests/convert/media_readback.h"
 #include "tests/fault/fault_harness.h"
 #include "tests/fault/fault_recordings.h"
 
@@ -386,8 +387,37 @@ TEST_F(JobFaults, AFailedFinalMoveLeavesNoHiddenFile) {
     EXPECT_EQ(fault::Differences(before, fault::Snapshot(m_dir)), "");
 }
 
+namespace {
+
+// An access control list: the owner and a named user (nobody) may read and
+// write, the group and the rest read only (the mask, and so the mode, 0664).
+std::vector<std::uint8_t> AccessControlList() {
+    std::vector<std::uint8_t> acl = {2, 0, 0, 0}; // the kernel's layout, version 2
+    const auto entry = [&](std::uint16_t tag, std::uint16_t perm, std::uint32_t id) {
+        for (std::uint32_t field : {std::uint32_t(tag) | std::uint32_t(perm) << 16, id})
+            for (int shift = 0; shift < 32; shift += 8)
+                acl.push_back(static_cast<std::uint8_t>(field >> shift));
+    };
+    entry(0x01, 6, UINT32_MAX); // the owner
+    entry(0x02, 6, 65534);      // nobody
+    entry(0x04, 4, UINT32_MAX); // the group
+    entry(0x10, 6, UINT32_MAX); // the mask
+    entry(0x20, 4, UINT32_MAX); // the rest
+    return acl;
+}
+
+std::vector<std::uint8_t> Attribute(const std::string& path, const char* name) {
+    std::vector<std::uint8_t> value(256);
+    const ssize_t length = getxattr(path.c_str(), name, value.data(), value.size());
+    value.resize(length < 0 ? 0 : static_cast<std::size_t>(length));
+    return value;
+}
+
+} // namespace
+
 // A forced replacement keeps the mode and group the user gave the file,
-// also when the destination is reached through a linked folder.
+// also when the destination is reached through a linked folder, and its
+// access control list and extended attributes where the system has them.
 TEST_F(JobFaults, AReplacedFileKeepsItsModeAndGroup) {
     SmallRecording().WriteTo(PathOf("in.264"));
     fs::create_directory(m_dir / "real");
@@ -404,4 +434,13 @@ TEST_F(JobFaults, AReplacedFileKeepsItsModeAndGroup) {
         EXPECT_EQ(info.st_gid, group) << dest;
         EXPECT_NE(ReadFile(PathOf(dest)), std::vector<std::uint8_t>(7000, 0x42)) << dest;
     }
+    const std::vector<std::uint8_t> acl = AccessControlList(), note = {'c', 'a', 'm', '2'};
+    if (setxattr(PathOf("real/a.avi").c_str(), "system.posix_acl_access", acl.data(), acl.size(),
+                 0) != 0 ||
+        setxattr(PathOf("real/a.avi").c_str(), "user.veltrano.note", note.data(), note.size(), 0) !=
+            0)
+        GTEST_SKIP() << "no access control lists or user attributes here: " << strerror(errno);
+    ASSERT_EQ(Convert(PathOf("in.264"), PathOf("real/a.avi")).result, 0);
+    EXPECT_EQ(Attribute(PathOf("real/a.avi"), "system.posix_acl_access"), acl);
+    EXPECT_EQ(Attribute(PathOf("real/a.avi"), "user.veltrano.note"), note);
 }

@@ -16,8 +16,10 @@
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -158,6 +160,37 @@ Expected<std::int64_t> ReadAtHandle(std::intptr_t handle, void* buffer, std::int
         if (errno != EINTR)
             return Failure{kind, file, ErrorText(errno)};
     }
+}
+
+// Gives the open file `to` the extended attributes of the file `from`: its
+// access control list, the user's own attributes, its security label, as
+// `cp --preserve=all` does. Those the system does not let this process set
+// (another's namespace, a label only an administrator may give) are left
+// out. 0, or the error that stopped the copy.
+int CopyAttributes(const char* from, int to) {
+    const ssize_t listed = llistxattr(from, nullptr, 0);
+    if (listed <= 0)
+        return listed == 0 || errno == ENOTSUP ? 0 : errno;
+    std::vector<char> names(static_cast<std::size_t>(listed));
+    const ssize_t size = llistxattr(from, names.data(), names.size());
+    if (size < 0)
+        return errno;
+    std::vector<char> value;
+    for (const char* name = names.data(); name < names.data() + size;
+         name += std::strlen(name) + 1) {
+        const ssize_t length = lgetxattr(from, name, nullptr, 0);
+        if (length < 0 && errno == ENODATA)
+            continue; // removed meanwhile
+        if (length < 0)
+            return errno;
+        value.resize(static_cast<std::size_t>(length));
+        if (lgetxattr(from, name, value.data(), value.size()) != length)
+            return errno;
+        if (fsetxattr(to, name, value.data(), value.size(), 0) != 0 && errno != EPERM &&
+            errno != ENOTSUP)
+            return errno;
+    }
+    return 0;
 }
 
 } // namespace
@@ -309,6 +342,9 @@ Failure TemporaryOutput::Commit(bool replace) {
             return fail(errno);
         if (fchmod(fd, old.st_mode & 07777) != 0)
             return fail(errno);
+        // The access control list holds the mode's bits too: it comes after.
+        if (const int error = CopyAttributes(m_destination.c_str(), fd); error != 0)
+            return fail(error);
     }
 
     std::string from = m_path;
