@@ -22,9 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The cause shown when a source could not be converted for want of memory.
-constexpr const char* kMemoryCause = "memory exhausted";
-
 // `message` is already safe to print.
 void ReportError(std::ostream& err, const std::string& message) {
     err << kProgramName << ": " << message << '\n' << std::flush;
@@ -121,7 +118,7 @@ JobEnd RunJob(const PlannedJob& job, const CommandOptions& options, JobProgress 
         return ConvertOne(job, options, progress, err, fileBar, terminal);
     } catch (const std::bad_alloc&) {
         // What this source held is freed again; the next may fit.
-        return {Outcome::Failed, SafeText(job.source) + ": " + kMemoryCause};
+        return {Outcome::Failed, SafeMessage(SourceFailure(job.source, kOutOfMemoryCause))};
     }
 }
 

@@ -11,9 +11,6 @@
 
 namespace {
 
-// The cause shown when a source could not be probed for want of memory.
-constexpr const char* kMemoryCause = "memory exhausted";
-
 Expected<ProbeResult> ProbeOne(const std::string& source, int fallbackRate) {
     try {
         ProbeResult result;
@@ -21,7 +18,7 @@ Expected<ProbeResult> ProbeOne(const std::string& source, int fallbackRate) {
             return failure;
         return result;
     } catch (const std::bad_alloc&) {
-        return SourceFailure(source, kMemoryCause);
+        return SourceFailure(source, kOutOfMemoryCause);
     }
 }
 
