@@ -27,11 +27,12 @@ void ReportError(std::ostream& err, const std::string& message) {
     err << kProgramName << ": " << message << '\n' << std::flush;
 }
 
-// Creates a missing --output-dir; an unusable one fails every job up front
-// instead of each one with the same cause.
+// Creates a missing --output-dir (`dir`, empty when none was given); an
+// unusable one fails every job up front instead of each one with the same
+// cause.
 Failure PrepareOutputDir(const std::string& dir) {
     std::error_code ec;
-    if (fs::is_directory(FsPath(dir), ec))
+    if (dir.empty() || fs::is_directory(FsPath(dir), ec))
         return {};
     if (fs::exists(FsPath(dir), ec))
         return DestinationFailure(dir, std::make_error_code(std::errc::not_a_directory).message());
@@ -142,11 +143,9 @@ int RunCommand(const CommandOptions& options, std::ostream& out, std::ostream& e
         *stopped = false;
     if (options.probe)
         return ProbeAll(options, out, err);
-    if (!options.outputDir.empty()) {
-        if (const Failure failure = PrepareOutputDir(options.outputDir)) {
-            ReportError(err, SafeMessage(failure));
-            return kExitFailure;
-        }
+    if (const Failure failure = PrepareOutputDir(options.outputDir)) {
+        ReportError(err, SafeMessage(failure));
+        return kExitFailure;
     }
 
     const std::vector<PlannedJob> jobs = PlanJobs(options);
