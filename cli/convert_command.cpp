@@ -23,31 +23,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The cause shown when a source could not be converted for want of memory.
-constexpr const char* kMemoryCause = "memory exhausted";
-
 // `message` is already safe to print.
 void ReportError(std::ostream& err, const std::string& message) {
     err << kProgramName << ": " << message << '\n' << std::flush;
 }
 
-// Creates a missing --output-dir; an unusable one fails every job up front
-// instead of each one with the same cause.
-bool PrepareOutputDir(const std::string& dir, std::ostream& err) {
+// Creates a missing --output-dir (`dir`, empty when none was given); an
+// unusable one fails every job up front instead of each one with the same
+// cause.
+Failure PrepareOutputDir(const std::string& dir) {
     std::error_code ec;
-    if (fs::is_directory(FsPath(dir), ec))
-        return true;
-    if (fs::exists(FsPath(dir), ec)) {
-        ReportError(err, SafeText(dir) + ": " +
-                             std::make_error_code(std::errc::not_a_directory).message());
-        return false;
-    }
+    if (dir.empty() || fs::is_directory(FsPath(dir), ec))
+        return {};
+    if (fs::exists(FsPath(dir), ec))
+        return DestinationFailure(dir, std::make_error_code(std::errc::not_a_directory).message());
     fs::create_directories(FsPath(dir), ec);
-    if (ec) {
-        ReportError(err, SafeText(dir) + ": " + SafeText(ec.message()));
-        return false;
-    }
-    return true;
+    if (ec)
+        return DestinationFailure(dir, ec.message());
+    return {};
 }
 
 // Where a job's progress reports go: its own bar (one job at a time) or the
@@ -80,6 +73,21 @@ struct JobEnd {
     std::string line;
 };
 
+std::string SkippedLine(const PlannedJob& job) {
+    return SafeText(job.source) + ": skipped: " + SafeText(job.dest) + " exists";
+}
+
+// How a job ended that `failure` stopped, planned or running. A
+// destination that exists is skipped with --no-clobber, and otherwise its
+// line says how to replace it.
+JobEnd EndedBy(const PlannedJob& job, const Failure& failure, const CommandOptions& options) {
+    const bool exists = failure.kind == FailureKind::DestinationExists;
+    if (exists && options.noClobber)
+        return {Outcome::Skipped, options.quiet ? "" : SkippedLine(job)};
+    return {failure.kind == FailureKind::Cancelled ? Outcome::Cancelled : Outcome::Failed,
+            SafeMessage(failure) + (exists ? "; use --force to replace it" : "")};
+}
+
 // `fileBar`: draw the file's own bar on `err`.
 JobEnd ConvertOne(const PlannedJob& planned, const CommandOptions& options, JobProgress progress,
                   std::ostream& err, bool fileBar, const Terminal& terminal) {
@@ -96,16 +104,8 @@ JobEnd ConvertOne(const PlannedJob& planned, const CommandOptions& options, JobP
     const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - start;
     if (bar)
         bar->Clear();
-    if (result != 0) {
-        // The destination appeared while the job ran.
-        const Failure& failure = job.GetFailure();
-        const bool appeared = failure.kind == FailureKind::DestinationExists;
-        if (appeared && options.noClobber)
-            return {Outcome::Skipped,
-                    options.quiet ? "" : SkippedLine(planned.source, planned.dest)};
-        return {failure.kind == FailureKind::Cancelled ? Outcome::Cancelled : Outcome::Failed,
-                SafeMessage(failure) + (appeared ? "; use --force to replace it" : "")};
-    }
+    if (result != 0) // with DestinationExists: the destination appeared while the job ran
+        return EndedBy(planned, job.GetFailure(), options);
     if (options.quiet)
         return {Outcome::Converted, {}};
     return {Outcome::Converted,
@@ -114,15 +114,13 @@ JobEnd ConvertOne(const PlannedJob& planned, const CommandOptions& options, JobP
 
 JobEnd RunJob(const PlannedJob& job, const CommandOptions& options, JobProgress progress,
               std::ostream& err, bool fileBar, const Terminal& terminal) {
-    if (job.skipped)
-        return {Outcome::Skipped, options.quiet ? "" : job.refusal};
-    if (!job.refusal.empty())
-        return {Outcome::Failed, job.refusal};
+    if (job.refusal)
+        return EndedBy(job, job.refusal, options);
     try {
         return ConvertOne(job, options, progress, err, fileBar, terminal);
     } catch (const std::bad_alloc&) {
         // What this source held is freed again; the next may fit.
-        return {Outcome::Failed, SafeText(job.source) + ": " + kMemoryCause};
+        return {Outcome::Failed, SafeMessage(SourceFailure(job.source, kOutOfMemoryCause))};
     }
 }
 
@@ -132,7 +130,7 @@ std::vector<std::int64_t> SourceSizes(const std::vector<PlannedJob>& jobs) {
     std::vector<std::int64_t> sizes;
     for (const PlannedJob& job : jobs) {
         std::error_code ec;
-        const auto size = job.refusal.empty() ? fs::file_size(FsPath(job.source), ec) : 0;
+        const auto size = !job.refusal ? fs::file_size(FsPath(job.source), ec) : 0;
         sizes.push_back(ec ? 0 : std::int64_t(size));
     }
     return sizes;
@@ -146,8 +144,10 @@ int RunCommand(const CommandOptions& options, std::ostream& out, std::ostream& e
         *stopped = false;
     if (options.probe)
         return ProbeAll(options, out, err);
-    if (!options.outputDir.empty() && !PrepareOutputDir(options.outputDir, err))
+    if (const Failure failure = PrepareOutputDir(options.outputDir)) {
+        ReportError(err, SafeMessage(failure));
         return kExitFailure;
+    }
 
     const std::vector<PlannedJob> jobs = PlanJobs(options);
     BatchReport report(out, err);

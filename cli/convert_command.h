@@ -2,18 +2,10 @@
 // up to options.jobs of them at once, or probes each, and reports on each.
 #pragma once
 
-#include <functional>
 #include <ostream>
 
 #include "cli/command_options.h"
-
-struct Terminal {
-    bool showProgress = false; // draw progress bars on `err`
-    int width = 80;
-    // The width now, asked again at each redraw when set: the user may
-    // resize the window while a file converts.
-    std::function<int()> currentWidth;
-};
+#include "cli/terminal.h"
 
 // Summaries and probe reports go to `out`; errors ("veltrano-convert: FILE:
 // cause") and progress bars to `err`, every name in them made safe to print.

@@ -60,6 +60,76 @@ std::string DestinationFor(const CommandOptions& options, const std::string& sou
     return dir + separator + name;
 }
 
+// A destination some earlier job of the run writes, and that job's source.
+struct Claim {
+    std::string source, dest;
+};
+
+// What the plan knows when it comes to a job: every source of the run, and
+// the destinations the earlier jobs claimed.
+struct RunSoFar {
+    std::vector<PlannedSource> sources;
+    std::map<std::string, Claim> claimed;       // destination -> the earlier job writing it
+    std::map<std::string, Claim> claimedFolded; // the same, by case-folded destination
+};
+
+// Every source is known before any job runs: converting one over another
+// would destroy a recording that is still to be read, or was just read.
+std::vector<PlannedSource> PlanSources(const std::vector<std::string>& paths) {
+    std::vector<PlannedSource> sources;
+    for (const std::string& source : paths) {
+        PlannedSource planned{ComparablePath(source), {}, false};
+        planned.exists = PathIdentity(source, &planned.identity);
+        sources.push_back(std::move(planned));
+    }
+    return sources;
+}
+
+// `why` holds names already made safe to print.
+Failure NotOverwriting(const std::string& dest, const std::string& why) {
+    return DestinationFailure(dest, why + "; not overwriting it");
+}
+
+// Why job `i`, writing `job.dest` (`key` compared), may not run; none when
+// it may.
+Failure RefusalOf(const PlannedJob& job, std::size_t i, const std::string& key,
+                  const CommandOptions& options, const RunSoFar& run) {
+    FileIdentity destIdentity;
+    const bool destExists = PathIdentity(job.dest, &destIdentity);
+    // Its own source is left to the converter, which refuses it with or
+    // without --force and says why.
+    if (IsFile(run.sources[i], destExists, destIdentity))
+        return {};
+    std::size_t other = run.sources.size();
+    for (std::size_t j = 0; j < run.sources.size(); ++j)
+        if (j != i &&
+            (IsFile(run.sources[j], destExists, destIdentity) || run.sources[j].key == key))
+            other = j;
+    if (other < run.sources.size()) {
+        const std::string& spelled = options.sources[other];
+        return NotOverwriting(job.dest,
+                              "is also a source of this run" +
+                                  (spelled == job.dest ? "" : " (as " + SafeText(spelled) + ")"));
+    }
+    if (auto earlier = run.claimed.find(key); earlier != run.claimed.end())
+        return NotOverwriting(job.dest, "is already the destination of " +
+                                            SafeText(earlier->second.source) + " in this run");
+    // Without --force the second one is refused when its file turns out to
+    // exist; with it, it would replace the first one's result.
+    if (auto folded = run.claimedFolded.find(CaseFolded(key));
+        options.force && folded != run.claimedFolded.end())
+        return NotOverwriting(job.dest, "differs only in letter case from " +
+                                            SafeText(folded->second.dest) +
+                                            ", the destination of " +
+                                            SafeText(folded->second.source) + " in this run");
+    if (Failure failure = CheckDestinationKind(job.dest))
+        return failure;
+    std::error_code ec;
+    if (!options.force && fs::exists(fs::symlink_status(FsPath(job.dest), ec)))
+        return {FailureKind::DestinationExists, job.dest, kExistsCause};
+    return {};
+}
+
 } // namespace
 
 std::string DefaultDestination(const std::string& source, OutputFormat format) {
@@ -71,67 +141,18 @@ std::string DefaultDestination(const std::string& source, OutputFormat format) {
     return Utf8(path.replace_extension(std::string(".") + ExtensionOf(format)));
 }
 
-std::string SkippedLine(const std::string& source, const std::string& dest) {
-    return SafeText(source) + ": skipped: " + SafeText(dest) + " exists";
-}
-
 std::vector<PlannedJob> PlanJobs(const CommandOptions& options) {
-    // Every source is known before any job runs: converting one over another
-    // would destroy a recording that is still to be read, or was just read.
-    std::vector<PlannedSource> sources;
-    for (const std::string& source : options.sources) {
-        PlannedSource planned{ComparablePath(source), {}, false};
-        planned.exists = PathIdentity(source, &planned.identity);
-        sources.push_back(std::move(planned));
-    }
-    struct Claim {
-        std::string source, dest;
-    };
-    std::map<std::string, Claim> claimed;       // destination -> the earlier job writing it
-    std::map<std::string, Claim> claimedFolded; // the same, by case-folded destination
+    RunSoFar run{PlanSources(options.sources), {}, {}};
     std::vector<PlannedJob> jobs;
     for (std::size_t i = 0; i < options.sources.size(); ++i) {
         const std::string& source = options.sources[i];
         PlannedJob job{source, DestinationFor(options, source), {}};
         const std::string key = ComparablePath(job.dest);
-        FileIdentity destIdentity;
-        const bool destExists = PathIdentity(job.dest, &destIdentity);
-        const bool isOwnSource = IsFile(sources[i], destExists, destIdentity);
-        std::size_t other = sources.size();
-        for (std::size_t j = 0; j < sources.size(); ++j)
-            if (j != i && (IsFile(sources[j], destExists, destIdentity) || sources[j].key == key))
-                other = j;
-        std::error_code ec;
-        if (isOwnSource) {
-            // Left to the converter, which refuses it with or without --force
-            // and says why.
-        } else if (other < sources.size()) {
-            const std::string& spelled = options.sources[other];
-            job.refusal = SafeText(job.dest) + ": is also a source of this run" +
-                          (spelled == job.dest ? "" : " (as " + SafeText(spelled) + ")") +
-                          "; not overwriting it";
-        } else if (auto earlier = claimed.find(key); earlier != claimed.end()) {
-            job.refusal = SafeText(job.dest) + ": is already the destination of " +
-                          SafeText(earlier->second.source) + " in this run; not overwriting it";
-        } else if (auto folded = claimedFolded.find(CaseFolded(key));
-                   options.force && folded != claimedFolded.end()) {
-            // Without --force the second one is refused when its file turns out
-            // to exist; with it, it would replace the first one's result.
-            job.refusal = SafeText(job.dest) + ": differs only in letter case from " +
-                          SafeText(folded->second.dest) + ", the destination of " +
-                          SafeText(folded->second.source) + " in this run; not overwriting it";
-        } else if (const Failure failure = CheckDestinationKind(job.dest)) {
-            job.refusal = SafeMessage(failure);
-        } else if (!options.force && fs::exists(fs::symlink_status(FsPath(job.dest), ec))) {
-            job.skipped = options.noClobber;
-            job.refusal = job.skipped
-                              ? SkippedLine(source, job.dest)
-                              : SafeText(job.dest) + ": already exists; use --force to replace it";
-        }
+        job.refusal = RefusalOf(job, i, key, options, run);
         // A refused job still claims its destination: a later source must not
         // write there either, or the run's outcome would depend on the order.
-        claimed.emplace(key, Claim{source, job.dest});
-        claimedFolded.emplace(CaseFolded(key), Claim{source, job.dest});
+        run.claimed.emplace(key, Claim{source, job.dest});
+        run.claimedFolded.emplace(CaseFolded(key), Claim{source, job.dest});
         jobs.push_back(std::move(job));
     }
     return jobs;

@@ -6,27 +6,25 @@
 #include <vector>
 
 #include "cli/command_options.h"
+#include "convert/failure.h"
 
 struct PlannedJob {
     std::string source;
     std::string dest;
-    // Empty when the job may run; otherwise the error "FILE: cause" that
-    // replaces it, safe to print. A refused job leaves every file as it was.
-    std::string refusal;
-    // With --no-clobber, a job whose destination exists is skipped instead:
-    // refusal then holds "SOURCE: skipped: DEST exists".
-    bool skipped = false;
+    // Why the job may not run, none when it may; a refused job leaves every
+    // file as it was. Its file is the destination and its cause is safe to
+    // print. A destination that exists (FailureKind::DestinationExists) is
+    // skipped instead of failed with --no-clobber, as when it appears while
+    // the job runs.
+    Failure refusal;
 };
-
-// The line of a job skipped because its destination exists, safe to print.
-std::string SkippedLine(const std::string& source, const std::string& dest);
 
 // The source path with its extension replaced by the format's, ".avi" or
 // ".mp4" (added when the file name has none).
 std::string DefaultDestination(const std::string& source, OutputFormat format = OutputFormat::Avi);
 
 // One job per source, in order, planned before any runs. Without --force an
-// existing destination is refused, or skipped with --no-clobber. Refused whatever --force says: a
+// existing destination is refused. Refused whatever --force says: a
 // destination that is another source of the run (by any path or link), and
 // one that an earlier job of the run writes, so one run never overwrites a
 // recording it reads nor its own result; with --force also one that differs

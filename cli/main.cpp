@@ -7,6 +7,7 @@
 #include "cli/program_name.h"
 #include "cli/standard_output.h"
 #include "cli/terminal.h"
+#include "convert/failure.h"
 #include "convert/platform/files.h"
 #include "convert/platform/interrupts.h"
 
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         // Each source catches its own; this is what is left (the command
         // line, the plan).
-        std::cerr << kProgramName << ": memory exhausted\n";
+        std::cerr << kProgramName << ": " << kOutOfMemoryCause << '\n';
     }
     return CloseStandardOutput(status);
 }

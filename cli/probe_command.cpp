@@ -6,26 +6,20 @@
 #include "cli/program_name.h"
 #include "cli/report_format.h"
 #include "cli/safe_text.h"
+#include "convert/expected.h"
 #include "convert/probe.h"
 
 namespace {
 
-// The cause shown when a source could not be probed for want of memory.
-constexpr const char* kMemoryCause = "memory exhausted";
-
-struct Probed {
-    Failure failure;
-    ProbeResult result;
-};
-
-Probed ProbeOne(const std::string& source, int fallbackRate) {
-    Probed probed;
+Expected<ProbeResult> ProbeOne(const std::string& source, int fallbackRate) {
     try {
-        probed.failure = ProbeRecording(source, fallbackRate, probed.result);
+        ProbeResult result;
+        if (Failure failure = ProbeRecording(source, fallbackRate, result))
+            return failure;
+        return result;
     } catch (const std::bad_alloc&) {
-        probed.failure = SourceFailure(source, kMemoryCause);
+        return SourceFailure(source, kOutOfMemoryCause);
     }
-    return probed;
 }
 
 } // namespace
@@ -38,17 +32,17 @@ int ProbeAll(const CommandOptions& options, std::ostream& out, std::ostream& err
         out << "[";
     const char* separator = "\n";
     for (const std::string& source : options.sources) {
-        const Probed probed = ProbeOne(source, options.fallbackRate);
-        if (probed.failure) {
-            err << kProgramName << ": " << SafeMessage(probed.failure) << '\n' << std::flush;
+        const Expected<ProbeResult> probed = ProbeOne(source, options.fallbackRate);
+        if (!probed) {
+            err << kProgramName << ": " << SafeMessage(probed.GetFailure()) << '\n' << std::flush;
             status = kExitFailure;
         }
         if (options.json)
             out << separator
-                << (probed.failure ? FormatProbeErrorJson(source, probed.failure.cause)
-                                   : FormatProbeJson(source, probed.result));
-        else if (!probed.failure)
-            out << FormatProbe(source, probed.result);
+                << (probed ? FormatProbeJson(source, *probed)
+                           : FormatProbeErrorJson(source, probed.GetFailure().cause));
+        else if (probed)
+            out << FormatProbe(source, *probed);
         out << std::flush;
         separator = ",\n";
     }

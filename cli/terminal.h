@@ -2,10 +2,18 @@
 // implementation per platform.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "cli/convert_command.h"
+// What the command knows of the error stream it reports on.
+struct Terminal {
+    bool showProgress = false; // draw progress bars on `err`
+    int width = 80;
+    // The width now, asked again at each redraw when set: the user may
+    // resize the window while a file converts.
+    std::function<int()> currentWidth;
+};
 
 // Makes sure the standard input, output and error are open before any file
 // is, so that no file the program opens (the AVI above all) can take their

@@ -61,6 +61,11 @@ TEST(CommandOptions, ShortAndLongFormsInAnyOrder) {
     EXPECT_EQ(p.parsed.options.outputDir, "out");
     EXPECT_EQ(p.parsed.options.fallbackRate, 1);
     EXPECT_EQ(p.parsed.options.sources.size(), 2u);
+    // Numbers are decimal, leading zeros or not (never octal).
+    p = ParseArgs({"--fps", "010", "-j", "08", "a.264"});
+    ASSERT_TRUE(p.parsed.proceed) << p.err;
+    EXPECT_EQ(p.parsed.options.fallbackRate, 10);
+    EXPECT_EQ(p.parsed.options.jobs, 8);
 
     // A leading slash is a path on every system, never an option.
     p = ParseArgs({"/data/cam1.264"});
@@ -125,6 +130,16 @@ TEST(CommandOptions, HelpAndVersionPrintAndStopWithSuccess) {
     ASSERT_NE(block, std::string::npos) << "no Command line section in the README";
     const std::size_t from = block + heading.size();
     EXPECT_EQ(readme.substr(from, readme.find("```", from) - from), p.out);
+    // --help wins over any mistake elsewhere on the line.
+    const std::string help = p.out;
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--fps", "0", "-h"},
+                                                 {"--json", "-j", "x", "--help", "-o", ""}}) {
+        p = ParseArgs(args);
+        EXPECT_FALSE(p.parsed.proceed);
+        EXPECT_EQ(p.parsed.exitCode, 0);
+        EXPECT_EQ(p.out, help) << args.back();
+        EXPECT_EQ(p.err, "");
+    }
 
     p = ParseArgs({"--version"});
     EXPECT_FALSE(p.parsed.proceed);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/job_plan.h"
+#include "cli/safe_text.h"
 #include "tests/cli/cli_test_support.h"
 
 namespace {
@@ -15,6 +16,11 @@ TEST(DefaultDestination, ReplacesOnlyTheFileNamesExtension) {
     EXPECT_EQ(DefaultDestination("v1.2/clip"), "v1.2/clip.avi"); // a dot in a folder name
     EXPECT_EQ(DefaultDestination("clip.avi"), "clip.avi");       // the core refuses this one
     EXPECT_EQ(DefaultDestination("cam/clip.264", OutputFormat::Mp4), "cam/clip.mp4");
+}
+
+// The line a refused job's failure prints, empty when the job may run.
+std::string Refusal(const PlannedJob& job) {
+    return job.refusal ? SafeMessage(job.refusal) : "";
 }
 
 CommandOptions Sources(std::vector<std::string> sources) {
@@ -42,7 +48,7 @@ TEST(PlanJobs, DestinationsFollowOutputAndOutputDir) {
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_EQ(jobs[0].dest, "elsewhere/named.avi");
     for (const PlannedJob& j : jobs)
-        EXPECT_TRUE(j.refusal.empty()) << j.refusal;
+        EXPECT_TRUE(Refusal(j).empty()) << Refusal(j);
 }
 
 TEST(PlanJobs, ExistingDestinationIsRefusedUnlessForced) {
@@ -52,13 +58,13 @@ TEST(PlanJobs, ExistingDestinationIsRefusedUnlessForced) {
 
     std::vector<PlannedJob> jobs = PlanJobs(o);
     ASSERT_EQ(jobs.size(), 2u);
-    EXPECT_EQ(jobs[0].refusal.rfind(dir / "a.avi" + ": ", 0), 0u) << jobs[0].refusal;
-    EXPECT_NE(jobs[0].refusal.find("--force"), std::string::npos);
-    EXPECT_TRUE(jobs[1].refusal.empty()) << jobs[1].refusal;
+    EXPECT_EQ(Refusal(jobs[0]).rfind(dir / "a.avi" + ": ", 0), 0u) << Refusal(jobs[0]);
+    EXPECT_EQ(jobs[0].refusal.kind, FailureKind::DestinationExists);
+    EXPECT_TRUE(Refusal(jobs[1]).empty()) << Refusal(jobs[1]);
 
     o.force = true;
     jobs = PlanJobs(o);
-    EXPECT_TRUE(jobs[0].refusal.empty()) << jobs[0].refusal;
+    EXPECT_TRUE(Refusal(jobs[0]).empty()) << Refusal(jobs[0]);
     EXPECT_EQ(clitest::ReadText(dir / "a.avi"), "keep me"); // planning writes nothing
 }
 
@@ -69,7 +75,7 @@ TEST(PlanJobs, DanglingSymlinkCountsAsAnExistingDestination) {
     if (noLinks)
         GTEST_SKIP() << "this system makes no symbolic links here: " << noLinks.message();
     const std::vector<PlannedJob> jobs = PlanJobs(Sources({dir / "a.264"}));
-    EXPECT_FALSE(jobs[0].refusal.empty());
+    EXPECT_FALSE(Refusal(jobs[0]).empty());
 }
 
 TEST(PlanJobs, SourceThatIsItsOwnDestinationIsLeftToTheConverter) {
@@ -78,7 +84,7 @@ TEST(PlanJobs, SourceThatIsItsOwnDestinationIsLeftToTheConverter) {
     // Without --force this must not be reported as "already exists": the
     // converter refuses it with the accurate cause, forced or not.
     const std::vector<PlannedJob> jobs = PlanJobs(Sources({dir / "clip.avi"}));
-    EXPECT_TRUE(jobs[0].refusal.empty()) << jobs[0].refusal;
+    EXPECT_TRUE(Refusal(jobs[0]).empty()) << Refusal(jobs[0]);
 }
 
 TEST(PlanJobs, SecondSourceForTheSameDestinationIsRefused) {
@@ -90,17 +96,17 @@ TEST(PlanJobs, SecondSourceForTheSameDestinationIsRefused) {
     o.force = true; // --force replaces files from before the run, never the run's own
     std::vector<PlannedJob> jobs = PlanJobs(o);
     ASSERT_EQ(jobs.size(), 3u);
-    EXPECT_TRUE(jobs[0].refusal.empty());
+    EXPECT_TRUE(Refusal(jobs[0]).empty());
     const std::string dest = (dir.Path() / "out" / "clip.avi").string();
-    EXPECT_EQ(jobs[1].refusal.rfind(dest + ": ", 0), 0u) << jobs[1].refusal;
-    EXPECT_NE(jobs[1].refusal.find(dir / "cam1/clip.264"), std::string::npos) << jobs[1].refusal;
-    EXPECT_TRUE(jobs[2].refusal.empty());
+    EXPECT_EQ(Refusal(jobs[1]).rfind(dest + ": ", 0), 0u) << Refusal(jobs[1]);
+    EXPECT_NE(Refusal(jobs[1]).find(dir / "cam1/clip.264"), std::string::npos) << Refusal(jobs[1]);
+    EXPECT_TRUE(Refusal(jobs[2]).empty());
 
     // Different spellings of one path are the same destination.
     o = Sources({dir / "cam1/clip.264", (dir.Path() / "cam2/../cam1/./clip.264").string()});
     jobs = PlanJobs(o);
-    EXPECT_TRUE(jobs[0].refusal.empty());
-    EXPECT_FALSE(jobs[1].refusal.empty());
+    EXPECT_TRUE(Refusal(jobs[0]).empty());
+    EXPECT_FALSE(Refusal(jobs[1]).empty());
 }
 
 // Converting one source over another would destroy a recording the run
@@ -113,15 +119,15 @@ TEST(PlanJobs, DestinationThatIsAnotherSourceIsRefusedEvenWithForce) {
         CommandOptions o = Sources({dir / "a.264", dir / "a.avi"});
         o.force = force;
         std::vector<PlannedJob> jobs = PlanJobs(o);
-        EXPECT_EQ(jobs[0].refusal,
+        EXPECT_EQ(Refusal(jobs[0]),
                   dir / "a.avi" + ": is also a source of this run; not overwriting it");
         // By identity too: another name of the same file.
         o = Sources({dir / "a.264", dir / "b.264"});
         o.force = force;
         jobs = PlanJobs(o);
-        EXPECT_NE(jobs[0].refusal.find("is also a source of this run (as " + dir / "b.264" + ")"),
+        EXPECT_NE(Refusal(jobs[0]).find("is also a source of this run (as " + dir / "b.264" + ")"),
                   std::string::npos)
-            << jobs[0].refusal;
+            << Refusal(jobs[0]);
     }
 }
 
@@ -131,15 +137,15 @@ TEST(PlanJobs, DestinationsDifferingOnlyInCaseAreRefusedWithForce) {
     ScratchDir dir;
     CommandOptions o = Sources({dir / "cam1/Clip.264", dir / "cam2/CLIP.264"});
     o.outputDir = dir / "out";
-    EXPECT_TRUE(PlanJobs(o)[1].refusal.empty()) << "without --force the move refuses it";
+    EXPECT_TRUE(Refusal(PlanJobs(o)[1]).empty()) << "without --force the move refuses it";
     o.force = true;
     const std::vector<PlannedJob> jobs = PlanJobs(o);
-    EXPECT_TRUE(jobs[0].refusal.empty()) << jobs[0].refusal;
-    EXPECT_EQ(jobs[1].refusal.rfind(jobs[1].dest + ": differs only in letter case from " +
-                                        jobs[0].dest + ", the destination of " + jobs[0].source,
-                                    0),
+    EXPECT_TRUE(Refusal(jobs[0]).empty()) << Refusal(jobs[0]);
+    EXPECT_EQ(Refusal(jobs[1]).rfind(jobs[1].dest + ": differs only in letter case from " +
+                                         jobs[0].dest + ", the destination of " + jobs[0].source,
+                                     0),
               0u)
-        << jobs[1].refusal;
+        << Refusal(jobs[1]);
 }
 
 } // namespace
