@@ -70,11 +70,9 @@ Failure AviOutput::Open(TemporaryOutput& file, int frameRate) {
     m_muxer = std::make_unique<Muxer>(file);
     if (Failure failure = m_muxer->Open("avi"))
         return failure;
-    AVStream* video = m_muxer->AddStream();
-    AVStream* audio = video ? m_muxer->AddStream() : nullptr;
+    AVStream* audio = m_muxer->AddStreams(frameRate);
     if (audio == nullptr)
         return m_muxer->Fail(AVERROR(ENOMEM));
-    SetVideoParameters(video, frameRate);
     SetAudioParameters(audio);
     return m_muxer->WriteHeader(nullptr);
 }

@@ -41,11 +41,9 @@ Failure Mp4Output::Open(TemporaryOutput& file, int frameRate) {
         return failure;
     if (Failure failure = m_sound.Open(m_muxer->Io().Destination()))
         return failure;
-    AVStream* video = m_muxer->AddStream();
-    AVStream* audio = video ? m_muxer->AddStream() : nullptr;
+    AVStream* audio = m_muxer->AddStreams(frameRate);
     if (audio == nullptr)
         return m_muxer->Fail(AVERROR(ENOMEM));
-    SetVideoParameters(video, frameRate);
     m_sound.CopyParameters(audio->codecpar);
     audio->time_base = AVRational{1, kAudioSampleRate};
 

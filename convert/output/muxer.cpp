@@ -1,5 +1,7 @@
 #include "convert/output/muxer.h"
 
+#include "convert/output/stream_parameters.h"
+
 #include <cerrno>
 #include <climits>
 
@@ -40,11 +42,14 @@ Failure Muxer::Open(const char* format) {
     return {};
 }
 
-AVStream* Muxer::AddStream() {
-    AVStream* stream = avformat_new_stream(m_context.get(), nullptr);
-    if (stream != nullptr)
-        stream->id = 0;
-    return stream;
+AVStream* Muxer::AddStreams(int frameRate) {
+    AVStream* video = avformat_new_stream(m_context.get(), nullptr);
+    AVStream* audio = video ? avformat_new_stream(m_context.get(), nullptr) : nullptr;
+    if (audio == nullptr)
+        return nullptr;
+    video->id = audio->id = 0;
+    SetVideoParameters(video, frameRate);
+    return audio;
 }
 
 Failure Muxer::WriteHeader(AVDictionary** options) {

@@ -26,8 +26,9 @@ public:
     Failure Open(const char* format);
     AVFormatContext* Context() const { return m_context.get(); }
     MuxerIo& Io() { return m_io; }
-    // Null when out of memory.
-    AVStream* AddStream();
+    // The picture's stream (0), an H.264 one timed in frames, and the
+    // sound's (1), whose parameters the caller sets; null when out of memory.
+    AVStream* AddStreams(int frameRate);
     Failure WriteHeader(AVDictionary** options);
 
     // A packet borrowing `data` for the length of the call, its times in

@@ -145,12 +145,8 @@ Failure SoundEncoder::Finish(std::vector<Packet>& packets) {
     } else {
         while (!m_failure && !m_blocks.empty())
             m_failure = EncodeNext(lock);
-        if (!m_failure) {
-            lock.unlock();
-            Failure tail = EncodeTail();
-            lock.lock();
-            m_failure = std::move(tail);
-        }
+        if (!m_failure)
+            m_failure = EncodeTail(lock);
         m_done = true;
     }
     GiveUpTo(m_submitted, packets);
@@ -185,12 +181,19 @@ Failure SoundEncoder::Encode(const std::vector<std::uint8_t>& block, std::int64_
     }
 }
 
-Failure SoundEncoder::EncodeTail() {
+// With `lock` held on entry and return: the samples left and the encoder's
+// tail, without the lock meanwhile.
+Failure SoundEncoder::EncodeTail(std::unique_lock<std::mutex>& lock) {
+    const std::int64_t blocks = m_submitted;
+    lock.unlock();
+    Failure failure;
     try {
-        return EncodeFrames(true, m_submitted);
+        failure = EncodeFrames(true, blocks);
     } catch (const std::bad_alloc&) {
-        return DestinationFailure(m_file, kOutOfMemoryCause);
+        failure = DestinationFailure(m_file, kOutOfMemoryCause);
     }
+    lock.lock();
+    return failure;
 }
 
 // The encoding thread: block after block as they come, then the rest.
@@ -207,12 +210,8 @@ void SoundEncoder::Run(std::stop_token stop) {
         if (m_failure)
             break;
     }
-    if (!m_failure) {
-        lock.unlock();
-        Failure tail = EncodeTail();
-        lock.lock();
-        m_failure = std::move(tail);
-    }
+    if (!m_failure)
+        m_failure = EncodeTail(lock);
     m_done = true;
     m_changed.notify_all();
 }

@@ -80,7 +80,7 @@ private:
     void Run(std::stop_token stop);
     Failure EncodeNext(std::unique_lock<std::mutex>& lock);
     Failure Encode(const std::vector<std::uint8_t>& block, std::int64_t blocks);
-    Failure EncodeTail();
+    Failure EncodeTail(std::unique_lock<std::mutex>& lock);
     Failure Decode(const std::vector<std::uint8_t>& block);
     Failure EncodeFrames(bool last, std::int64_t blocks);
     Failure Receive(std::int64_t blocks);

@@ -267,6 +267,29 @@ recgen::Manifest StartAt(const std::string& path, recgen::Manifest manifest, std
     return manifest;
 }
 
+// The kinds of recording the MP4 and inline tables go over.
+struct Kinds {
+    recgen::Options plain, damaged, noRate, leading, silent;
+};
+
+Kinds KindsOfRecording() {
+    Kinds k;
+    k.plain.frames = 300; // several windows long
+    k.damaged.frames = 60;
+    k.damaged.garbageEvery = 5;
+    k.damaged.bogusLengthAt = 13;
+    k.damaged.truncateLast = true;
+    k.noRate.frames = 40;
+    k.noRate.records = {};
+    // More frames and sound before the first key frame than the encoder
+    // queues while the picture runs ahead.
+    k.leading.frames = 200;
+    k.leading.keyInterval = 100;
+    k.silent.frames = 30;
+    k.silent.audio = false;
+    return k;
+}
+
 } // namespace
 
 // The MP4 of each kind of recording, read back as a player reads it.
@@ -278,25 +301,12 @@ TEST_F(EndToEnd, Mp4HoldsEveryFrameUnchangedAndTheSoundInStep) {
         std::size_t startAtChunk = 0;
         const char* dest = "out.mp4";
     };
-    recgen::Options plain, damaged, noRate, leading, silent;
-    plain.frames = 300; // several windows long
-    damaged.frames = 60;
-    damaged.garbageEvery = 5;
-    damaged.bogusLengthAt = 13;
-    damaged.truncateLast = true;
-    noRate.frames = 40;
-    noRate.records = {};
-    // More frames and sound before the first key frame than the encoder
-    // queues while the picture runs ahead.
-    leading.frames = 200;
-    leading.keyInterval = 100;
-    silent.frames = 30;
-    silent.audio = false;
-    const Case cases[] = {{"plain", plain},
-                          {"damaged", damaged},
-                          {"no header rate", noRate, 10},
-                          {"frames before the key frame", leading, 25, 9},
-                          {"no audio, a name in capitals", silent, 25, 0, "OUT.MP4"}};
+    const Kinds k = KindsOfRecording();
+    const Case cases[] = {{"plain", k.plain},
+                          {"damaged", k.damaged},
+                          {"no header rate", k.noRate, 10},
+                          {"frames before the key frame", k.leading, 25, 9},
+                          {"no audio, a name in capitals", k.silent, 25, 0, "OUT.MP4"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         recgen::Manifest manifest = Generate(c.options);
@@ -380,26 +390,15 @@ TEST_F(EndToEnd, Mp4HoldsEveryFrameUnchangedAndTheSoundInStep) {
 // Where there are no threads, the read-ahead and the sound's encoding run
 // on the caller's thread: the files must not differ by a byte.
 TEST_F(EndToEnd, InlineAndThreadedConversionsWriteTheSameBytes) {
-    recgen::Options plain, damaged, noRate, leading, silent;
-    plain.frames = 300; // several windows long
-    damaged.frames = 60;
-    damaged.garbageEvery = 5;
-    damaged.bogusLengthAt = 13;
-    damaged.truncateLast = true;
-    noRate.frames = 40;
-    noRate.records = {};
-    leading.frames = 200;
-    leading.keyInterval = 100;
-    silent.frames = 30;
-    silent.audio = false;
-    const std::pair<const char*, recgen::Options> cases[] = {{"plain", plain},
-                                                             {"damaged", damaged},
-                                                             {"no header rate", noRate},
-                                                             {"leading", leading},
-                                                             {"no audio", silent}};
+    const Kinds k = KindsOfRecording();
+    const std::pair<const char*, recgen::Options> cases[] = {{"plain", k.plain},
+                                                             {"damaged", k.damaged},
+                                                             {"no header rate", k.noRate},
+                                                             {"leading", k.leading},
+                                                             {"no audio", k.silent}};
     for (const auto& [what, options] : cases) {
-        recgen::Manifest manifest = Generate(options);
-        if (&options == &leading)
+        const recgen::Manifest manifest = Generate(options);
+        if (std::string(what) == "leading")
             StartAt(PathOf("in.264"), manifest, 9);
         for (const char* dest : {"out.avi", "out.mp4"}) {
             SCOPED_TRACE(std::string(what) + ", " + dest);
