@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/safe_text.h"
+#include "convert/output/stream_parameters.h"
 #include "convert/probe.h"
 #include "convert/stream_converter.h"
 
@@ -23,6 +24,32 @@ std::string Counted(std::int64_t count, const char* noun) {
 
 std::string RateSource(bool fromHeader) {
     return fromHeader ? "from the header" : "fallback, the header gives none";
+}
+
+// "1:00.0 at 25 fps" as long as the picture plays, every time slot counted
+// (frames lost to damage keep their time); "12.0 s of sound" for a file
+// without a picture, whose rate times nothing.
+std::string Playing(const ConversionStats& stats) {
+    if (stats.videoPackets == 0)
+        return FormatDuration(double(stats.audioPackets) * kAudioSamplesPerBlock /
+                              kAudioSampleRate) +
+               " of sound";
+    const double seconds = stats.frameRate > 0 ? double(stats.videoSlots) / stats.frameRate : 0.0;
+    return FormatDuration(seconds) + Printf(" at %d fps", stats.frameRate) +
+           (stats.rateFromHeader ? "" : " (fallback)");
+}
+
+// No decoder can show frames before the first key frame: an MP4 starts at
+// it, with the sound that plays from there, or has no picture without one.
+std::string LeftOutLine(const ConversionStats& stats) {
+    if (stats.framesLeftOut == 0)
+        return "";
+    if (VideoFrames(stats) == 0)
+        return "\n  no key frame: " + Counted(stats.framesLeftOut, "frame") +
+               " left out, the MP4 holds no picture";
+    return "\n  " + Counted(stats.framesLeftOut, "frame") +
+           " before the first key frame left out, and " +
+           FormatDuration(double(stats.soundSamplesLeftOut) / kAudioSampleRate) + " of sound";
 }
 
 } // namespace
@@ -63,11 +90,7 @@ std::int64_t VideoFrames(const ConversionStats& stats) {
 
 std::string FormatSummary(const std::string& source, const std::string& dest,
                           const ConversionStats& stats, double secondsTaken) {
-    // As long as the AVI plays: frames lost to damage keep their time.
-    const double duration = stats.frameRate > 0 ? double(stats.videoSlots) / stats.frameRate : 0.0;
-    std::string text = SafeText(source) + " -> " + SafeText(dest) + ": " +
-                       FormatDuration(duration) + Printf(" at %d fps", stats.frameRate) +
-                       (stats.rateFromHeader ? "" : " (fallback)") + ", " +
+    std::string text = SafeText(source) + " -> " + SafeText(dest) + ": " + Playing(stats) + ", " +
                        FormatBytes(stats.outputBytes) + Printf(" in %.2f s", secondsTaken);
     text += "\n  " + Counted(VideoFrames(stats), "video frame") +
             Printf(" (%" PRId64 " key), ", stats.keyVideoPackets) +
@@ -75,12 +98,7 @@ std::string FormatSummary(const std::string& source, const std::string& dest,
             Counted(stats.damagedChunks, "damaged chunk") + " dropped";
     if (stats.refusedPackets > 0)
         text += "\n  " + Counted(stats.refusedPackets, "packet") + " refused by the muxer";
-    // No decoder can show frames before the first key frame: an MP4 starts
-    // at it, with the sound that plays from there.
-    if (stats.framesLeftOut > 0)
-        text += "\n  " + Counted(stats.framesLeftOut, "frame") +
-                " before the first key frame left out, and " +
-                FormatDuration(double(stats.soundSamplesLeftOut) / 8000.0) + " of sound";
+    text += LeftOutLine(stats);
     // Still being recorded, or cut by something else: the AVI may not hold
     // what the file holds now.
     if (stats.fileSize > stats.sizeAtStart)

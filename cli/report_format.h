@@ -19,10 +19,11 @@ std::int64_t VideoFrames(const ConversionStats& stats);
 
 // Two lines or more, no newline at the end, each short enough for 80
 // columns with ordinary names: "SOURCE -> DEST:", the duration at the rate
-// used (every time slot of the AVI's video), output size and time taken;
-// then, indented, the counts of frames, audio blocks and damaged chunks;
-// then a line for each thing that went otherwise than usual (packets the
-// muxer refused, frames an MP4 left out, a source that grew or shrank
+// used (every time slot of the AVI's video; the sound's length when there is
+// no picture), output size and time taken; then, indented, the counts of
+// frames, audio blocks and damaged chunks; then a line for each thing that
+// went otherwise than usual (packets the muxer refused, frames an MP4 left
+// out or had no key frame to start from, a source that grew or shrank
 // meanwhile). Names are made safe to print.
 std::string FormatSummary(const std::string& source, const std::string& dest,
                           const ConversionStats& stats, double secondsTaken);

@@ -17,7 +17,9 @@ struct Terminal {
 
 // Makes sure the standard input, output and error are open before any file
 // is, so that no file the program opens (the AVI above all) can take their
-// place and receive its messages. False when that could not be done.
+// place and receive its messages, and that a write to a pipe whose reader
+// has gone fails instead of ending the process. False when that could not
+// be done.
 bool OpenStandardStreams();
 
 // The command line as UTF-8 strings, program name first, whatever encoding

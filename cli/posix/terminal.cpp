@@ -2,6 +2,7 @@
 #include "cli/terminal.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -20,7 +21,10 @@ bool OpenStandardStreams() {
             return false;
         }
     }
-    return true;
+    // A reader that goes away (`| head`) must not end the batch: its writes
+    // then fail with EPIPE, the conversions go on, and the lost text is
+    // reported once at the end.
+    return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
 }
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {

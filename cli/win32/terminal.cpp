@@ -12,7 +12,8 @@
 // Nothing to do: the file layer opens files as handles of their own
 // (CreateFileW), which never become the standard handles, and the C
 // runtime's descriptors 0 to 2 are not reused for them. A missing standard
-// handle only makes the runtime's writes to it fail.
+// handle only makes the runtime's writes to it fail, as does a pipe whose
+// reader has gone: Windows has no signal for that.
 bool OpenStandardStreams() {
     return true;
 }

@@ -96,6 +96,16 @@ protected:
         small.frames = 10;
         small.seed = 7;
         s_small = clitest::MakeRecording(*s_dir / "small.264", small);
+
+        // The first frame alone is a key frame, and its tag says otherwise.
+        recgen::Options noKey;
+        noKey.frames = 12;
+        noKey.keyInterval = 13;
+        s_noKey = clitest::MakeRecording(*s_dir / "nokey.264", noKey);
+        std::string bytes = ReadText(*s_dir / "nokey.264");
+        for (const recgen::ChunkRecord& c : s_noKey.chunks)
+            bytes[c.offset + 1] = c.kind == recgen::kKeyVideo ? '1' : bytes[c.offset + 1];
+        clitest::WriteText(*s_dir / "nokey.264", bytes);
     }
     static void TearDownTestSuite() { s_dir.reset(); }
 
@@ -109,7 +119,7 @@ protected:
 
     ScratchDir work;
     static inline std::unique_ptr<ScratchDir> s_dir;
-    static inline recgen::Manifest s_damaged, s_noRate, s_small;
+    static inline recgen::Manifest s_damaged, s_noRate, s_small, s_noKey;
 };
 
 // The batch tests run with one job at a time and with two at once (-j 2): the
@@ -408,6 +418,19 @@ TEST_P(ConvertBatch, SummaryCountsWhatTheRecordingHolds) {
     EXPECT_EQ(n.rate, 10);
     EXPECT_FALSE(n.rateFromHeader);
     EXPECT_NEAR(n.seconds, double(s_noRate.videoFrames) / 10.0, 0.05);
+
+    // Without any key frame an MP4 holds the sound alone, and says so.
+    Copy("nokey.264", "nokey.264");
+    const RunResult k = Run({"--format", "mp4", "nokey.264"});
+    ASSERT_EQ(k.exitCode, 0) << k.err;
+    EXPECT_EQ(Lines(k.out).size(), 3u) << k.out;
+    const std::string sound = FormatDuration(s_noKey.audioBlocks * 321 / 8000.0);
+    EXPECT_EQ(k.out.rfind("nokey.264 -> nokey.mp4: " + sound + " of sound, ", 0), 0u) << k.out;
+    EXPECT_NE(k.out.find("\n  0 video frames (0 key), " + std::to_string(s_noKey.audioBlocks) +
+                         " audio blocks, 0 damaged chunks dropped\n  no key frame: 12 frames "
+                         "left out, the MP4 holds no picture\n"),
+              std::string::npos)
+        << k.out;
 }
 
 TEST_F(ConvertCommand, ProgressIsDrawnOnATerminalAndClearedBeforeTheSummary) {

@@ -34,6 +34,15 @@ struct FailureCase {
     fault::ChildConditions conditions;
 };
 
+// Standard output that takes nothing: the full device, or a pipe whose
+// reader is already gone.
+int Unwritable(bool closedPipe) {
+    if (!closedPipe)
+        return open("/dev/full", O_WRONLY);
+    int ends[2] = {-1, -1};
+    return pipe(ends) == 0 && close(ends[0]) == 0 ? ends[1] : -1;
+}
+
 } // namespace
 
 class CommandFaults : public ConversionTest {
@@ -355,8 +364,8 @@ TEST_F(CommandFaults, InterruptsStopCleanlyWithTheConventionalStatus) {
 }
 
 // Started with its output closed, the program still keeps its messages out
-// of the AVI; output that cannot be written (a full disk) fails the run,
-// though every AVI is still made.
+// of the AVI; output that cannot be written (a full disk, a closed pipe)
+// fails the run, though every AVI is still made.
 TEST_F(CommandFaults, ClosedOrFullStandardOutputLosesNothingSilently) {
     ASSERT_NO_FATAL_FAILURE(GenerateMiB("in.264", 2));
     ASSERT_EQ(fault::RunConvert({"-q", "-o", "reference.avi", "in.264"}, m_dir).exitCode, 0);
@@ -374,18 +383,34 @@ TEST_F(CommandFaults, ClosedOrFullStandardOutputLosesNothingSilently) {
     EXPECT_TRUE(fault::FileBytes(m_dir / "closed.avi") ==
                 fault::FileBytes(m_dir / "reference.avi"));
 
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--probe", "in.264"}, {"-o", "full.avi", "in.264"}}) {
+    // A pipe whose reader is gone (`| head`) stops no conversion either: the
+    // batch goes on and the lost text is reported once, after the tally.
+    for (const char* name : {"1.264", "2.264", "3.264"})
+        fs::copy_file(m_dir / "in.264", m_dir / name);
+    const struct {
+        std::vector<std::string> args;
+        bool closedPipe;
+        std::string tally;
+    } cases[] = {{{"--probe", "in.264"}, false, ""},
+                 {{"-o", "full.avi", "in.264"}, false, ""},
+                 {{"-d", "piped", "1.264", "2.264", "3.264"},
+                  true,
+                  "veltrano-convert: 3 converted, 0 failed\n"}};
+    for (const auto& c : cases) {
         const fault::ChildResult full = fault::RunInChild({}, [&] {
-            const int device = open("/dev/full", O_WRONLY);
-            if (device < 0 || dup2(device, STDOUT_FILENO) < 0)
+            const int device = Unwritable(c.closedPipe);
+            if (device < 0 || dup2(device, STDOUT_FILENO) < 0 ||
+                std::signal(SIGPIPE, SIG_DFL) == SIG_ERR)
                 return 2;
-            return fault::ShellStatus(fault::StartConvert(args, m_dir));
+            return fault::ShellStatus(fault::StartConvert(c.args, m_dir));
         });
-        EXPECT_EQ(full.exitCode, 1) << args[0];
-        EXPECT_EQ(full.err.rfind("veltrano-convert: write error", 0), 0u) << full.err;
+        EXPECT_EQ(full.exitCode, 1) << c.args[0];
+        EXPECT_EQ(full.err.rfind(c.tally + "veltrano-convert: write error", 0), 0u) << full.err;
+        EXPECT_EQ(std::count(full.err.begin(), full.err.end(), '\n'), c.closedPipe ? 2 : 1);
     }
     EXPECT_TRUE(fault::FileBytes(m_dir / "full.avi") == fault::FileBytes(m_dir / "reference.avi"));
+    for (const char* name : {"piped/1.avi", "piped/2.avi", "piped/3.avi"})
+        EXPECT_TRUE(fault::FileBytes(m_dir / name) == fault::FileBytes(m_dir / "reference.avi"));
 }
 
 // Without --force nothing is replaced, not even a file that appears while the
