@@ -439,6 +439,8 @@ def main():
         files = changed_files(args.git_range, args.paths or list(AREAS))
     pool = pool_of(files)
     mutants = sample(pool, args.count, random.Random(seed))
+    if not mutants:
+        sys.exit("generate_mutants: no line there can be mutated; no list written")
     if len(mutants) < args.count:
         print(f"generate_mutants: only {len(mutants)} mutants possible, not {args.count}",
               file=sys.stderr)
