@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Mutation run over convert/, cli/ and the dialog (app/, framework/): applies
-each mutant of mutants.txt to a scratch copy of the tree, rebuilds the tests
-of its side, runs them and says whether they noticed. The dialog's mutants
-are built with the dialog, in a tree of their own, and tried against its
-suites offscreen. Run by hand before a release (it takes minutes):
+each mutant of mutants.txt (or of another list in its format, such as one
+written by generate_mutants.py) to a scratch copy of the tree, rebuilds the
+tests of its side, runs them and says whether they noticed. The dialog's
+mutants are built with the dialog, in a tree of their own, and tried against
+its suites offscreen. Run by hand before a release (it takes minutes):
 
-    python3 tests/mutation/run_mutants.py [--scratch DIR] [--only N ...]
+    python3 tests/mutation/run_mutants.py [--list FILE] [--scratch DIR] [--only N ...]
 
 Prints one line per mutant (killed, survived, equivalent or invalid) and the
 score: killed mutants as a share of the valid, non-equivalent ones."""
@@ -90,11 +91,16 @@ def tests_pass(build_dir, side):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--list", default=str(ROOT / "tests/mutation/mutants.txt"),
+                        help="the mutants to try (default: tests/mutation/mutants.txt)")
     parser.add_argument("--scratch", default="/tmp/veltrano-mutation")
     parser.add_argument("--only", type=int, nargs="*", help="mutant numbers (from 1)")
     args = parser.parse_args()
 
-    mutants = parse((ROOT / "tests/mutation/mutants.txt").read_text())
+    try:
+        mutants = parse(pathlib.Path(args.list).read_text(encoding="utf-8"))
+    except OSError as error:
+        sys.exit(f"cannot read the mutant list {args.list}: {error.strerror}")
     scratch = pathlib.Path(args.scratch)
     source = copy_tree(scratch)
     # Only the sides of the mutants to try are built.
