@@ -438,9 +438,12 @@ TEST_F(JobFaults, AReplacedFileKeepsItsModeAndGroup) {
     if (setxattr(PathOf("real/a.avi").c_str(), "system.posix_acl_access", acl.data(), acl.size(),
                  0) != 0 ||
         setxattr(PathOf("real/a.avi").c_str(), "user.veltrano.note", note.data(), note.size(), 0) !=
-            0)
+            0 ||
+        setxattr(PathOf("real/a.avi").c_str(), "user.veltrano.empty", "", 0, 0) != 0)
         GTEST_SKIP() << "no access control lists or user attributes here: " << strerror(errno);
     ASSERT_EQ(Convert(PathOf("in.264"), PathOf("real/a.avi")).result, 0);
     EXPECT_EQ(Attribute(PathOf("real/a.avi"), "system.posix_acl_access"), acl);
     EXPECT_EQ(Attribute(PathOf("real/a.avi"), "user.veltrano.note"), note);
+    EXPECT_EQ(getxattr(PathOf("real/a.avi").c_str(), "user.veltrano.empty", nullptr, 0), 0)
+        << "an attribute without a value is kept too";
 }
