@@ -27,7 +27,6 @@ public:
     std::int64_t BytesRead() const;
     std::int64_t Size() const;
     std::int64_t DamagedChunks() const;
-    const Recording& First() const { return *m_recordings.front(); }
     // The file being read, or the last one read.
     const Recording& Current() const { return *m_recordings[m_current]; }
     // Closes the files; nothing is read after.
