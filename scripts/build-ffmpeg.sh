@@ -46,7 +46,7 @@ apt_install_missing libavformat-dev
 debian_version=$(dpkg-query -W -f='${source:Version}' libavformat-dev)
 version=${debian_version#*:}
 # The suffix names the configuration below; a change to it needs a new one.
-prefix=$cache/ffmpeg-$version-$target-mp4
+prefix=$cache/ffmpeg-$version-$target-mp4-h264
 # Source packages are kept beside the builds: both targets use the same one.
 sources=$cache/src
 dsc=$sources/ffmpeg_${version}.dsc
@@ -188,7 +188,8 @@ dpkg-source --no-check -x "$dsc" "$work/src" >/dev/null
 
 # Only what the converter calls: the AVI and MP4 muxers writing through the
 # file protocol, the IMA ADPCM WAV decoder and the AAC encoder for the MP4's
-# sound (configure adds what they need); and the AVI and MP4 demuxers, with
+# sound, the H.264 decoder that reads a picture's size, shape and profile
+# from its parameter sets (configure adds what they need); and the AVI and MP4 demuxers, with
 # which the test suites read the results back (the converter itself never
 # reaches them). Everything that could be picked up from the machine by
 # chance (zlib, iconv, hardware APIs, ...) is off, so both targets are the
@@ -201,7 +202,7 @@ options=(
     --disable-everything
     --enable-muxer=avi --enable-muxer=mp4
     --enable-demuxer=avi --enable-demuxer=mov
-    --enable-decoder=adpcm_ima_wav --enable-encoder=aac
+    --enable-decoder=adpcm_ima_wav --enable-decoder=h264 --enable-encoder=aac
     --enable-protocol=file
     --disable-programs --disable-doc
     --disable-network
