@@ -1,6 +1,7 @@
 #include "convert/conversion.h"
 
 #include <new>
+#include <utility>
 
 #include "convert/library_log.h"
 #include "convert/output/output_factory.h"
@@ -49,20 +50,37 @@ Expected<ConversionStats> Convert(const ConversionRequest& request, const CarryO
     const std::unique_ptr<MediaOutput> output = MakeOutput(request.format);
     if (Failure failure = output->Open(temporary, stats.frameRate))
         return failure;
+    // The output asks again between steps of its own, the progress unmoved.
+    std::pair<std::int64_t, std::int64_t> progress{0, stats.fileSize};
+    const CarryOn reported = [&](std::int64_t bytesRead, std::int64_t size) {
+        progress = {bytesRead, size};
+        return carryOn(bytesRead, size);
+    };
+    output->HearStops([&] { return carryOn(progress.first, progress.second); });
 
     std::vector<std::unique_ptr<Recording>> recordings;
     recordings.push_back(std::move(recording));
     ChunkSource source(std::move(recordings));
     OutputSink sink(*output, stats);
-    if (Failure failure = RunPipeline(source, sink, carryOn))
+    if (Failure failure = RunPipeline(source, sink, reported))
         return failure;
     stats.damagedChunks = source.DamagedChunks();
     stats.fileSize = source.Size();
     stats.videoSlots = output->VideoSlotsInFile();
     source.Close();
-    if (Failure failure = Finish(request, carryOn, *output, temporary, stats))
+    if (Failure failure = Finish(request, reported, *output, temporary, stats))
         return failure;
     return stats;
+}
+
+// A stop, and a shortage of memory, are said of the source, wherever in
+// the job they were met.
+Failure OfSource(Failure failure, const std::string& source) {
+    if (failure.kind == FailureKind::Cancelled)
+        return {FailureKind::Cancelled, source, kCancelledCause};
+    if (failure.cause == kOutOfMemoryCause)
+        return SourceFailure(source, kOutOfMemoryCause);
+    return failure;
 }
 
 } // namespace
@@ -72,7 +90,10 @@ Expected<ConversionStats> ConvertRecording(const ConversionRequest& request,
     RouteLibraryLog();
     ClearLibraryError();
     try {
-        return Convert(request, carryOn);
+        Expected<ConversionStats> converted = Convert(request, carryOn);
+        if (!converted)
+            return OfSource(converted.TakeFailure(), request.source);
+        return converted;
     } catch (const std::bad_alloc&) {
         // Everything the conversion opened has been released on the way out.
         return SourceFailure(request.source, kOutOfMemoryCause);

@@ -27,6 +27,8 @@ struct Failure {
 
 // The cause given when the system has no memory left for a conversion.
 inline constexpr const char* kOutOfMemoryCause = "not enough memory";
+// The cause given when the caller stopped the job.
+inline constexpr const char* kCancelledCause = "cancelled";
 
 inline Failure SourceFailure(std::string file, std::string cause) {
     return {FailureKind::Source, std::move(file), std::move(cause)};

@@ -1,6 +1,7 @@
 #include "convert/library_log.h"
 
 #include <cstdarg>
+#include <cstring>
 #include <mutex>
 
 extern "C" {
@@ -9,19 +10,25 @@ extern "C" {
 
 namespace {
 
-thread_local std::string t_lastError;
+// Plain bytes, not a std::string: a thread-local with a destructor makes
+// the C library register it on the thread's first use, which aborts the
+// process when memory is short, and the log may be written on any thread
+// (the sound encoder's among them), where nothing may throw.
+thread_local char t_lastError[512];
 
 void Log(void* object, int level, const char* format, va_list arguments) {
     if (level > AV_LOG_ERROR)
         return;
-    char line[512];
+    char line[sizeof t_lastError];
     int printPrefix = 0;
     av_log_format_line2(object, level, format, arguments, line, sizeof line, &printPrefix);
-    std::string text = line;
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
-    if (!text.empty())
-        t_lastError = std::move(text);
+    std::size_t length = std::strlen(line);
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == ' '))
+        --length;
+    if (length == 0)
+        return;
+    std::memcpy(t_lastError, line, length);
+    t_lastError[length] = '\0';
 }
 
 } // namespace
@@ -36,5 +43,5 @@ std::string LastLibraryError() {
 }
 
 void ClearLibraryError() {
-    t_lastError.clear();
+    t_lastError[0] = '\0';
 }

@@ -24,8 +24,6 @@ public:
 // in vain, with (bytes read, bytes in all); false stops the run.
 using CarryOn = std::function<bool(std::int64_t bytesRead, std::int64_t size)>;
 
-constexpr const char* kCancelledCause = "cancelled";
-
 // The step between source and sink: an intact chunk as found in the file,
 // made ready for any sink (an audio chunk's nibbles put in playing order).
 void PrepareChunk(Chunk& chunk);

@@ -144,6 +144,10 @@ Failure AviOutput::ClearAudioSampleSize() {
     return pb->error < 0 ? m_muxer->Fail(pb->error) : Failure{};
 }
 
+void AviOutput::HearStops(KeepGoing keepGoing) {
+    m_muxer->Io().HearStops(std::move(keepGoing));
+}
+
 // The file itself is closed by its owner, which also hears of any error the
 // system reports only then.
 Failure AviOutput::Close() {

@@ -22,6 +22,7 @@ public:
     void SkipVideoFrame() override;
     Expected<WriteResult> WriteAudio(const std::uint8_t* data, std::int64_t size) override;
     Failure Close() override;
+    void HearStops(KeepGoing keepGoing) override;
     std::int64_t VideoSlotsInFile() const override { return m_slots.InFile(); }
 
 private:

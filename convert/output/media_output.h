@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "convert/expected.h"
@@ -35,6 +36,11 @@ struct OutputNotes {
     std::int64_t undecodableBlocks = 0;   // audio blocks the decoder refused, dropped
 };
 
+// Asked between steps of work that reads no chunk (the MP4's sound caught
+// up, the index written or moved to the front): false stops the output,
+// which then fails as Cancelled, naming no file.
+using KeepGoing = std::function<bool()>;
+
 class MediaOutput {
 public:
     virtual ~MediaOutput() = default;
@@ -54,6 +60,9 @@ public:
     // Writes what is left and the index. The file stays open for its owner
     // to close or drop.
     virtual Failure Close() = 0;
+    // From now on every write and read of the file, and every step of the
+    // sound's encoding, asks `keepGoing` first.
+    virtual void HearStops(KeepGoing keepGoing) = 0;
 
     // The video's time slots in the file: up to the last frame written,
     // those of lost frames between included.

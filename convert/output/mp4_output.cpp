@@ -1,5 +1,6 @@
 #include "convert/output/mp4_output.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "convert/output/muxer.h"
@@ -123,14 +124,28 @@ Expected<WriteResult> Mp4Output::WriteAudio(const std::uint8_t* data, std::int64
 
 // Writes the sound encoded so far, up to a point set by the blocks
 // submitted alone, so the file is the same however fast the encoder ran.
+// Nothing is encoded before the picture starts.
 Failure Mp4Output::TakeSound() {
-    const std::int64_t upTo =
-        (m_blocksSubmitted - kSoundLagBlocks) / kSoundLagBlocks * kSoundLagBlocks;
-    if (upTo <= 0)
+    if (!m_pictureStarted)
         return {};
-    if (Failure failure = m_sound.Take(upTo, m_ready))
-        return failure;
-    return WriteSound(m_ready);
+    return WriteSoundUpTo((m_blocksSubmitted - kSoundLagBlocks) / kSoundLagBlocks *
+                          kSoundLagBlocks);
+}
+
+// The sound of the first `blocks` blocks, taken in steps so that only a
+// step's packets are held at once (the blocks waiting for the picture may
+// be a day's), asking before each whether to go on.
+Failure Mp4Output::WriteSoundUpTo(std::int64_t blocks) {
+    while (m_blocksTaken < blocks) {
+        if (m_keepGoing && !m_keepGoing())
+            return {FailureKind::Cancelled, {}, kCancelledCause};
+        m_blocksTaken = std::min(blocks, m_blocksTaken + kSoundLagBlocks);
+        if (Failure failure = m_sound.Take(m_blocksTaken, m_ready))
+            return failure;
+        if (Failure failure = WriteSound(m_ready))
+            return failure;
+    }
+    return {};
 }
 
 Failure Mp4Output::WriteSound(std::vector<SoundEncoder::Packet>& packets) {
@@ -148,7 +163,16 @@ Failure Mp4Output::WriteSound(std::vector<SoundEncoder::Packet>& packets) {
     return {};
 }
 
+void Mp4Output::HearStops(KeepGoing keepGoing) {
+    m_muxer->Io().HearStops(keepGoing);
+    m_keepGoing = std::move(keepGoing);
+}
+
 Failure Mp4Output::Close() {
+    // Without a picture the sound starts at its beginning.
+    m_sound.StartAt(0);
+    if (Failure failure = WriteSoundUpTo(m_blocksSubmitted))
+        return failure;
     std::vector<SoundEncoder::Packet> rest;
     if (Failure failure = m_sound.Finish(rest))
         return failure;

@@ -29,12 +29,14 @@ public:
     void SkipVideoFrame() override;
     Expected<WriteResult> WriteAudio(const std::uint8_t* data, std::int64_t size) override;
     Failure Close() override;
+    void HearStops(KeepGoing keepGoing) override;
     std::int64_t VideoSlotsInFile() const override { return m_slots.InFile(); }
     OutputNotes Notes() const override;
 
 private:
     bool StartPicture(const std::vector<std::uint8_t>& sets);
     Failure TakeSound();
+    Failure WriteSoundUpTo(std::int64_t blocks);
     Failure WriteSound(std::vector<SoundEncoder::Packet>& packets);
 
     std::unique_ptr<Muxer> m_muxer;
@@ -49,5 +51,7 @@ private:
     std::int64_t m_soundLeftOut = 0;
     std::int64_t m_soundWritten = 0;
     std::int64_t m_blocksSubmitted = 0;
+    std::int64_t m_blocksTaken = 0;
+    KeepGoing m_keepGoing;
     std::vector<SoundEncoder::Packet> m_ready;
 };

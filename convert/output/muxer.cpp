@@ -94,7 +94,11 @@ Expected<WriteResult> Muxer::WriteOwned(AVPacket* packet) {
 
 Failure Muxer::WriteTrailer() {
     const int ret = av_write_trailer(m_context.get());
-    return ret < 0 ? Fail(ret) : Failure{};
+    if (ret < 0)
+        return Fail(ret);
+    // The MP4's pass that moves the index to the front stops at a failed
+    // read without saying so.
+    return m_io.LastFailure();
 }
 
 void Muxer::Finish() {

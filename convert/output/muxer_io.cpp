@@ -30,8 +30,23 @@ void MuxerIo::IoDeleter::operator()(AVIOContext* io) const {
     avio_context_free(&io);
 }
 
-MuxerIo::MuxerIo(TemporaryOutput& file) : m_cursor{&file, 0, 0, {}}, m_reopened{&file, 0, 0, {}} {
+MuxerIo::MuxerIo(TemporaryOutput& file)
+    : m_cursor{&file, 0, 0, {}, &m_keepGoing}, m_reopened{&file, 0, 0, {}, &m_keepGoing} {
     m_writer = OpenIo(m_cursor, true);
+}
+
+void MuxerIo::HearStops(std::function<bool()> keepGoing) {
+    m_keepGoing = std::move(keepGoing);
+}
+
+// Whether the job was told to stop, which the cursor then records.
+bool MuxerIo::Stopped(Cursor& cursor) {
+    if (cursor.failure.kind == FailureKind::Cancelled)
+        return true;
+    if (!*cursor.keepGoing || (*cursor.keepGoing)())
+        return false;
+    cursor.failure = {FailureKind::Cancelled, {}, kCancelledCause};
+    return true;
 }
 
 MuxerIo::Io MuxerIo::OpenIo(Cursor& cursor, bool write) {
@@ -46,12 +61,14 @@ MuxerIo::Io MuxerIo::OpenIo(Cursor& cursor, bool write) {
 }
 
 MuxerIo::Io MuxerIo::OpenReader(Cursor& cursor) const {
-    cursor = Cursor{m_cursor.file, 0, m_cursor.end, {}};
+    cursor = Cursor{m_cursor.file, 0, m_cursor.end, {}, &m_keepGoing};
     return OpenIo(cursor, false);
 }
 
 int MuxerIo::WritePacket(void* opaque, std::uint8_t* data, int size) {
     auto* cursor = static_cast<Cursor*>(opaque);
+    if (Stopped(*cursor))
+        return AVERROR_EXIT;
     if (Failure failure = cursor->file->WriteAt(data, size, cursor->position)) {
         cursor->failure = std::move(failure);
         return AVERROR(EIO);
@@ -63,6 +80,8 @@ int MuxerIo::WritePacket(void* opaque, std::uint8_t* data, int size) {
 
 int MuxerIo::ReadPacket(void* opaque, std::uint8_t* data, int size) {
     auto* cursor = static_cast<Cursor*>(opaque);
+    if (Stopped(*cursor))
+        return AVERROR_EXIT;
     Expected<std::int64_t> got = cursor->file->ReadAt(data, size, cursor->position);
     if (!got) {
         cursor->failure = got.TakeFailure();
@@ -108,11 +127,15 @@ int MuxerIo::CloseReopened(AVFormatContext*, AVIOContext* io) {
     return 0;
 }
 
+Failure MuxerIo::LastFailure() const {
+    return m_cursor.failure ? m_cursor.failure : m_reopened.failure;
+}
+
 Failure MuxerIo::FailureFor(int error) const {
-    if (m_cursor.failure)
-        return m_cursor.failure;
-    if (m_reopened.failure)
-        return m_reopened.failure;
+    if (Failure failure = LastFailure())
+        return failure;
+    if (error == AVERROR(ENOMEM))
+        return DestinationFailure(Destination(), kOutOfMemoryCause);
     // What the library said of the failure in its log explains the code.
     std::string cause = AvErrorText(error);
     if (const std::string said = LastLibraryError(); !said.empty())

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,7 +30,8 @@ public:
         TemporaryOutput* file = nullptr;
         std::int64_t position = 0;
         std::int64_t end = 0;
-        Failure failure; // of the last failed read or write
+        Failure failure;                                  // of the last failed read or write
+        const std::function<bool()>* keepGoing = nullptr; // asked before each
     };
 
     // A writing context over `file`, new and empty, which must outlive it.
@@ -44,13 +46,20 @@ public:
     // in front of it).
     void ServeReopens(AVFormatContext* context);
 
+    // From now on each read and write asks `keepGoing` first; once it says
+    // no, they fail (AVERROR_EXIT) and the failure is Cancelled.
+    void HearStops(std::function<bool()> keepGoing);
     // The failure of the last failed read or write through any context, or
     // one made from a library error code.
     Failure FailureFor(int error) const;
+    // The failure of the last failed read or write, if any: some passes of
+    // the library end early on a failed read without an error of their own.
+    Failure LastFailure() const;
     const std::string& Destination() const;
 
 private:
     static Io OpenIo(Cursor& cursor, bool write);
+    static bool Stopped(Cursor& cursor);
     static int WritePacket(void* opaque, std::uint8_t* data, int size);
     static int ReadPacket(void* opaque, std::uint8_t* data, int size);
     static std::int64_t Seek(void* opaque, std::int64_t offset, int whence);
@@ -58,6 +67,7 @@ private:
                       struct AVDictionary** options);
     static int CloseReopened(AVFormatContext* context, AVIOContext* io);
 
+    std::function<bool()> m_keepGoing;
     Cursor m_cursor;
     Io m_writer;
     // Cursors of reopened readers live as long as this object; libavformat

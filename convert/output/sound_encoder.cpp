@@ -18,8 +18,11 @@ namespace {
 // The encoder may run this far behind the picture (about 2.6 s of sound);
 // a caller held back goes on once half of that is done, not after every
 // block, so the two threads do not take turns at each block.
-constexpr std::size_t kMostQueuedBlocks = 64;
-constexpr std::size_t kResumeQueuedBlocks = kMostQueuedBlocks / 2;
+constexpr std::int64_t kMostQueuedBlocks = 64;
+constexpr std::int64_t kResumeQueuedBlocks = kMostQueuedBlocks / 2;
+// The encoder waits while this many packets wait to be taken (about 33 s of
+// sound), so its output stays bounded however far behind the writing is.
+constexpr std::size_t kMostEncodedPackets = 256;
 
 } // namespace
 
@@ -39,11 +42,14 @@ SoundEncoder::SoundEncoder() = default;
 SoundEncoder::~SoundEncoder() = default;
 
 Failure SoundEncoder::Fail(const std::string& what, int error) const {
+    if (error == AVERROR(ENOMEM))
+        return DestinationFailure(m_file, kOutOfMemoryCause);
     return DestinationFailure(m_file, what + ": " + AvErrorText(error));
 }
 
 Failure SoundEncoder::Open(const std::string& file) {
     m_file = file;
+    m_blocks.Open(file, AV_INPUT_BUFFER_PADDING_SIZE);
     const AVCodec* decoder = avcodec_find_decoder(AV_CODEC_ID_ADPCM_IMA_WAV);
     const AVCodec* encoder = avcodec_find_encoder_by_name("aac");
     if (decoder == nullptr || encoder == nullptr)
@@ -104,11 +110,15 @@ Failure SoundEncoder::Submit(const std::uint8_t* block, std::int64_t size) {
     std::copy_n(block, bytes, copy.begin());
     copy.resize(bytes);
     std::unique_lock lock(m_mutex);
-    if (m_worker.Running() && m_started && m_blocks.size() >= kMostQueuedBlocks)
-        m_changed.wait(lock, [&] { return m_blocks.size() <= kResumeQueuedBlocks || m_failure; });
+    if (m_worker.Running() && m_started && m_blocks.Size() >= kMostQueuedBlocks)
+        m_changed.wait(lock, [&] {
+            return m_blocks.Size() <= kResumeQueuedBlocks || m_failure ||
+                   m_encoded.size() >= kMostEncodedPackets; // for us to take first
+        });
     if (m_failure)
         return m_failure;
-    m_blocks.push_back(std::move(copy));
+    if (Failure failure = m_blocks.Push(std::move(copy)))
+        return m_failure = failure;
     ++m_submitted;
     lock.unlock();
     m_changed.notify_all();
@@ -123,16 +133,30 @@ void SoundEncoder::GiveUpTo(std::int64_t blocks, std::vector<Packet>& packets) {
     }
 }
 
+// With `lock` held and the thread running: waits until `finished`, taking
+// the packets of the first `blocks` blocks as they come, so the encoder
+// never waits for room meanwhile.
+void SoundEncoder::TakeUntil(std::unique_lock<std::mutex>& lock, std::int64_t blocks,
+                             std::vector<Packet>& packets, const std::function<bool()>& finished) {
+    const auto ready = [&] { return finished() || m_encoded.size() >= kMostEncodedPackets; };
+    for (m_changed.wait(lock, ready); !finished(); m_changed.wait(lock, ready)) {
+        GiveUpTo(blocks, packets);
+        m_changed.notify_all();
+    }
+}
+
 Failure SoundEncoder::Take(std::int64_t blocks, std::vector<Packet>& packets) {
     std::unique_lock lock(m_mutex);
     blocks = std::min(blocks, m_submitted);
     if (m_started && m_worker.Running()) {
-        m_changed.wait(lock, [&] { return m_encodedBlocks >= blocks || m_failure || m_done; });
+        TakeUntil(lock, blocks, packets,
+                  [&] { return m_encodedBlocks >= blocks || m_failure || m_done; });
     } else {
         while (m_started && !m_failure && m_encodedBlocks < blocks)
             m_failure = EncodeNext(lock);
     }
     GiveUpTo(blocks, packets);
+    m_changed.notify_all(); // room for the encoder
     return m_failure;
 }
 
@@ -141,9 +165,9 @@ Failure SoundEncoder::Finish(std::vector<Packet>& packets) {
     m_started = m_ending = true;
     if (m_worker.Running()) {
         m_changed.notify_all();
-        m_changed.wait(lock, [&] { return m_done; });
+        TakeUntil(lock, m_submitted, packets, [&] { return m_done; });
     } else {
-        while (!m_failure && !m_blocks.empty())
+        while (!m_failure && !m_blocks.Empty())
             m_failure = EncodeNext(lock);
         if (!m_failure)
             m_failure = EncodeTail(lock);
@@ -156,10 +180,18 @@ Failure SoundEncoder::Finish(std::vector<Packet>& packets) {
 // With `lock` held on entry and return: encodes the first block waiting,
 // without the lock meanwhile.
 Failure SoundEncoder::EncodeNext(std::unique_lock<std::mutex>& lock) {
-    std::vector<std::uint8_t> block = std::move(m_blocks.front());
-    m_blocks.pop_front();
+    BlockQueue::Block block;
+    bool taken = false;
+    try {
+        if (Failure failure = m_blocks.Pop(block, &taken))
+            return failure;
+    } catch (const std::bad_alloc&) {
+        return DestinationFailure(m_file, kOutOfMemoryCause);
+    }
+    if (!taken)
+        return {};
     const std::int64_t blocks = m_encodedBlocks + 1;
-    const bool room = m_blocks.size() == kResumeQueuedBlocks;
+    const bool room = m_blocks.Size() == kResumeQueuedBlocks;
     lock.unlock();
     if (room)
         m_changed.notify_all(); // a caller held back may go on
@@ -196,14 +228,19 @@ Failure SoundEncoder::EncodeTail(std::unique_lock<std::mutex>& lock) {
     return failure;
 }
 
-// The encoding thread: block after block as they come, then the rest.
+// Under m_mutex: whether the encoding thread has work and room for it.
+bool SoundEncoder::MayEncode() const {
+    return m_started && (!m_blocks.Empty() || m_ending) && m_encoded.size() < kMostEncodedPackets;
+}
+
+// The encoding thread: block after block as they come, then the rest. A
+// stop (the job's end, or its owner's) ends it between two blocks.
 void SoundEncoder::Run(std::stop_token stop) {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        if (!m_changed.wait(lock, stop,
-                            [&] { return m_started && (!m_blocks.empty() || m_ending); }))
+        if (!m_changed.wait(lock, stop, [&] { return MayEncode(); }) || stop.stop_requested())
             return;
-        if (m_blocks.empty())
+        if (m_blocks.Empty())
             break; // ending, and nothing left
         m_failure = EncodeNext(lock);
         m_changed.notify_all();

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "convert/failure.h"
+#include "convert/output/block_queue.h"
 #include "convert/platform/worker.h"
 
 struct AVCodecContext;
@@ -54,7 +56,8 @@ public:
     // Queues one block (copied).
     Failure Submit(const std::uint8_t* block, std::int64_t size);
     // Adds to `packets` those encoded from the first `blocks` blocks
-    // submitted and not yet taken, in order (times in 1/8000 s, the first
+    // submitted and not yet taken, in order (the encoder waits while a few
+    // hundred wait to be taken, so take in steps) (times in 1/8000 s, the first
     // ones before 0: the encoder's priming, which the MP4's edit list
     // skips). Nothing is encoded before StartAt.
     Failure Take(std::int64_t blocks, std::vector<Packet>& packets);
@@ -78,6 +81,7 @@ private:
         Packet packet;
     };
     void Run(std::stop_token stop);
+    bool MayEncode() const;
     Failure EncodeNext(std::unique_lock<std::mutex>& lock);
     Failure Encode(const std::vector<std::uint8_t>& block, std::int64_t blocks);
     Failure EncodeTail(std::unique_lock<std::mutex>& lock);
@@ -86,6 +90,8 @@ private:
     Failure Receive(std::int64_t blocks);
     Failure Fail(const std::string& what, int error) const;
     void GiveUpTo(std::int64_t blocks, std::vector<Packet>& packets);
+    void TakeUntil(std::unique_lock<std::mutex>& lock, std::int64_t blocks,
+                   std::vector<Packet>& packets, const std::function<bool()>& finished);
 
     std::string m_file;
     std::unique_ptr<AVCodecContext, CodecDeleter> m_decoder;
@@ -103,7 +109,7 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable_any m_changed;
-    std::deque<std::vector<std::uint8_t>> m_blocks; // submitted, not yet encoded
+    BlockQueue m_blocks; // submitted, not yet encoded
     std::int64_t m_submitted = 0;
     std::int64_t m_encodedBlocks = 0;
     std::deque<Encoded> m_encoded; // not yet taken

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -82,12 +83,16 @@ void BlockReader::Run(std::stop_token stop) {
             if (!m_changed.wait(lock, stop, [&] { return block < m_mayRead; }))
                 return;
         }
-        Expected<std::int64_t> got = ReadBlock(block);
         bool ended = false;
-        {
+        try {
+            Expected<std::int64_t> got = ReadBlock(block);
             std::lock_guard lock(m_mutex);
             Publish(block, std::move(got));
             ended = m_ended;
+        } catch (const std::bad_alloc&) {
+            // Not even the failure could be made here: the caller makes it.
+            std::lock_guard lock(m_mutex);
+            m_failed = m_ended = m_outOfMemory = ended = true;
         }
         m_changed.notify_all();
         if (ended)
@@ -118,7 +123,7 @@ Failure BlockReader::Await(std::int64_t offset, std::int64_t end) {
     }
     m_known = m_read;
     if (m_known < end && m_failed)
-        return m_failure;
+        return m_outOfMemory ? Failure{FailureKind::Source, {}, kOutOfMemoryCause} : m_failure;
     return {};
 }
 

@@ -68,6 +68,7 @@ private:
     std::int64_t m_read = 0;
     bool m_ended = false; // no more will be read: m_read is all, or m_failed
     bool m_failed = false;
+    bool m_outOfMemory = false; // the reading thread's failure could not be made
     Failure m_failure;
     std::int64_t m_mayRead = 0; // blocks before this one may be read in
     Worker m_worker;            // last: starts once everything above is set up
