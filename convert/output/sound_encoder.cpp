@@ -43,8 +43,20 @@ SoundEncoder::~SoundEncoder() = default;
 
 Failure SoundEncoder::Fail(const std::string& what, int error) const {
     if (error == AVERROR(ENOMEM))
-        return DestinationFailure(m_file, kOutOfMemoryCause);
+        return OutOfMemory();
     return DestinationFailure(m_file, what + ": " + AvErrorText(error));
+}
+
+// Out of memory where it happens, on whichever thread: a failure made
+// without allocating (no words), which Said puts in words for the caller.
+Failure SoundEncoder::OutOfMemory() {
+    return {FailureKind::Destination, {}, {}};
+}
+
+Failure SoundEncoder::Said(const Failure& failure) const {
+    if (failure && failure.cause.empty())
+        return DestinationFailure(m_file, kOutOfMemoryCause);
+    return failure;
 }
 
 Failure SoundEncoder::Open(const std::string& file) {
@@ -116,7 +128,7 @@ Failure SoundEncoder::Submit(const std::uint8_t* block, std::int64_t size) {
                    m_encoded.size() >= kMostEncodedPackets; // for us to take first
         });
     if (m_failure)
-        return m_failure;
+        return Said(m_failure);
     if (Failure failure = m_blocks.Push(std::move(copy)))
         return m_failure = failure;
     ++m_submitted;
@@ -157,7 +169,7 @@ Failure SoundEncoder::Take(std::int64_t blocks, std::vector<Packet>& packets) {
     }
     GiveUpTo(blocks, packets);
     m_changed.notify_all(); // room for the encoder
-    return m_failure;
+    return Said(m_failure);
 }
 
 Failure SoundEncoder::Finish(std::vector<Packet>& packets) {
@@ -174,7 +186,7 @@ Failure SoundEncoder::Finish(std::vector<Packet>& packets) {
         m_done = true;
     }
     GiveUpTo(m_submitted, packets);
-    return m_failure;
+    return Said(m_failure);
 }
 
 // With `lock` held on entry and return: encodes the first block waiting,
@@ -186,7 +198,7 @@ Failure SoundEncoder::EncodeNext(std::unique_lock<std::mutex>& lock) {
         if (Failure failure = m_blocks.Pop(block, &taken))
             return failure;
     } catch (const std::bad_alloc&) {
-        return DestinationFailure(m_file, kOutOfMemoryCause);
+        return OutOfMemory();
     }
     if (!taken)
         return {};
@@ -209,7 +221,7 @@ Failure SoundEncoder::Encode(const std::vector<std::uint8_t>& block, std::int64_
             return failure;
         return EncodeFrames(false, blocks);
     } catch (const std::bad_alloc&) {
-        return DestinationFailure(m_file, kOutOfMemoryCause);
+        return OutOfMemory();
     }
 }
 
@@ -222,7 +234,7 @@ Failure SoundEncoder::EncodeTail(std::unique_lock<std::mutex>& lock) {
     try {
         failure = EncodeFrames(true, blocks);
     } catch (const std::bad_alloc&) {
-        failure = DestinationFailure(m_file, kOutOfMemoryCause);
+        failure = OutOfMemory();
     }
     lock.lock();
     return failure;

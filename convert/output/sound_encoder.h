@@ -89,6 +89,8 @@ private:
     Failure EncodeFrames(bool last, std::int64_t blocks);
     Failure Receive(std::int64_t blocks);
     Failure Fail(const std::string& what, int error) const;
+    static Failure OutOfMemory();
+    Failure Said(const Failure& failure) const;
     void GiveUpTo(std::int64_t blocks, std::vector<Packet>& packets);
     void TakeUntil(std::unique_lock<std::mutex>& lock, std::int64_t blocks,
                    std::vector<Packet>& packets, const std::function<bool()>& finished);

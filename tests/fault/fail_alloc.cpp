@@ -1,8 +1,13 @@
 // Preloaded into veltrano-convert by the fault matrix: every allocation
 // larger than 1 MiB fails, as it does for a process near its memory limit,
-// while the small ones a program starts with still succeed.
+// while the small ones a program starts with still succeed. With
+// VELTRANO_FAIL_ALLOC_THREADS set, every allocation on any thread but the
+// first fails instead, as when a limit is met just as the helpers start.
 #include <cerrno>
 #include <cstddef>
+#include <cstdlib>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 extern "C" {
 void* __libc_malloc(std::size_t size);
@@ -16,7 +21,8 @@ namespace {
 constexpr std::size_t kLargest = std::size_t{1} << 20;
 
 bool Refused(std::size_t size) {
-    if (size <= kLargest)
+    static const bool byThread = std::getenv("VELTRANO_FAIL_ALLOC_THREADS") != nullptr;
+    if (byThread ? syscall(SYS_gettid) == getpid() : size <= kLargest)
         return false;
     errno = ENOMEM;
     return true;
