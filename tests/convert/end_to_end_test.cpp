@@ -282,9 +282,10 @@ Kinds KindsOfRecording() {
     k.noRate.frames = 40;
     k.noRate.records = {};
     // More frames and sound before the first key frame than the encoder
-    // queues while the picture runs ahead.
-    k.leading.frames = 200;
-    k.leading.keyInterval = 100;
+    // queues while the picture runs ahead, and than it keeps in memory
+    // while waiting for the picture (the rest waits on disk).
+    k.leading.frames = 400;
+    k.leading.keyInterval = 200;
     k.silent.frames = 30;
     k.silent.audio = false;
     return k;

@@ -16,6 +16,7 @@
 
 #include "tests/convert/conversion_fixture.h"
 #include "tests/convert/crafted_recording.h"
+#include "tests/convert/media_readback.h"
 #include "tests/fault/fault_harness.h"
 #include "tests/fault/fault_recordings.h"
 #include "tools/recgen/recording_generator.h"
@@ -41,6 +42,19 @@ int Unwritable(bool closedPipe) {
         return open("/dev/full", O_WRONLY);
     int ends[2] = {-1, -1};
     return pipe(ends) == 0 && close(ends[0]) == 0 ? ends[1] : -1;
+}
+
+// Sound alone, as a recorder left running with its camera covered.
+void WriteSoundAlone(const std::string& path, int blocks) {
+    CraftedRecording rec;
+    rec.Rate(0, 0x19);
+    for (int i = 0; i < blocks; ++i) {
+        std::vector<std::uint8_t> block = AudioBlock(static_cast<std::uint8_t>(i));
+        block[2] = static_cast<std::uint8_t>(i % 89); // a step index the decoder takes
+        block[3] = 0;
+        rec.Audio(block);
+    }
+    rec.WriteTo(path);
 }
 
 } // namespace
@@ -515,18 +529,78 @@ TEST_F(CommandFaults, WithoutUnnamedFilesAHiddenFileIsUsedAndCleanedUp) {
         << run.err;
 }
 
-// Short of memory the program says so, for the file, and changes nothing.
+// Short of memory the program says so, for the source, and changes
+// nothing, whichever thread met the shortage (the MP4's sound encoder runs
+// on one of its own).
 TEST_F(CommandFaults, RunningShortOfMemoryFailsWithTheCause) {
     MakeFolder();
-    fault::ChildConditions shortOfMemory;
+    fault::ChildConditions shortOfMemory, onThreads;
     shortOfMemory.largeAllocationsFail = true;
-    const FailureCase c{"large allocations fail",
-                        {"--force", "-o", "old.avi", "in.264"},
-                        "in.264",
-                        "not enough memory",
-                        shortOfMemory};
-    if (const std::string setup = ExpectFailureChangingNothing(c); !setup.empty())
-        GTEST_SKIP() << setup;
+    onThreads.threadAllocationsFail = true;
+    const FailureCase cases[] = {{"large allocations fail",
+                                  {"--force", "-o", "old.avi", "in.264"},
+                                  "in.264",
+                                  "not enough memory",
+                                  shortOfMemory},
+                                 {"allocations fail on the encoder's thread",
+                                  {"--force", "-o", "old.mp4", "in.264"},
+                                  "in.264",
+                                  "not enough memory",
+                                  onThreads}};
+    for (const FailureCase& c : cases)
+        if (const std::string setup = ExpectFailureChangingNothing(c); !setup.empty())
+            GTEST_SKIP() << setup;
+}
+
+// Ctrl+C in the MP4's last passes, which read back what was written (the
+// index moved to the front; sound that waited on disk for a picture that
+// never came, encoded at the end), each read as slow as from a slow card:
+// heard at the next read, not when the pass ends minutes later.
+TEST_F(CommandFaults, InterruptsAreHeardInTheMp4sLastPasses) {
+    ASSERT_NO_FATAL_FAILURE(GenerateMiB("picture.264", 32));
+    WriteSoundAlone(PathOf("sound.264"), 100000);
+    WriteFile(PathOf("old.mp4"), std::vector<std::uint8_t>(7000, 0x44));
+    const fault::FolderSnapshot before = fault::Snapshot(m_dir);
+    fault::ChildConditions slow;
+    slow.slowOutputReadsMark = m_dir / "reading";
+    for (const std::string source : {"picture.264", "sound.264"}) {
+        const fault::ChildResult run = fault::RunInChild(slow, [&] {
+            const pid_t pid = fault::StartConvert({"-f", "-o", "old.mp4", source}, m_dir);
+            if (!fault::WaitForFile(pid, slow.slowOutputReadsMark))
+                return 2;
+            kill(pid, SIGINT);
+            return fault::ShellStatusWithin(pid, 10);
+        });
+        EXPECT_EQ(run.exitCode, 128 + SIGINT) << source << ": " << run.err;
+        EXPECT_NE(run.err.find(source + ": cancelled"), std::string::npos) << run.err;
+        fs::remove(slow.slowOutputReadsMark);
+        EXPECT_EQ(fault::Differences(before, fault::Snapshot(m_dir)), "") << source;
+    }
+}
+
+// Sound that waits for a picture is held on disk: a day of it takes no
+// more memory than its AVI, and none of it is lost.
+TEST_F(CommandFaults, SoundAloneTakesLittleMoreMemoryThanItsAvi) {
+    constexpr int kBlocks = 100000;
+    WriteSoundAlone(PathOf("sound.264"), kBlocks);
+    long peakKiB[2] = {};
+    for (int mp4 : {0, 1}) {
+        const fault::ChildResult run = fault::RunInChild({}, [&] {
+            const pid_t pid =
+                fault::StartConvert({"-q", "-o", mp4 ? "s.mp4" : "s.avi", "sound.264"}, m_dir);
+            const int status = fault::ShellStatusAndPeak(pid, &peakKiB[mp4]);
+            std::printf("%ld", peakKiB[mp4]);
+            return status;
+        });
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        peakKiB[mp4] = std::stol(run.out);
+    }
+    EXPECT_LT(peakKiB[1], peakKiB[0] + 8 * 1024) << "AVI " << peakKiB[0] << " KiB";
+    const MediaContents mp4 = ReadMedia(PathOf("s.mp4"));
+    ASSERT_EQ(mp4.streams.size(), 1u);
+    const MediaStreamInfo& a = mp4.streams[0];
+    EXPECT_NEAR(double(a.duration) * a.timeBaseNum / a.timeBaseDen, kBlocks * 321 / 8000.0,
+                1024 / 8000.0);
 }
 
 // What libavformat says of a frame it refuses ("[avi @ 0x...] H.264

@@ -1,5 +1,6 @@
 #include "tests/fault/fault_harness.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -128,13 +129,20 @@ std::string ApplyConditions(const ChildConditions& conditions) {
     if (conditions.closeFails && (setenv("LD_PRELOAD", VELTRANO_FAIL_CLOSE_LIBRARY, 1) != 0 ||
                                   setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1) != 0))
         return std::string("setenv: ") + std::strerror(errno);
-    if (conditions.largeAllocationsFail) {
+    if (conditions.largeAllocationsFail || conditions.threadAllocationsFail) {
 #ifdef __SANITIZE_ADDRESS__
         return "AddressSanitizer's allocator cannot be replaced";
 #endif
-        if (setenv("LD_PRELOAD", VELTRANO_FAIL_ALLOC_LIBRARY, 1) != 0)
+        if (setenv("LD_PRELOAD", VELTRANO_FAIL_ALLOC_LIBRARY, 1) != 0 ||
+            (conditions.threadAllocationsFail &&
+             setenv("VELTRANO_FAIL_ALLOC_THREADS", "1", 1) != 0))
             return std::string("setenv: ") + std::strerror(errno);
     }
+    if (!conditions.slowOutputReadsMark.empty() &&
+        (setenv("LD_PRELOAD", VELTRANO_SLOW_READS_LIBRARY, 1) != 0 ||
+         setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1) != 0 ||
+         setenv("VELTRANO_SLOW_READS_STARTED", conditions.slowOutputReadsMark.c_str(), 1) != 0))
+        return std::string("setenv: ") + std::strerror(errno);
     if (!conditions.readOnlyFolder.empty()) {
         const char* folder = conditions.readOnlyFolder.c_str();
         // Private first, so the read-only view never reaches the parent.
@@ -241,6 +249,47 @@ int ShellStatus(pid_t pid) {
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+int ShellStatusAndPeak(pid_t pid, long* peakKiB) {
+    const std::string proc = "/proc/" + std::to_string(pid);
+    int status = 0;
+    *peakKiB = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        std::error_code ec;
+        if (fs::read_symlink(proc + "/exe", ec) == fs::path(VELTRANO_CONVERT_BINARY)) {
+            std::ifstream in(proc + "/status");
+            for (std::string line; std::getline(in, line);)
+                if (line.rfind("VmHWM:", 0) == 0)
+                    *peakKiB = std::max(*peakKiB, std::stol(line.substr(6)));
+        }
+        usleep(1000);
+    }
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+int ShellStatusWithin(pid_t pid, int seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        usleep(1000);
+    }
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+bool WaitForFile(pid_t pid, const fs::path& path) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline && kill(pid, 0) == 0) {
+        if (fs::exists(path))
+            return true;
+        usleep(1000);
+    }
+    return false;
 }
 
 ChildResult RunConvert(const std::vector<std::string>& args, const fs::path& workDir,

@@ -36,6 +36,12 @@ struct ChildConditions {
     // Every allocation over 1 MiB fails, as near a memory limit (a preloaded
     // malloc(); not with AddressSanitizer, which has an allocator of its own).
     bool largeAllocationsFail = false;
+    // Every allocation on any thread but the first fails (the same
+    // preloaded malloc()).
+    bool threadAllocationsFail = false;
+    // Non-empty: every read of the output being written takes 0.2 s, as
+    // from a slow card (a preloaded pread()), and the first creates this file.
+    std::filesystem::path slowOutputReadsMark;
 };
 
 struct ChildResult {
@@ -59,6 +65,14 @@ bool WaitForOutput(pid_t pid, const std::filesystem::path& dir, int count = 1);
 // Waits for `pid`: its exit code, or 128 + the signal that ended it, as a
 // shell reports it.
 int ShellStatus(pid_t pid);
+// The same for a started veltrano-convert, with its peak resident memory
+// in KiB, read while it runs (the system's own count would include what it
+// had before its exec: a copy of this process).
+int ShellStatusAndPeak(pid_t pid, long* peakKiB);
+// The same, waiting at most `seconds` before killing it: -1 then.
+int ShellStatusWithin(pid_t pid, int seconds);
+// Waits up to 20 s for `path` to exist while `pid` runs.
+bool WaitForFile(pid_t pid, const std::filesystem::path& path);
 
 // Runs the veltrano-convert binary with `args` in `workDir` under `conditions`.
 ChildResult RunConvert(const std::vector<std::string>& args, const std::filesystem::path& workDir,

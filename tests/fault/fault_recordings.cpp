@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <unistd.h>
 
-#include "tests/convert/media_readback.h"
 #include "tests/convert/crafted_recording.h"
+#include "tests/convert/media_readback.h"
 
 namespace fault {
 

@@ -4,6 +4,9 @@
 // that read it back (the MP4's index moved to the front) last long enough
 // to be interrupted. The first such read creates the file named by
 // VELTRANO_SLOW_READS_STARTED, for the test to know the pass has begun.
+// Both names of the call are replaced, so the build's choice of file
+// offsets stays out of it.
+#undef _FILE_OFFSET_BITS
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,6 +47,10 @@ extern "C" ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
     return realPread(fd, buffer, count, offset);
 }
 
-extern "C" ssize_t pread64(int fd, void* buffer, size_t count, off_t offset) {
-    return pread(fd, buffer, count, offset);
+extern "C" ssize_t pread64(int fd, void* buffer, size_t count, off64_t offset) {
+    static auto* const realPread =
+        reinterpret_cast<ssize_t (*)(int, void*, size_t, off64_t)>(dlsym(RTLD_NEXT, "pread64"));
+    if (IsOutput(fd))
+        SlowDown();
+    return realPread(fd, buffer, count, offset);
 }
