@@ -43,6 +43,12 @@ Expected<ConversionStats> Convert(const ConversionRequest& request, const CarryO
     stats.rateFromHeader = recording->rateFromHeader;
     stats.sizeAtStart = stats.fileSize = recording->file.Size();
     stats.format = request.format;
+    // The output asks again between steps of its own, the progress unmoved.
+    std::pair<std::int64_t, std::int64_t> progress{0, stats.fileSize};
+    const CarryOn reported = [&](std::int64_t bytesRead, std::int64_t size) {
+        progress = {bytesRead, size};
+        return carryOn(bytesRead, size);
+    };
 
     TemporaryOutput temporary(request.dest);
     if (Failure failure = temporary.Create())
@@ -50,12 +56,6 @@ Expected<ConversionStats> Convert(const ConversionRequest& request, const CarryO
     const std::unique_ptr<MediaOutput> output = MakeOutput(request.format);
     if (Failure failure = output->Open(temporary, stats.frameRate))
         return failure;
-    // The output asks again between steps of its own, the progress unmoved.
-    std::pair<std::int64_t, std::int64_t> progress{0, stats.fileSize};
-    const CarryOn reported = [&](std::int64_t bytesRead, std::int64_t size) {
-        progress = {bytesRead, size};
-        return carryOn(bytesRead, size);
-    };
     output->HearStops([&] { return carryOn(progress.first, progress.second); });
 
     std::vector<std::unique_ptr<Recording>> recordings;
