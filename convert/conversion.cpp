@@ -6,6 +6,7 @@
 #include "convert/library_log.h"
 #include "convert/output/output_factory.h"
 #include "convert/output_sink.h"
+#include "convert/picture_format.h"
 #include "convert/platform/files.h"
 #include "convert/source/recording.h"
 
@@ -50,11 +51,16 @@ Expected<ConversionStats> Convert(const ConversionRequest& request, const CarryO
         return carryOn(bytesRead, size);
     };
 
+    Expected<PictureFormat> picture = FindPictureFormat(recording->file, stats.sizeAtStart);
+    if (!picture)
+        return picture.TakeFailure();
+    stats.picture = *picture;
+
     TemporaryOutput temporary(request.dest);
     if (Failure failure = temporary.Create())
         return failure;
     const std::unique_ptr<MediaOutput> output = MakeOutput(request.format);
-    if (Failure failure = output->Open(temporary, stats.frameRate))
+    if (Failure failure = output->Open(temporary, stats.frameRate, stats.picture))
         return failure;
     output->HearStops([&] { return carryOn(progress.first, progress.second); });
 
@@ -64,7 +70,7 @@ Expected<ConversionStats> Convert(const ConversionRequest& request, const CarryO
     OutputSink sink(*output, stats);
     if (Failure failure = RunPipeline(source, sink, reported))
         return failure;
-    stats.damagedChunks = source.DamagedChunks();
+    stats.damagedChunks = source.DamagedChunks() + stats.undecodableKeyFrames;
     stats.fileSize = source.Size();
     stats.videoSlots = output->VideoSlotsInFile();
     source.Close();
