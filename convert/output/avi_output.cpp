@@ -144,9 +144,9 @@ Failure AviOutput::ClearAudioSampleSize() {
     return pb->error < 0 ? m_muxer->Fail(pb->error) : Failure{};
 }
 
-void AviOutput::HearStops(KeepGoing keepGoing) {
-    m_muxer->Io().HearStops(std::move(keepGoing));
-}
+// The job asks after every chunk; the end is one write of the index, a
+// moment long, and the job asks again before the move.
+void AviOutput::HearStops(KeepGoing) {}
 
 // The file itself is closed by its owner, which also hears of any error the
 // system reports only then.

@@ -63,8 +63,8 @@ public:
     // Writes what is left and the index. The file stays open for its owner
     // to close or drop.
     virtual Failure Close() = 0;
-    // From now on every write and read of the file, and every step of the
-    // sound's encoding, asks `keepGoing` first.
+    // Work that runs long between two chunks, or after the last, asks
+    // `keepGoing` as it goes.
     virtual void HearStops(KeepGoing keepGoing) = 0;
 
     // The video's time slots in the file: up to the last frame written,

@@ -144,10 +144,12 @@ Failure Mp4Output::TakeSound() {
 
 // The sound of the first `blocks` blocks, taken in steps so that only a
 // step's packets are held at once (the blocks waiting for the picture may
-// be a day's), asking before each whether to go on.
+// be a day's). The job asks whether to go on after every chunk; where a
+// call takes more steps than one (those blocks, or the rest at the end),
+// they are asked between the steps.
 Failure Mp4Output::WriteSoundUpTo(std::int64_t blocks) {
-    while (m_blocksTaken < blocks) {
-        if (m_keepGoing && !m_keepGoing())
+    for (bool first = true; m_blocksTaken < blocks; first = false) {
+        if (!first && m_keepGoing && !m_keepGoing())
             return {FailureKind::Cancelled, {}, kCancelledCause};
         m_blocksTaken = std::min(blocks, m_blocksTaken + kSoundLagBlocks);
         if (Failure failure = m_sound.Take(m_blocksTaken, m_ready))
@@ -174,11 +176,13 @@ Failure Mp4Output::WriteSound(std::vector<SoundEncoder::Packet>& packets) {
 }
 
 void Mp4Output::HearStops(KeepGoing keepGoing) {
-    m_muxer->Io().HearStops(keepGoing);
     m_keepGoing = std::move(keepGoing);
 }
 
 Failure Mp4Output::Close() {
+    // Reading back and rewriting the whole file to put the index in front
+    // takes as long as the file is large: each read and write asks too.
+    m_muxer->Io().HearStops(m_keepGoing);
     // Without a picture the sound starts at its beginning.
     m_sound.StartAt(0);
     if (Failure failure = WriteSoundUpTo(m_blocksSubmitted))
