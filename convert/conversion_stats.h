@@ -2,8 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "convert/output/media_output.h"
+
+// Where one source of a conversion starts in the output.
+struct JoinSeam {
+    std::string source;
+    std::int64_t videoSlot = 0; // the output's time slot of its first frame
+};
 
 struct ConversionStats {
     int frameRate = 0;            // the rate written into the AVI
@@ -22,4 +30,6 @@ struct ConversionStats {
     std::int64_t framesLeftOut = 0;
     std::int64_t soundSamplesLeftOut = 0;
     std::int64_t outputBytes = 0; // size of the finished file
+    // Every source in order, where it starts; more than one in a join.
+    std::vector<JoinSeam> seams;
 };
