@@ -52,11 +52,11 @@ std::string LeftOutLine(const ConversionStats& stats) {
            FormatDuration(double(stats.soundSamplesLeftOut) / kAudioSampleRate) + " of sound";
 }
 
-// A join's first line names its first source and how many follow.
+// A join's first line counts its sources; the lines of its seams name them.
 std::string SourceText(const std::string& source, const ConversionStats& stats) {
     if (stats.seams.size() < 2)
         return SafeText(source);
-    return SafeText(source) + Printf(" and %zu more", stats.seams.size() - 1);
+    return Printf("%zu recordings", stats.seams.size());
 }
 
 // A join's seams: where each source starts in the output, in time and in
