@@ -484,7 +484,11 @@ TEST_F(ConvertCommand, JoinWritesTheSourcesAsTheirConcatenationWouldConvert) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "veltrano-convert: c.264: plays at 10 fps (the fallback rate), but a.264 at "
                      "25 fps (from its header); joined recordings need one frame rate\n");
+    r = RunConvert({"--join", "-f", "-o", "./c.264", "a.264", "c.264"}, work.Path());
+    EXPECT_EQ(r.err, "veltrano-convert: ./c.264: is one of the recordings joined; choose another "
+                     "destination\n");
     EXPECT_EQ(FolderListing(work.Path()), before);
+    EXPECT_EQ(ReadText(work / "c.264"), ReadText(*s_dir / "norate.264"));
 }
 
 TEST_F(ConvertCommand, ProgressIsDrawnOnATerminalAndClearedBeforeTheSummary) {
