@@ -73,8 +73,12 @@ struct JobEnd {
     std::string line;
 };
 
+// A join's line counts its sources, as its summary does.
 std::string SkippedLine(const PlannedJob& job) {
-    return SafeText(job.source) + ": skipped: " + SafeText(job.dest) + " exists";
+    const std::string what = job.joined.empty()
+                                 ? SafeText(job.source)
+                                 : std::to_string(job.joined.size() + 1) + " recordings";
+    return what + ": skipped: " + SafeText(job.dest) + " exists";
 }
 
 // How a job ended that `failure` stopped, planned or running. A

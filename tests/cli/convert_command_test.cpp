@@ -479,8 +479,10 @@ TEST_F(ConvertCommand, JoinWritesTheSourcesAsTheirConcatenationWouldConvert) {
     }
     // Refused before anything is written, naming the file that differs.
     const std::vector<std::string> before = FolderListing(work.Path());
-    RunResult r =
-        RunConvert({"--join", "--fps", "10", "-o", "x.avi", "a.264", "c.264"}, work.Path());
+    RunResult r = RunConvert({"--join", "-n", "-o", "day.avi", "a.264", "b.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "veltrano-convert: 2 recordings: skipped: day.avi exists\n");
+    r = RunConvert({"--join", "--fps", "10", "-o", "x.avi", "a.264", "c.264"}, work.Path());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "veltrano-convert: c.264: plays at 10 fps (the fallback rate), but a.264 at "
                      "25 fps (from its header); joined recordings need one frame rate\n");
