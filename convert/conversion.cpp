@@ -5,6 +5,7 @@
 #include "convert/library_log.h"
 #include "convert/output/output_factory.h"
 #include "convert/output_sink.h"
+#include "convert/picture_format.h"
 #include "convert/platform/files.h"
 #include "convert/seam_sink.h"
 #include "convert/source/recording.h"
@@ -64,7 +65,7 @@ std::string RateText(const Recording& recording) {
 }
 
 // Joined recordings play as one: each at the first one's frame rate.
-Failure CheckJoinable(const Recordings& recordings) {
+Failure CheckSameRate(const Recordings& recordings) {
     const Recording& first = *recordings.front();
     for (const std::unique_ptr<Recording>& recording : recordings) {
         if (recording->rate != first.rate)
@@ -73,6 +74,39 @@ Failure CheckJoinable(const Recordings& recordings) {
                                                       "; joined recordings need one frame rate");
     }
     return {};
+}
+
+std::string SizeText(const PictureFormat& picture) {
+    return std::to_string(picture.width) + "x" + std::to_string(picture.height);
+}
+
+// The picture the output declares: the first source's. Joined recordings
+// must show pictures of one size, where their streams say (a source whose
+// first megabytes hold no key frame that decodes says nothing).
+Expected<PictureFormat> JoinedPicture(Recordings& recordings) {
+    PictureFormat declared;
+    const Recording* sized = nullptr; // the first whose stream gives a size
+    PictureFormat size;
+    for (const std::unique_ptr<Recording>& recording : recordings) {
+        Expected<PictureFormat> picture =
+            FindPictureFormat(recording->file, recording->file.Size());
+        if (!picture)
+            return picture.TakeFailure();
+        if (recording == recordings.front())
+            declared = *picture;
+        if (!picture->fromStream)
+            continue;
+        if (sized != nullptr && !picture->SameSize(size))
+            return SourceFailure(recording->path, "shows pictures of " + SizeText(*picture) +
+                                                      ", but " + sized->path + " of " +
+                                                      SizeText(size) +
+                                                      "; joined recordings need one picture size");
+        if (sized == nullptr) {
+            sized = recording.get();
+            size = *picture;
+        }
+    }
+    return declared;
 }
 
 ConversionStats StartingStats(const ConversionRequest& request, const Recordings& recordings) {
@@ -92,15 +126,20 @@ Expected<ConversionStats> Convert(const ConversionRequest& request, const CarryO
     Recordings recordings;
     if (Failure failure = OpenSources(request, recordings))
         return failure;
-    if (Failure failure = CheckJoinable(recordings))
+    if (Failure failure = CheckSameRate(recordings))
         return failure;
     ConversionStats stats = StartingStats(request, recordings);
+
+    Expected<PictureFormat> picture = JoinedPicture(recordings);
+    if (!picture)
+        return picture.TakeFailure();
+    stats.picture = *picture;
 
     TemporaryOutput temporary(request.dest);
     if (Failure failure = temporary.Create())
         return failure;
     const std::unique_ptr<MediaOutput> output = MakeOutput(request.format);
-    if (Failure failure = output->Open(temporary, stats.frameRate))
+    if (Failure failure = output->Open(temporary, stats.frameRate, stats.picture))
         return failure;
 
     ChunkSource source(std::move(recordings));
@@ -109,7 +148,7 @@ Expected<ConversionStats> Convert(const ConversionRequest& request, const CarryO
     if (Failure failure = RunPipeline(source, sink, carryOn))
         return failure;
     sink.Finish();
-    stats.damagedChunks = source.DamagedChunks();
+    stats.damagedChunks = source.DamagedChunks() + stats.undecodableKeyFrames;
     stats.fileSize = source.Size();
     stats.videoSlots = output->VideoSlotsInFile();
     source.Close();
