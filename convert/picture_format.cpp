@@ -95,7 +95,11 @@ Expected<PictureFormat> FindPictureFormat(SourceFile& file, std::int64_t size) {
     ChunkReader reader(file, limit);
     PictureWatch watch;
     Chunk chunk;
-    while (reader.BytesRead() < limit) {
+    // The window runs up to 256 KiB ahead of the chunk handed out, so the
+    // bytes read say nothing of how far the chunks have come: a small file
+    // is read whole before its first chunk is handed out. The reader ends
+    // at the limit, unless it finds the file longer there and goes on.
+    while (reader.FileSize() <= limit) {
         Expected<ReadResult> read = reader.Next(chunk);
         if (!read)
             return read.TakeFailure();
