@@ -477,15 +477,24 @@ TEST_F(ConvertCommand, JoinWritesTheSourcesAsTheirConcatenationWouldConvert) {
         ASSERT_EQ(RunConvert({"-o", "all" + ext, "all.264"}, work.Path()).exitCode, 0);
         EXPECT_TRUE(SamePackets(ReadMedia(work / ("day" + ext)), ReadMedia(work / ("all" + ext))));
     }
-    // Refused before anything is written, naming the file that differs.
-    const std::vector<std::string> before = FolderListing(work.Path());
     RunResult r = RunConvert({"--join", "-n", "-o", "day.avi", "a.264", "b.264"}, work.Path());
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err, "veltrano-convert: 2 recordings: skipped: day.avi exists\n");
+    recgen::Options cif;
+    cif.frames = 5;
+    cif.width = 352;
+    cif.height = 288;
+    clitest::MakeRecording(work / "cif.264", cif);
+    // Refused before anything is written, naming the file that differs.
+    const std::vector<std::string> before = FolderListing(work.Path());
     r = RunConvert({"--join", "--fps", "10", "-o", "x.avi", "a.264", "c.264"}, work.Path());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "veltrano-convert: c.264: plays at 10 fps (the fallback rate), but a.264 at "
                      "25 fps (from its header); joined recordings need one frame rate\n");
+    r = RunConvert({"--join", "-o", "x.mp4", "a.264", "b.264", "cif.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "veltrano-convert: cif.264: shows pictures of 352x288, but a.264 of 720x576; "
+                     "joined recordings need one picture size\n");
     r = RunConvert({"--join", "-f", "-o", "./c.264", "a.264", "c.264"}, work.Path());
     EXPECT_EQ(r.err, "veltrano-convert: ./c.264: is one of the recordings joined; choose another "
                      "destination\n");
