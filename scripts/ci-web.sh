@@ -50,11 +50,14 @@ convert=$PWD/build-bundled/cli/veltrano-convert
 "$genrec" --seconds 60 --rate 25 "$work/minute.264"
 "$genrec" --seconds 20 --no-header-rate --garbage-every 40 --garbage-bytes 700 \
     --bogus-length-at 90 --truncate-last "$work/damaged.264"
+# The first key frame damaged: the MP4 starts at the second.
+"$genrec" --seconds 10 --bogus-length-at 0 "$work/late-key.264"
+"$genrec" --seconds 10 --no-audio "$work/silent.264"
 "$genrec" --size 256M "$work/long.264"
 seq 1 50000 >"$work/nonrec.bin"
 (
     cd "$work"
-    for f in minute damaged; do
+    for f in minute damaged late-key silent; do
         "$convert" -q -o "$f.avi" "$f.264"
         "$convert" -q --format mp4 -o "$f.mp4" "$f.264"
     done

@@ -6,9 +6,9 @@
 //
 //   node web_test.mjs chromium|firefox URL WORK
 //
-// WORK holds the recordings and the native converter's results: minute.264
-// (.avi, .mp4), damaged.264 (.avi), long.264, nonrec.bin and its error line
-// in nonrec.err.
+// WORK holds the recordings and the native converter's results: minute.264,
+// damaged.264, late-key.264 and silent.264 with their .avi and .mp4,
+// long.264, nonrec.bin and its error line in nonrec.err.
 import { createHash } from "node:crypto";
 import { readFileSync } from "node:fs";
 import puppeteer from "puppeteer-core";
@@ -77,10 +77,10 @@ try {
     check((await page.$$("#jobs a.download")).length === 0, "a stopped job offers no download");
     check((await storedFiles(page)).length === 0, "a stopped job leaves nothing in storage");
 
-    for (const [file, format, native] of [["minute.264", "avi", "minute.avi"],
-                                          ["minute.264", "mp4", "minute.mp4"],
-                                          ["damaged.264", "avi", "damaged.avi"],
-                                          ["damaged.264", "mp4", "damaged.mp4"]]) {
+    for (const [name, format] of [["minute", "avi"], ["minute", "mp4"], ["damaged", "avi"],
+                                  ["damaged", "mp4"], ["late-key", "mp4"], ["silent", "avi"],
+                                  ["silent", "mp4"]]) {
+        const [file, native] = [`${name}.264`, `${name}.${format}`];
         const { digest, lines } = await convert(page, file, format);
         check(digest === sha256(native), `${file} as ${format} is ${native} byte for byte`);
         check(lines.startsWith(`${file} -> ${native}:`), `${file}'s summary: ${lines.split("\n")[0]}`);
