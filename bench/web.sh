@@ -40,7 +40,7 @@ url=http://127.0.0.1:$port/
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-echo "$(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores; $(chromium --version)"
+echo "$(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores; $(chromium --version 2>/dev/null)"
 for format in avi mp4; do
     : >"$BENCH_DIR/native-$format" && : >"$BENCH_DIR/page-$format"
     for ((run = 0; run < RUNS; ++run)); do

@@ -11,28 +11,78 @@
 namespace {
 
 // Up to `bytes` of the chosen File from `offset` into `buffer`: the count
-// read, or -1 with the cause kept for FailureText.
+// read, or -1 with the cause kept for CopyCause. Each read of the File costs
+// a round trip in the browser whatever its size, so the bytes come in
+// windows of 8 MiB, and the job's smaller reads are served from the last.
 EM_JS(double, SourceRead, (void* buffer, double bytes, double offset), {
     try {
         const file = Module.veltranoSource;
-        const end = Math.min(file.size, offset + bytes);
-        if (offset >= end)
+        const wanted = Math.min(bytes, file.size - offset);
+        if (wanted <= 0)
             return 0;
-        const data = new FileReaderSync().readAsArrayBuffer(file.slice(offset, end));
-        HEAPU8.set(new Uint8Array(data), buffer);
-        return data.byteLength;
+        let window = Module.veltranoWindow;
+        if (!window || offset < window.at || offset + wanted > window.at + window.data.length) {
+            const end = Math.min(file.size, offset + Math.max(bytes, 8 << 20));
+            const data = new FileReaderSync().readAsArrayBuffer(file.slice(offset, end));
+            window = Module.veltranoWindow = {at : offset, data : new Uint8Array(data)};
+        }
+        const from = offset - window.at;
+        const got = Math.min(wanted, window.data.length - from);
+        HEAPU8.set(window.data.subarray(from, from + got), buffer);
+        return got;
     } catch (e) {
         Module.veltranoCause = e.message || String(e);
         return -1;
     }
 });
 
+// Forgets what an earlier job read.
+EM_JS(void, SourceForget, (), { Module.veltranoWindow = null; });
+
 EM_JS(double, SourceSize, (), { return Module.veltranoSource ? Module.veltranoSource.size : -1; });
 
-// Positioned writes and reads on the output's access handle.
+// Positioned writes and reads on the output's access handle. Each call to
+// the handle costs a round trip in the browser, so consecutive writes are
+// gathered into 8 MiB and written at once; everything else that touches the
+// file writes the gathered bytes first (WritePending), so reads, sizes and
+// the flush see every byte written.
+EM_JS(int, OutputOpen, (), {
+    try {
+        Module.veltranoOutput.truncate(0);
+        Module.veltranoPending = {at : 0, used : 0, data : new Uint8Array(8 << 20)};
+        Module.veltranoWritePending = function() {
+            const pending = Module.veltranoPending;
+            for (let done = 0; done < pending.used;) {
+                const put = Module.veltranoOutput.write(pending.data.subarray(done, pending.used),
+                                                        {at : pending.at + done});
+                if (put <= 0)
+                    throw new Error("nothing written");
+                done += put;
+            }
+            pending.used = 0;
+        };
+        return 0;
+    } catch (e) {
+        Module.veltranoCause = Module.veltranoOutput ? e.message : "no storage for the result";
+        return -1;
+    }
+});
+
+// The count taken, or -1 with the cause kept for CopyCause.
 EM_JS(double, OutputWrite, (const void* data, double bytes, double offset), {
     try {
-        return Module.veltranoOutput.write(HEAPU8.subarray(data, data + bytes), {at : offset});
+        const pending = Module.veltranoPending;
+        if (pending.used > 0 &&
+            (offset != pending.at + pending.used || pending.used + bytes > pending.data.length))
+            Module.veltranoWritePending();
+        const from = HEAPU8.subarray(data, data + bytes);
+        if (bytes >= pending.data.length)
+            return Module.veltranoOutput.write(from, {at : offset});
+        if (pending.used == 0)
+            pending.at = offset;
+        pending.data.set(from, pending.used);
+        pending.used += bytes;
+        return bytes;
     } catch (e) {
         Module.veltranoCause =
             e.name == "QuotaExceededError" ? "no space left in the browser's storage" : e.message;
@@ -42,6 +92,7 @@ EM_JS(double, OutputWrite, (const void* data, double bytes, double offset), {
 
 EM_JS(double, OutputRead, (void* buffer, double bytes, double offset), {
     try {
+        Module.veltranoWritePending();
         return Module.veltranoOutput.read(HEAPU8.subarray(buffer, buffer + bytes), {at : offset});
     } catch (e) {
         Module.veltranoCause = e.message || String(e);
@@ -49,28 +100,21 @@ EM_JS(double, OutputRead, (void* buffer, double bytes, double offset), {
     }
 });
 
-// 0 when the output is ready to be written, truncated to nothing.
-EM_JS(int, OutputOpen, (), {
-    try {
-        Module.veltranoOutput.truncate(0);
-        return 0;
-    } catch (e) {
-        Module.veltranoCause = Module.veltranoOutput ? e.message : "no storage for the result";
-        return -1;
-    }
-});
-
-// Flushes the finished file; -1 when the browser could not.
+// Writes what is gathered and flushes the finished file; -1 when the
+// browser could not.
 EM_JS(int, OutputFlush, (), {
     try {
+        Module.veltranoWritePending();
         Module.veltranoOutput.flush();
         return 0;
     } catch (e) {
-        Module.veltranoCause = e.message || String(e);
+        Module.veltranoCause =
+            e.name == "QuotaExceededError" ? "no space left in the browser's storage" : e.message;
         return -1;
     }
 });
 
+// Only after OutputFlush: nothing is gathered then.
 EM_JS(double, OutputSize, (), {
     try {
         return Module.veltranoOutput.getSize();
@@ -82,6 +126,7 @@ EM_JS(double, OutputSize, (), {
 // What an abandoned result held goes at once; the script removes the file.
 EM_JS(void, OutputDiscard, (), {
     try {
+        Module.veltranoPending.used = 0;
         Module.veltranoOutput.truncate(0);
     } catch (e) {
     }
@@ -107,6 +152,7 @@ Failure SourceFile::Open(const std::string& path) {
     const double size = SourceSize();
     if (size < 0)
         return SourceFailure(path, "no such file");
+    SourceForget();
     m_handle = 0;
     m_size = static_cast<std::int64_t>(size);
     // One recording per job: the identity only has to differ from the result's.
