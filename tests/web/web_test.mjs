@@ -60,6 +60,13 @@ try {
     await page.goto(url, { waitUntil: "load" });
     await page.waitForSelector("body[data-ready]", { timeout: 60000 });
     await page.evaluate(() => navigator.serviceWorker.ready);
+    // What a killed tab left (its lock is free) goes when the page opens.
+    await page.evaluate(async () => {
+        await (await navigator.storage.getDirectory()).getFileHandle(".veltrano-gone-1", { create: true });
+    });
+    await page.reload({ waitUntil: "load" });
+    await page.waitForSelector("body[data-ready]", { timeout: 60000 });
+    check((await storedFiles(page)).length === 0, "a killed tab's file is removed at start");
     await page.waitForFunction(() => document.getElementById("status").textContent === "");
     const requests = [];
     page.on("request", (request) => {
@@ -89,6 +96,12 @@ try {
     const expected = readFileSync(`${work}/nonrec.err`, "utf8").trim();
     check(refused.digest === null && refused.lines === expected, `error line: ${refused.lines}`);
     check(requests.length === 0, `no request after load (${requests.join(" ") || "none"})`);
+    if (browserName === "chromium") { // Firefox's driver has no offline switch
+        await page.setOfflineMode(true);
+        await page.reload({ waitUntil: "load" });
+        const { digest } = await convert(page, "minute.264", "avi");
+        check(digest === sha256("minute.avi"), "offline, the page still loads and converts");
+    }
 } finally {
     await browser.close();
 }
