@@ -87,7 +87,7 @@ jobs_rows() {
     local i size=0
     for i in 1 2 3 4; do
         batch+=("$BENCH_DIR/bench-64M-$i.264")
-        [[ -s ${batch[-1]} ]] || "$genrec" --size 64M --seed "$i" "${batch[-1]}" >&2
+        [[ -s ${batch[-1]} ]] || "$genrec" --bytes 64M --seed "$i" "${batch[-1]}" >&2
         size=$((size + $(stat -c %s "${batch[-1]}")))
     done
     cat "${batch[@]}" >/dev/null
@@ -132,7 +132,7 @@ bundled=$(realpath "$BUNDLED_DIR/cli/veltrano-convert")
 mp4_rows() {
     local -a s_mp4 b_mp4 t_avi t_ff t_two r_s r_b
     local i big=$BENCH_DIR/bench-512M.264
-    [[ -s $big ]] || "$genrec" --size 512M "$big" >&2
+    [[ -s $big ]] || "$genrec" --bytes 512M "$big" >&2
     cat "$big" >/dev/null
     for ((i = 0; i < RUNS; i++)); do
         echo "MP4 round $((i + 1))/$RUNS" >&2
@@ -185,10 +185,10 @@ big=$BENCH_DIR/bench-512M.264
 small=$BENCH_DIR/bench-64M.264
 medium=$BENCH_DIR/bench-16M.264
 tiny=$BENCH_DIR/bench-1M.264
-[[ -s $big ]] || "$genrec" --size 512M "$big" >&2
-[[ -s $small ]] || "$genrec" --size 64M "$small" >&2
-[[ -s $medium ]] || "$genrec" --size 16M "$medium" >&2
-[[ -s $tiny ]] || "$genrec" --size 1M "$tiny" >&2
+[[ -s $big ]] || "$genrec" --bytes 512M "$big" >&2
+[[ -s $small ]] || "$genrec" --bytes 64M "$small" >&2
+[[ -s $medium ]] || "$genrec" --bytes 16M "$medium" >&2
+[[ -s $tiny ]] || "$genrec" --bytes 1M "$tiny" >&2
 
 run_convert() { "$1" -q -f "$2" -o "$out/convert.avi"; }
 run_cat() { cat "$1" >"$out/cat.264"; }

@@ -18,7 +18,7 @@ cmake --build build --target veltrano-convert veltrano-genrec -j"$(nproc)" >/dev
 
 mkdir -p "$BENCH_DIR/out"
 big=$BENCH_DIR/bench-512M.264
-[[ -s $big ]] || build/tools/recgen/veltrano-genrec --size 512M "$big" >&2
+[[ -s $big ]] || build/tools/recgen/veltrano-genrec --bytes 512M "$big" >&2
 out=$(realpath "$BENCH_DIR/out")
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh "$win"

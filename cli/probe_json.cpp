@@ -15,6 +15,20 @@ std::string Boolean(bool value) {
     return value ? "true" : "false";
 }
 
+// null when no key frame decodes.
+std::string PictureJson(const PictureFormat& picture) {
+    if (!picture.fromStream)
+        return "null";
+    const std::string sar =
+        picture.sarNum > 0
+            ? JsonString(std::to_string(picture.sarNum) + ":" + std::to_string(picture.sarDen))
+            : "null";
+    return "{\"width\": " + Number(picture.width) + ", \"height\": " + Number(picture.height) +
+           ", \"sample_aspect_ratio\": " + sar +
+           ", \"profile\": " + JsonString(ProfileName(picture)) +
+           ", \"level\": " + JsonString(LevelName(picture)) + "}";
+}
+
 } // namespace
 
 std::string FormatProbeJson(const std::string& path, const ProbeResult& probe) {
@@ -33,6 +47,7 @@ std::string FormatProbeJson(const std::string& path, const ProbeResult& probe) {
             ", \"non_key\": " + Number(probe.videoChunks - probe.keyVideoChunks) + "},\n";
     json += "    \"audio_chunks\": " + Number(probe.audioChunks) + ",\n";
     json += "    \"damaged_chunks\": " + Number(probe.damagedChunks) + ",\n";
+    json += "    \"picture\": " + PictureJson(probe.picture) + ",\n";
     char duration[32];
     std::snprintf(duration, sizeof duration, "%.3f", probe.DurationSeconds());
     return json + "    \"duration_seconds\": " + duration + "\n  }";

@@ -42,14 +42,39 @@ std::string Playing(const ConversionStats& stats) {
 // No decoder can show frames before the first key frame: an MP4 starts at
 // it, with the sound that plays from there, or has no picture without one.
 std::string LeftOutLine(const ConversionStats& stats) {
-    if (stats.framesLeftOut == 0)
+    if (stats.framesLeftOut == 0 && stats.undecodableKeyFrames == 0)
         return "";
+    // A key frame whose parameter sets are damaged starts nothing.
+    const std::string decodes = stats.undecodableKeyFrames > 0
+                                    ? " that decodes (" +
+                                          Counted(stats.undecodableKeyFrames, "key frame") +
+                                          " with damaged parameter sets)"
+                                    : std::string();
     if (VideoFrames(stats) == 0)
-        return "\n  no key frame: " + Counted(stats.framesLeftOut, "frame") +
+        return "\n  no key frame" + decodes + ": " + Counted(stats.framesLeftOut, "frame") +
                " left out, the MP4 holds no picture";
-    return "\n  " + Counted(stats.framesLeftOut, "frame") +
-           " before the first key frame left out, and " +
+    return "\n  " + Counted(stats.framesLeftOut, "frame") + " before the first key frame" +
+           decodes + " left out, and " +
            FormatDuration(double(stats.soundSamplesLeftOut) / kAudioSampleRate) + " of sound";
+}
+
+// "1280x720", and the pixels' shape when the stream gives one.
+std::string PictureSize(const PictureFormat& picture) {
+    std::string text = Printf("%dx%d", picture.width, picture.height);
+    if (picture.sarNum > 0)
+        text += Printf(", pixel aspect %d:%d", picture.sarNum, picture.sarDen);
+    return text;
+}
+
+// The output declares the first size; a decoder follows the stream.
+std::string SizeChangeLines(const ConversionStats& stats) {
+    std::string text;
+    for (const SizeChange& change : stats.sizeChanges)
+        text += Printf("\n  the picture changes to %dx%d at frame %" PRId64 " (", change.width,
+                       change.height, change.frame) +
+                FormatDuration(stats.frameRate > 0 ? double(change.frame) / stats.frameRate : 0.0) +
+                Printf("); the file declares %dx%d", stats.picture.width, stats.picture.height);
+    return text;
 }
 
 } // namespace
@@ -99,6 +124,7 @@ std::string FormatSummary(const std::string& source, const std::string& dest,
     if (stats.refusedPackets > 0)
         text += "\n  " + Counted(stats.refusedPackets, "packet") + " refused by the muxer";
     text += LeftOutLine(stats);
+    text += SizeChangeLines(stats);
     // Still being recorded, or cut by something else: the AVI may not hold
     // what the file holds now.
     if (stats.fileSize > stats.sizeAtStart)
@@ -125,5 +151,10 @@ std::string FormatProbe(const std::string& path, const ProbeResult& probe) {
     text += Printf("  damaged chunks: %" PRId64 "\n", probe.damagedChunks);
     text += "  duration: " + FormatDuration(probe.DurationSeconds()) +
             Printf(" at %d fps\n", probe.rate);
+    if (probe.picture.fromStream)
+        text += "  picture: " + PictureSize(probe.picture) + ", H.264 " +
+                ProfileName(probe.picture) + " profile, level " + LevelName(probe.picture) + "\n";
+    else
+        text += "  picture: no key frame decodes\n";
     return text;
 }

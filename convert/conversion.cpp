@@ -5,6 +5,7 @@
 #include "convert/library_log.h"
 #include "convert/output/output_factory.h"
 #include "convert/output_sink.h"
+#include "convert/picture_format.h"
 #include "convert/platform/files.h"
 #include "convert/source/recording.h"
 
@@ -43,11 +44,16 @@ Expected<ConversionStats> Convert(const ConversionRequest& request, const CarryO
     stats.sizeAtStart = stats.fileSize = recording->file.Size();
     stats.format = request.format;
 
+    Expected<PictureFormat> picture = FindPictureFormat(recording->file, stats.sizeAtStart);
+    if (!picture)
+        return picture.TakeFailure();
+    stats.picture = *picture;
+
     TemporaryOutput temporary(request.dest);
     if (Failure failure = temporary.Create())
         return failure;
     const std::unique_ptr<MediaOutput> output = MakeOutput(request.format);
-    if (Failure failure = output->Open(temporary, stats.frameRate))
+    if (Failure failure = output->Open(temporary, stats.frameRate, stats.picture))
         return failure;
 
     std::vector<std::unique_ptr<Recording>> recordings;
@@ -56,7 +62,7 @@ Expected<ConversionStats> Convert(const ConversionRequest& request, const CarryO
     OutputSink sink(*output, stats);
     if (Failure failure = RunPipeline(source, sink, carryOn))
         return failure;
-    stats.damagedChunks = source.DamagedChunks();
+    stats.damagedChunks = source.DamagedChunks() + stats.undecodableKeyFrames;
     stats.fileSize = source.Size();
     stats.videoSlots = output->VideoSlotsInFile();
     source.Close();

@@ -2,8 +2,18 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "convert/output/media_output.h"
+#include "convert/picture_format.h"
+
+// Where a recording's picture changed size: at its `frame`th video frame
+// (damaged ones counted), to `width` x `height`.
+struct SizeChange {
+    std::int64_t frame = 0;
+    int width = 0;
+    int height = 0;
+};
 
 struct ConversionStats {
     int frameRate = 0;            // the rate written into the AVI
@@ -21,5 +31,12 @@ struct ConversionStats {
     // (in samples at 8000 Hz), left out because no decoder can show them.
     std::int64_t framesLeftOut = 0;
     std::int64_t soundSamplesLeftOut = 0;
+    // MP4 only: key frames whose parameter sets did not decode, dropped
+    // before the picture started; counted among the damaged chunks too.
+    std::int64_t undecodableKeyFrames = 0;
     std::int64_t outputBytes = 0; // size of the finished file
+    // The picture the output declares: the first key frame's within the
+    // look-ahead, or the defaults; and where it changed size after it.
+    PictureFormat picture;
+    std::vector<SizeChange> sizeChanges;
 };

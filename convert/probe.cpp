@@ -19,6 +19,9 @@ public:
         m_result.videoChunks += chunk.kind != KIND_AUDIO;
         m_result.keyVideoChunks += chunk.kind == KIND_KEY_VIDEO;
         m_result.audioChunks += chunk.kind == KIND_AUDIO;
+        if (chunk.kind == KIND_KEY_VIDEO && !m_result.picture.fromStream)
+            if (auto picture = m_watch.Read(chunk.payload, chunk.payloadBytes))
+                m_result.picture = *picture;
         if (chunk.kind != KIND_AUDIO)
             m_slots.Written();
         return {};
@@ -32,6 +35,7 @@ public:
 private:
     ProbeResult& m_result;
     ::VideoSlots m_slots;
+    PictureWatch m_watch;
 };
 
 Failure Probe(const std::string& path, int fallbackRate, ProbeResult& result,

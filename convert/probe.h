@@ -7,6 +7,7 @@
 #include <string>
 
 #include "convert/failure.h"
+#include "convert/picture_format.h"
 #include "convert/source/source_format.h"
 #include "convert/stream_converter.h"
 
@@ -22,6 +23,7 @@ struct ProbeResult {
     std::int64_t audioChunks = 0;
     std::int64_t damagedChunks = 0;
     std::int64_t videoSlots = 0; // as the AVI would hold them, lost frames included
+    PictureFormat picture;       // the first key frame's that decodes, if any does
     double DurationSeconds() const { return rate > 0 ? double(videoSlots) / rate : 0.0; }
 };
 

@@ -65,12 +65,12 @@ std::int64_t FindAudioSampleSize(AVIOContext* in, std::int64_t pos, std::int64_t
 AviOutput::AviOutput() = default;
 AviOutput::~AviOutput() = default;
 
-Failure AviOutput::Open(TemporaryOutput& file, int frameRate) {
+Failure AviOutput::Open(TemporaryOutput& file, int frameRate, const PictureFormat& picture) {
     m_frameRate = frameRate;
     m_muxer = std::make_unique<Muxer>(file);
     if (Failure failure = m_muxer->Open("avi"))
         return failure;
-    AVStream* audio = m_muxer->AddStreams(frameRate);
+    AVStream* audio = m_muxer->AddStreams(frameRate, picture);
     if (audio == nullptr)
         return m_muxer->Fail(AVERROR(ENOMEM));
     SetAudioParameters(audio);

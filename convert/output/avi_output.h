@@ -16,7 +16,7 @@ public:
     AviOutput();
     ~AviOutput() override;
 
-    Failure Open(TemporaryOutput& file, int frameRate) override;
+    Failure Open(TemporaryOutput& file, int frameRate, const PictureFormat& picture) override;
     Expected<WriteResult> WriteVideo(const std::uint8_t* data, std::int64_t size,
                                      bool key) override;
     void SkipVideoFrame() override;

@@ -10,6 +10,7 @@
 #include "convert/failure.h"
 
 class TemporaryOutput;
+struct PictureFormat;
 
 enum class OutputFormat { Avi, Mp4 };
 
@@ -25,6 +26,7 @@ enum class WriteResult {
     Written,
     Refused, // the muxer rejected this packet's data; the file itself is fine
     LeftOut, // a frame no decoder can show: one before the first key frame (MP4)
+    Damaged, // a key frame whose parameter sets do not decode, dropped (MP4)
 };
 
 // What an output left out of the recording, besides the damage the job
@@ -40,8 +42,9 @@ public:
     virtual ~MediaOutput() = default;
 
     // Writes the container's header into `file`, new and empty, which must
-    // outlive this object.
-    virtual Failure Open(TemporaryOutput& file, int frameRate) = 0;
+    // outlive this object, declaring `picture` (the first key frame's, as
+    // far as it is known before the header).
+    virtual Failure Open(TemporaryOutput& file, int frameRate, const PictureFormat& picture) = 0;
     // A frame that is refused or skipped keeps its time slot once a frame
     // has been written (VideoSlots), so the later frames stay in step with
     // the sound. A failure means the output is broken (write error, full

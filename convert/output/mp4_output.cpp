@@ -1,10 +1,12 @@
 #include "convert/output/mp4_output.h"
 
 #include <cerrno>
+#include <optional>
 
 #include "convert/output/muxer.h"
 #include "convert/output/parameter_sets.h"
 #include "convert/output/stream_parameters.h"
+#include "convert/picture_format.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -34,14 +36,14 @@ OutputNotes Mp4Output::Notes() const {
     return {m_framesLeftOut, m_soundLeftOut, m_sound.UndecodableBlocks()};
 }
 
-Failure Mp4Output::Open(TemporaryOutput& file, int frameRate) {
+Failure Mp4Output::Open(TemporaryOutput& file, int frameRate, const PictureFormat& picture) {
     m_frameRate = frameRate;
     m_muxer = std::make_unique<Muxer>(file);
     if (Failure failure = m_muxer->Open("mp4"))
         return failure;
     if (Failure failure = m_sound.Open(m_muxer->Io().Destination()))
         return failure;
-    AVStream* audio = m_muxer->AddStreams(frameRate);
+    AVStream* audio = m_muxer->AddStreams(frameRate, picture);
     if (audio == nullptr)
         return m_muxer->Fail(AVERROR(ENOMEM));
     m_sound.CopyParameters(audio->codecpar);
@@ -60,10 +62,13 @@ Failure Mp4Output::Open(TemporaryOutput& file, int frameRate) {
     return failure;
 }
 
-// The picture starts at a key frame with its parameter sets, which become the
-// decoder configuration; the sound starts with it. False when out of memory.
-bool Mp4Output::StartPicture(const std::vector<std::uint8_t>& sets) {
-    AVCodecParameters* par = m_muxer->Context()->streams[kVideoStreamIndex]->codecpar;
+// The picture starts at a key frame whose parameter sets decode: they become
+// the decoder configuration, and the track declares its picture. The sound
+// starts with it. False when out of memory.
+bool Mp4Output::StartPicture(const std::vector<std::uint8_t>& sets, const PictureFormat& picture) {
+    AVStream* video = m_muxer->Context()->streams[kVideoStreamIndex];
+    SetPictureParameters(video, picture);
+    AVCodecParameters* par = video->codecpar;
     par->extradata =
         static_cast<std::uint8_t*>(av_mallocz(sets.size() + AV_INPUT_BUFFER_PADDING_SIZE));
     if (par->extradata == nullptr)
@@ -79,15 +84,20 @@ bool Mp4Output::StartPicture(const std::vector<std::uint8_t>& sets) {
 
 Expected<WriteResult> Mp4Output::WriteVideo(const std::uint8_t* data, std::int64_t size, bool key) {
     if (!m_pictureStarted) {
-        // Until then nothing can be shown: such frames are left out.
+        // Until then nothing can be shown: such frames are left out, and a
+        // key frame whose parameter sets do not decode is damage.
         const std::vector<std::uint8_t> sets =
             key ? ParameterSetsOf(data, size) : std::vector<std::uint8_t>{};
-        if (sets.empty()) {
-            ++m_framesLeftOut;
+        const std::optional<PictureFormat> picture =
+            sets.empty() ? std::nullopt : ReadPictureFormat(data, size);
+        if (!picture) {
             m_recordingSlots.Written();
+            if (!sets.empty())
+                return WriteResult::Damaged;
+            ++m_framesLeftOut;
             return WriteResult::LeftOut;
         }
-        if (!StartPicture(sets))
+        if (!StartPicture(sets, *picture))
             return m_muxer->Fail(AVERROR(ENOMEM));
     }
     // A lost frame's slot stays empty: the frame before it shows longer.

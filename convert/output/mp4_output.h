@@ -3,9 +3,9 @@
 // and the sound in AAC (SoundEncoder). The index comes before the media
 // data, so a browser plays the file as it downloads and seeks by ranges.
 //
-// Frames before the first key frame that carries its parameter sets cannot
-// be shown by any decoder: they are left out, and so is the sound that plays
-// before that key frame, so picture and sound start together.
+// Frames before the first key frame that carries parameter sets that decode
+// cannot be shown by any decoder: they are left out, and so is the sound that
+// plays before that key frame, so picture and sound start together.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +23,7 @@ public:
     Mp4Output();
     ~Mp4Output() override;
 
-    Failure Open(TemporaryOutput& file, int frameRate) override;
+    Failure Open(TemporaryOutput& file, int frameRate, const PictureFormat& picture) override;
     Expected<WriteResult> WriteVideo(const std::uint8_t* data, std::int64_t size,
                                      bool key) override;
     void SkipVideoFrame() override;
@@ -33,7 +33,7 @@ public:
     OutputNotes Notes() const override;
 
 private:
-    bool StartPicture(const std::vector<std::uint8_t>& sets);
+    bool StartPicture(const std::vector<std::uint8_t>& sets, const PictureFormat& picture);
     Failure TakeSound();
     Failure WriteSound(std::vector<SoundEncoder::Packet>& packets);
 

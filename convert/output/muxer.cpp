@@ -42,13 +42,13 @@ Failure Muxer::Open(const char* format) {
     return {};
 }
 
-AVStream* Muxer::AddStreams(int frameRate) {
+AVStream* Muxer::AddStreams(int frameRate, const PictureFormat& picture) {
     AVStream* video = avformat_new_stream(m_context.get(), nullptr);
     AVStream* audio = video ? avformat_new_stream(m_context.get(), nullptr) : nullptr;
     if (audio == nullptr)
         return nullptr;
     video->id = audio->id = 0;
-    SetVideoParameters(video, frameRate);
+    SetVideoParameters(video, frameRate, picture);
     return audio;
 }
 
@@ -93,7 +93,11 @@ Expected<WriteResult> Muxer::WriteOwned(AVPacket* packet) {
 }
 
 Failure Muxer::WriteTrailer() {
-    const int ret = av_write_trailer(m_context.get());
+    int ret = av_write_trailer(m_context.get());
+    // A write the trailer's last flush could not make is left in the
+    // context's error alone.
+    if (ret >= 0 && m_context->pb != nullptr && m_context->pb->error < 0)
+        ret = m_context->pb->error;
     return ret < 0 ? Fail(ret) : Failure{};
 }
 

@@ -28,7 +28,7 @@ public:
     MuxerIo& Io() { return m_io; }
     // The picture's stream (0), an H.264 one timed in frames, and the
     // sound's (1), whose parameters the caller sets; null when out of memory.
-    AVStream* AddStreams(int frameRate);
+    AVStream* AddStreams(int frameRate, const PictureFormat& picture);
     Failure WriteHeader(AVDictionary** options);
 
     // A packet borrowing `data` for the length of the call, its times in

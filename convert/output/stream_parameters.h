@@ -1,11 +1,11 @@
-// What both outputs declare of their streams: an H.264 picture of the
-// recorders' size, and the recorders' sound, mono IMA ADPCM at 8000 Hz.
+// What both outputs declare of their streams: an H.264 picture of the size
+// and shape its stream gives, and the recorders' sound, mono IMA ADPCM at
+// 8000 Hz.
 #pragma once
 
 struct AVStream;
+struct PictureFormat;
 
-constexpr int kVideoWidth = 720;
-constexpr int kVideoHeight = 576;
 constexpr int kAudioSampleRate = 8000;
 constexpr int kAudioBitRate = 32000;
 constexpr int kAudioBlockAlign = 164;
@@ -13,4 +13,6 @@ constexpr int kAudioBlockAlign = 164;
 constexpr int kAudioSamplesPerBlock = 321;
 
 // An H.264 stream timed in frames of 1/`frameRate` s.
-void SetVideoParameters(AVStream* stream, int frameRate);
+void SetVideoParameters(AVStream* stream, int frameRate, const PictureFormat& picture);
+// The picture's size and its sample aspect ratio, where the stream gives one.
+void SetPictureParameters(AVStream* stream, const PictureFormat& picture);

@@ -27,6 +27,7 @@ struct ProbeText {
     bool fromHeader = false;
     std::int64_t key = -1, nonKey = -1, audio = -1, damaged = -1;
     double seconds = -1;
+    std::string picture; // "720x576, pixel aspect 1:1, H.264 High profile, level 3.0"
 };
 
 // Reads the block of lines --probe prints for `path`.
@@ -35,7 +36,7 @@ ProbeText ParseProbe(const std::string& text, const std::string& path) {
     const std::size_t start = text.find(path + ": ");
     if (start == std::string::npos)
         return p;
-    const std::size_t end = text.find("\n  duration:", start);
+    const std::size_t end = text.find("\n  picture:", start);
     const std::string block = text.substr(start, text.find('\n', end + 1) - start);
     std::smatch m;
     static const std::regex record(
@@ -56,6 +57,8 @@ ProbeText ParseProbe(const std::string& text, const std::string& path) {
         p.damaged = std::stoll(m[1]);
     if (std::regex_search(block, m, std::regex(R"(duration: ([0-9.]+) s at (\d+) fps)")))
         p.seconds = std::stod(m[1]);
+    if (std::regex_search(block, m, std::regex(R"(\n  picture: (.*))")))
+        p.picture = m[1];
     return p;
 }
 
@@ -215,6 +218,8 @@ TEST(ProbeCommand, JsonHoldsTheTextReportsFiguresAndTheErrorsAsOneDocument) {
                    R"(([\s\S]*)\n    \],\n    "rate": (\d+),\n    "rate_source": "header",\n)"
                    R"(    "video_chunks": \{"key": (\d+), "non_key": (\d+)\},\n)"
                    R"(    "audio_chunks": (\d+),\n    "damaged_chunks": (\d+),\n)"
+                   R"(    "picture": \{"width": (\d+), "height": (\d+), )"
+                   R"j("sample_aspect_ratio": null, "profile": "([^"]+)", "level": "([^"]+)"\},\n)j"
                    R"(    "duration_seconds": ([0-9.]+))")))
         << entries[0];
     EXPECT_EQ(std::stoull(m[1]), fs::file_size(dir / "known.264"));
@@ -233,7 +238,10 @@ TEST(ProbeCommand, JsonHoldsTheTextReportsFiguresAndTheErrorsAsOneDocument) {
     EXPECT_EQ(std::stoll(m[5]), p.nonKey);
     EXPECT_EQ(std::stoll(m[6]), p.audio);
     EXPECT_EQ(std::stoll(m[7]), p.damaged);
-    EXPECT_NEAR(std::stod(m[8]), p.seconds, 0.05);
+    EXPECT_EQ(std::string(m[8]) + "x" + std::string(m[9]) + ", H.264 " + std::string(m[10]) +
+                  " profile, level " + std::string(m[11]),
+              p.picture);
+    EXPECT_NEAR(std::stod(m[12]), p.seconds, 0.05);
 }
 
 } // namespace

@@ -267,6 +267,23 @@ recgen::Manifest StartAt(const std::string& path, recgen::Manifest manifest, std
     return manifest;
 }
 
+// The first key frame's sequence parameter set zeroed from its third byte
+// to the picture parameter set, as a zeroed card sector leaves it.
+void ZeroFirstSequenceParameterSet(const std::string& path, const recgen::Manifest& manifest) {
+    std::vector<std::uint8_t> bytes = recgen::ReadFileBytes(path);
+    for (const recgen::ChunkRecord& chunk : manifest.chunks) {
+        if (chunk.kind != recgen::kKeyVideo)
+            continue;
+        const auto begin = bytes.begin() + chunk.payloadOffset;
+        const std::uint8_t sps[] = {0, 0, 1, 0x67}, pps[] = {0, 0, 0, 1, 0x68};
+        const auto set = std::search(begin, begin + chunk.payloadBytes, sps, sps + 4);
+        const auto next = std::search(set, begin + chunk.payloadBytes, pps, pps + 5);
+        ASSERT_LT(next - set, chunk.payloadBytes) << "no parameter sets to damage";
+        std::fill(set + 6, next, 0);
+        return WriteFile(path, bytes);
+    }
+}
+
 // The kinds of recording the MP4 and inline tables go over.
 struct Kinds {
     recgen::Options plain, damaged, noRate, leading, silent;
@@ -300,18 +317,22 @@ TEST_F(EndToEnd, Mp4HoldsEveryFrameUnchangedAndTheSoundInStep) {
         int fallbackRate = 25;
         std::size_t startAtChunk = 0;
         const char* dest = "out.mp4";
+        bool damagedSets = false; // the first key frame's, which is then dropped
     };
     const Kinds k = KindsOfRecording();
     const Case cases[] = {{"plain", k.plain},
                           {"damaged", k.damaged},
                           {"no header rate", k.noRate, 10},
                           {"frames before the key frame", k.leading, 25, 9},
-                          {"no audio, a name in capitals", k.silent, 25, 0, "OUT.MP4"}};
+                          {"no audio, a name in capitals", k.silent, 25, 0, "OUT.MP4"},
+                          {"damaged parameter sets", k.leading, 25, 0, "out.mp4", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         recgen::Manifest manifest = Generate(c.options);
         if (c.startAtChunk > 0)
             manifest = StartAt(PathOf("in.264"), manifest, c.startAtChunk);
+        if (c.damagedSets)
+            ZeroFirstSequenceParameterSet(PathOf("in.264"), manifest);
         const std::string mp4Path = PathOf(c.dest);
         const ConversionRun run = Convert(PathOf("in.264"), mp4Path, c.fallbackRate);
         ASSERT_EQ(run.result, 0) << run.error;
@@ -323,7 +344,7 @@ TEST_F(EndToEnd, Mp4HoldsEveryFrameUnchangedAndTheSoundInStep) {
         std::vector<std::vector<std::uint8_t>> frames;
         std::vector<bool> keys;
         std::vector<std::int64_t> slots;
-        std::int64_t slot = -1, start = -1, blocks = 0, leftOut = 0;
+        std::int64_t slot = -1, start = -1, blocks = 0, leftOut = 0, undecodable = 0;
         for (const recgen::ChunkRecord& chunk : manifest.chunks) {
             if (chunk.kind == recgen::kAudio) {
                 blocks += chunk.damaged ? 0 : 1;
@@ -335,6 +356,10 @@ TEST_F(EndToEnd, Mp4HoldsEveryFrameUnchangedAndTheSoundInStep) {
                 slot = 0;
             if (chunk.damaged)
                 continue;
+            if (start < 0 && c.damagedSets && undecodable == 0 && chunk.kind == recgen::kKeyVideo) {
+                ++undecodable;
+                continue;
+            }
             if (start < 0 && chunk.kind != recgen::kKeyVideo) {
                 ++leftOut;
                 continue;
@@ -348,14 +373,14 @@ TEST_F(EndToEnd, Mp4HoldsEveryFrameUnchangedAndTheSoundInStep) {
             slots.push_back(slot - start);
         }
         EXPECT_EQ(run.stats.framesLeftOut, leftOut);
-        EXPECT_EQ(leftOut > 0, c.startAtChunk > 0);
+        EXPECT_EQ(run.stats.undecodableKeyFrames, undecodable);
+        EXPECT_EQ(leftOut > 0, c.startAtChunk > 0 || c.damagedSets);
         EXPECT_EQ(run.stats.soundSamplesLeftOut, start * 8000 / rate);
 
         const std::vector<std::string> boxes = TopLevelBoxes(mp4Path);
         ASSERT_GE(boxes.size(), 3u);
         EXPECT_EQ(boxes[0] + boxes[1], "ftypmoov") << "the index before the data";
         const MediaContents mp4 = ReadMedia(mp4Path);
-        std::filesystem::remove(mp4Path);
         ASSERT_EQ(mp4.streams.size(), c.options.audio ? 2u : 1u);
         const MediaStreamInfo& v = mp4.streams[0];
         EXPECT_EQ(v.codecId, AV_CODEC_ID_H264);
@@ -373,6 +398,12 @@ TEST_F(EndToEnd, Mp4HoldsEveryFrameUnchangedAndTheSoundInStep) {
             ++frame;
         }
         EXPECT_EQ(frame, frames.size());
+        if (WhyNoDecoders() == nullptr) {
+            const DecodeCounts decoded = DecodeMedia(mp4Path);
+            EXPECT_EQ(decoded.videoFrames, int(frames.size()));
+            EXPECT_EQ(decoded.errors, 0);
+        }
+        std::filesystem::remove(mp4Path);
         if (!c.options.audio)
             continue;
         const MediaStreamInfo& a = mp4.streams[1];

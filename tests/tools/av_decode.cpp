@@ -49,9 +49,14 @@ DecodedVideo DecodeH264(const std::vector<std::span<const std::uint8_t>>& access
                 result.error = "frame " + std::to_string(result.frames) + " decoded with errors";
                 return false;
             }
-            ++result.frames;
+            if (result.frames++ == 0) {
+                result.firstWidth = frame->width;
+                result.firstHeight = frame->height;
+            }
             result.width = frame->width;
             result.height = frame->height;
+            result.sarNum = frame->sample_aspect_ratio.num;
+            result.sarDen = frame->sample_aspect_ratio.den;
             av_frame_unref(frame.get());
         }
     };

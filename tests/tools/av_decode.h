@@ -9,7 +9,9 @@
 struct DecodedVideo {
     int frames = 0;
     int width = 0, height = 0; // of the last frame
-    std::string error;         // empty when every packet decoded cleanly
+    int firstWidth = 0, firstHeight = 0;
+    int sarNum = 0, sarDen = 0; // of the last frame; 0:1 when the stream gives none
+    std::string error;          // empty when every packet decoded cleanly
 };
 
 // Feeds the access units, in order, to a fresh h264 decoder and drains it.

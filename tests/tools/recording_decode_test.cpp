@@ -135,4 +135,55 @@ TEST_F(RecordingDecode, AudioBlocksDecodeToTheToneOnceNibblesAreRestored) {
     EXPECT_GT(FitTone(asStored).residual, 4 * fit.residual);
 }
 
+// Any picture size, a sample aspect ratio in the VUI, and a size change with
+// a key frame at the seam: what a decoder that trusts the stream sees.
+TEST(RecordingPicture, SizesShapesAndChangesDecodeAsAsked) {
+    struct Case {
+        int width, height, sarNum, sarDen, resizeAt, resizeWidth, resizeHeight;
+    };
+    const Case cases[] = {{1920, 1080, 0, 0, 0, 0, 0},   {352, 288, 0, 0, 0, 0, 0},
+                          {704, 576, 12, 11, 0, 0, 0},   {720, 480, 0, 0, 0, 0, 0},
+                          {720, 576, 0, 0, 5, 352, 288}, {32, 16, 1, 1, 0, 0, 0}};
+    ScratchDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " then " +
+                     std::to_string(c.resizeWidth) + "x" + std::to_string(c.resizeHeight));
+        recgen::Options options;
+        options.frames = 9;
+        options.keyInterval = 4;
+        options.width = c.width;
+        options.height = c.height;
+        options.sarNum = c.sarNum;
+        options.sarDen = c.sarDen;
+        options.resizeAt = c.resizeAt;
+        options.resizeWidth = c.resizeWidth;
+        options.resizeHeight = c.resizeHeight;
+        recgen::Manifest manifest;
+        std::string error;
+        ASSERT_TRUE(recgen::Generate(dir / "p.264", options, &manifest, &error)) << error;
+        const auto bytes = recgen::ReadFileBytes(dir / "p.264");
+        std::vector<std::span<const std::uint8_t>> units;
+        std::vector<int> keys;
+        for (const auto& chunk : manifest.chunks) {
+            if (chunk.kind != recgen::kAudio) {
+                if (chunk.kind == recgen::kKeyVideo) {
+                    keys.push_back(static_cast<int>(units.size()));
+                }
+                units.push_back(PayloadOf(bytes, chunk));
+            }
+        }
+        const DecodedVideo video = DecodeH264(units);
+        EXPECT_EQ(video.error, "");
+        EXPECT_EQ(video.frames, 9);
+        EXPECT_EQ(video.firstWidth, c.width);
+        EXPECT_EQ(video.firstHeight, c.height);
+        EXPECT_EQ(video.width, c.resizeAt > 0 ? c.resizeWidth : c.width);
+        EXPECT_EQ(video.height, c.resizeAt > 0 ? c.resizeHeight : c.height);
+        EXPECT_EQ(video.sarNum * std::max(c.sarDen, 1), std::max(c.sarNum, 0) * video.sarDen);
+        const std::vector<int> expectedKeys =
+            c.resizeAt > 0 ? std::vector<int>{0, 4, 5} : std::vector<int>{0, 4, 8};
+        EXPECT_EQ(keys, expectedKeys);
+    }
+}
+
 } // namespace

@@ -43,6 +43,31 @@ bool ParseSize(const std::string& text, std::int64_t* bytes) {
     return true;
 }
 
+// Digits only, at most seven of them.
+bool ParseCount(const std::string& text, int* value) {
+    if (text.empty() || text.size() > 7 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    *value = std::stoi(text);
+    return true;
+}
+
+// "1920x1080" -> 1920, 1080 (the generator checks the values).
+bool ParsePair(const std::string& text, char separator, int* first, int* second) {
+    const std::size_t at = text.find(separator);
+    return at != std::string::npos && ParseCount(text.substr(0, at), first) &&
+           ParseCount(text.substr(at + 1), second);
+}
+
+// "100:352x288" -> from frame 100 on, 352 x 288.
+bool ParseResize(const std::string& text, recgen::Options* options) {
+    const std::size_t colon = text.find(':');
+    return colon != std::string::npos && ParseCount(text.substr(0, colon), &options->resizeAt) &&
+           options->resizeAt > 0 &&
+           ParsePair(text.substr(colon + 1), 'x', &options->resizeWidth, &options->resizeHeight);
+}
+
 // Returns the cause of a failure, empty on success.
 std::string WriteManifest(const std::string& path, const recgen::Manifest& manifest) {
     errno = 0;
@@ -65,7 +90,7 @@ int main(int argc, char** argv) {
     recgen::Options options;
     std::string output;
     std::string manifestPath;
-    std::string size;
+    std::string bytes, size, sar, resize;
     int frames = 0;
     double seconds = 0;
     int rateByte = -1;
@@ -99,7 +124,12 @@ int main(int argc, char** argv) {
     app.add_option("--bogus-length-at", options.bogusLengthAt,
                    "Video chunk (0 = first frame) that declares an impossible length")
         ->check(CLI::NonNegativeNumber);
-    app.add_option("--size", size, "Repeat one key interval until the file has BYTES (K/M/G)");
+    app.add_option("--bytes", bytes, "Repeat one key interval until the file has BYTES (K/M/G)");
+    app.add_option("--size", size, "Picture size WxH, e.g. 1920x1080 (default 720x576)");
+    app.add_option("--sar", sar, "Sample aspect ratio N:D written into the SPS (default none)");
+    app.add_option("--resize-at", resize,
+                   "N:WxH: from video frame N on, pictures of WxH from a fresh encoder "
+                   "(a key frame at N)");
     app.add_option("--manifest", manifestPath,
                    "Write one line per chunk: kind offset chunkBytes payloadOffset "
                    "payloadBytes damaged");
@@ -111,8 +141,20 @@ int main(int argc, char** argv) {
     } else if (seconds > 0) {
         options.frames = std::max(1, static_cast<int>(seconds * options.rate + 0.5));
     }
-    if (!size.empty() && !ParseSize(size, &options.targetBytes)) {
-        std::cerr << "veltrano-genrec: --size: not a size: " << size << '\n';
+    if (!bytes.empty() && !ParseSize(bytes, &options.targetBytes)) {
+        std::cerr << "veltrano-genrec: --bytes: not a size: " << bytes << '\n';
+        return 2;
+    }
+    if (!size.empty() && !ParsePair(size, 'x', &options.width, &options.height)) {
+        std::cerr << "veltrano-genrec: --size: not WxH: " << size << '\n';
+        return 2;
+    }
+    if (!sar.empty() && !ParsePair(sar, ':', &options.sarNum, &options.sarDen)) {
+        std::cerr << "veltrano-genrec: --sar: not N:D: " << sar << '\n';
+        return 2;
+    }
+    if (!resize.empty() && !ParseResize(resize, &options)) {
+        std::cerr << "veltrano-genrec: --resize-at: not N:WxH: " << resize << '\n';
         return 2;
     }
     if (noHeaderRate) {

@@ -13,7 +13,7 @@ std::string AvErrorText(int code) {
     return text;
 }
 
-bool H264Encoder::Open(int rate, int keyInterval, std::string* error) {
+bool H264Encoder::Open(const EncoderSettings& settings, std::string* error) {
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
     if (codec == nullptr) {
         *error = "libavcodec has no libx264 encoder";
@@ -27,13 +27,16 @@ bool H264Encoder::Open(int rate, int keyInterval, std::string* error) {
         return false;
     }
     AVCodecContext* c = m_context.get();
-    c->width = kPictureWidth;
-    c->height = kPictureHeight;
+    c->width = settings.width;
+    c->height = settings.height;
+    if (settings.sarNum > 0 && settings.sarDen > 0) {
+        c->sample_aspect_ratio = AVRational{settings.sarNum, settings.sarDen};
+    }
     c->pix_fmt = AV_PIX_FMT_YUV420P;
-    c->time_base = AVRational{1, rate};
-    c->framerate = AVRational{rate, 1};
-    c->gop_size = keyInterval;
-    c->keyint_min = keyInterval;
+    c->time_base = AVRational{1, settings.rate};
+    c->framerate = AVRational{settings.rate, 1};
+    c->gop_size = settings.keyInterval;
+    c->keyint_min = settings.keyInterval;
     c->max_b_frames = 0;
     // One thread: no frame-threading delay, and output that never depends on timing.
     c->thread_count = 1;
@@ -52,8 +55,8 @@ bool H264Encoder::Open(int rate, int keyInterval, std::string* error) {
         return false;
     }
     m_frame->format = AV_PIX_FMT_YUV420P;
-    m_frame->width = kPictureWidth;
-    m_frame->height = kPictureHeight;
+    m_frame->width = settings.width;
+    m_frame->height = settings.height;
     rc = av_frame_get_buffer(m_frame.get(), 0);
     if (rc < 0) {
         *error = "cannot allocate a picture: " + AvErrorText(rc);

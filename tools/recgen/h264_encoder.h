@@ -1,7 +1,7 @@
-// libx264 through libavcodec, set up the way the recordings need it: 720x576
-// yuv420p, ultrafast, no B-frames, key frames exactly every keyInterval frames
-// and SPS/PPS repeated in every key frame (no global header), so each key
-// chunk decodes on its own.
+// libx264 through libavcodec, set up the way the recordings need it: yuv420p
+// at the given size (720x576 unless told), ultrafast, no B-frames, key frames
+// exactly every keyInterval frames and SPS/PPS repeated in every key frame (no
+// global header), so each key chunk decodes on its own.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,15 @@ namespace recgen {
 
 constexpr int kPictureWidth = 720;
 constexpr int kPictureHeight = 576;
+
+struct EncoderSettings {
+    int rate = 25;
+    int keyInterval = 25;
+    int width = kPictureWidth;
+    int height = kPictureHeight;
+    // Sample aspect ratio written into the SPS's VUI; 0:0 writes none.
+    int sarNum = 0, sarDen = 0;
+};
 
 struct EncodedFrame {
     std::vector<std::uint8_t> bytes; // one access unit, Annex B
@@ -36,7 +45,7 @@ struct PacketFree {
 class H264Encoder {
 public:
     // False with *error (the cause only) when libx264 is missing or refuses.
-    bool Open(int rate, int keyInterval, std::string* error);
+    bool Open(const EncoderSettings& settings, std::string* error);
 
     // The frame to draw the next picture into; writable until the next Encode.
     AVFrame* NextPicture(std::string* error);

@@ -17,6 +17,26 @@ namespace {
 constexpr int kToneHz = 440;
 constexpr double kToneAmplitude = 8000.0;
 
+bool PictureSizeOk(int width, int height) {
+    return width >= 16 && height >= 16 && width <= 8192 && height <= 8192 && width % 2 == 0 &&
+           height % 2 == 0;
+}
+
+std::string CheckPicture(const Options& o) {
+    if (!PictureSizeOk(o.width, o.height) ||
+        (o.resizeAt > 0 && !PictureSizeOk(o.resizeWidth, o.resizeHeight))) {
+        return "picture sizes must be even, from 16x16 to 8192x8192";
+    }
+    if (o.sarNum < 0 || o.sarNum > 65535 || o.sarDen < 0 || o.sarDen > 65535 ||
+        (o.sarNum > 0) != (o.sarDen > 0)) {
+        return "sample aspect ratio terms must be 1..65535";
+    }
+    if (o.resizeAt < 0 || (o.resizeAt > 0 && (o.targetBytes > 0 || o.resizeAt >= o.frames))) {
+        return "a size change needs a frame count beyond it (and no target size)";
+    }
+    return {};
+}
+
 std::string CheckOptions(const Options& o) {
     if (o.rate < 1 || o.rate > 1000) {
         return "rate must be 1..1000";
@@ -40,7 +60,7 @@ std::string CheckOptions(const Options& o) {
     if (o.targetBytes < 0) {
         return "target size must not be negative";
     }
-    return {};
+    return CheckPicture(o);
 }
 
 // Writes the chunks of one video frame: the audio blocks due before it, the
@@ -103,22 +123,34 @@ private:
     std::int64_t m_block = 0;
 };
 
-// Encodes `count` frames, handing each access unit to `sink` in order, and
-// checks that key frames fall exactly every keyInterval frames.
+EncoderSettings SettingsFor(const Options& options, int width, int height) {
+    EncoderSettings settings;
+    settings.rate = options.rate;
+    settings.keyInterval = options.keyInterval;
+    settings.width = width;
+    settings.height = height;
+    settings.sarNum = options.sarNum;
+    settings.sarDen = options.sarDen;
+    return settings;
+}
+
+// Encodes frames first .. first + count - 1 with one encoder, handing each
+// access unit to `sink` in order, and checks that key frames fall exactly
+// every keyInterval frames from `first`.
 template <typename Sink>
-bool EncodeFrames(const Options& options, int count, Sink&& sink, std::string* cause) {
+bool EncodeRun(const EncoderSettings& settings, TestPicture& picture, int first, int count,
+               Sink& sink, std::string* cause) {
     H264Encoder encoder;
-    if (!encoder.Open(options.rate, options.keyInterval, cause)) {
+    if (!encoder.Open(settings, cause)) {
         return false;
     }
-    TestPicture picture(options.seed);
     std::vector<EncodedFrame> out;
     int delivered = 0;
     auto deliver = [&]() {
         for (auto& frame : out) {
-            if (frame.key != (delivered % options.keyInterval == 0)) {
-                *cause = "libx264 put a key frame at frame " + std::to_string(delivered) +
-                         ", not every " + std::to_string(options.keyInterval);
+            if (frame.key != (delivered % settings.keyInterval == 0)) {
+                *cause = "libx264 put a key frame at frame " + std::to_string(first + delivered) +
+                         ", not every " + std::to_string(settings.keyInterval);
                 return false;
             }
             if (!sink(frame)) {
@@ -134,7 +166,7 @@ bool EncodeFrames(const Options& options, int count, Sink&& sink, std::string* c
         if (frame == nullptr) {
             return false;
         }
-        picture.Draw(i, frame);
+        picture.Draw(first + i, frame);
         if (!encoder.Encode(false, &out, cause) || !deliver()) {
             return false;
         }
@@ -148,6 +180,21 @@ bool EncodeFrames(const Options& options, int count, Sink&& sink, std::string* c
         return false;
     }
     return true;
+}
+
+// Encodes `count` frames: at the first size, then from resizeAt (if set) at
+// the second.
+template <typename Sink>
+bool EncodeFrames(const Options& options, int count, Sink&& sink, std::string* cause) {
+    TestPicture picture(options.seed);
+    const int seam = options.resizeAt > 0 ? options.resizeAt : count;
+    if (!EncodeRun(SettingsFor(options, options.width, options.height), picture, 0, seam, sink,
+                   cause)) {
+        return false;
+    }
+    return seam == count ||
+           EncodeRun(SettingsFor(options, options.resizeWidth, options.resizeHeight), picture, seam,
+                     count - seam, sink, cause);
 }
 
 } // namespace

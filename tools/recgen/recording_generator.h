@@ -1,5 +1,6 @@
 // Writes synthetic .264 recordings: a 512-byte header with four rate records,
-// then interleaved chunks of real H.264 video (libx264, 720x576) and real IMA
+// then interleaved chunks of real H.264 video (libx264, 720x576 unless told
+// otherwise, optionally changing size part-way) and real IMA
 // ADPCM audio (mono, 8000 Hz, a tone), optionally damaged on purpose. The same
 // options and seed always give a byte-identical file.
 #pragma once
@@ -27,6 +28,16 @@ struct Options {
     int videoExtensionBytes = 0; // E of each video chunk, 0..65535
     // Lead byte of every tag: '0' when false; when true a seeded byte in '0'..'@'.
     bool varyTagLead = false;
+
+    // The picture: even sizes from 16 to 8192; a sample aspect ratio in the
+    // SPS's VUI when sarNum > 0 (none by default).
+    int width = 720, height = 576;
+    int sarNum = 0, sarDen = 0;
+    // > 0: from this video frame on the picture is resizeWidth x resizeHeight,
+    // from a fresh encoder whose first frame is a key frame (key frames then
+    // fall every keyInterval frames from there). Not with targetBytes.
+    int resizeAt = 0;
+    int resizeWidth = 0, resizeHeight = 0;
 
     // Damage.
     int garbageEvery = 0;      // > 0: after every Nth chunk (any kind) insert garbage bytes

@@ -43,6 +43,11 @@ std::string StoreKey(const Options& o) {
         << " lead=" << o.varyTagLead << " garbage=" << o.garbageEvery << '/' << o.garbageBytes
         << " truncate=" << o.truncateLast << " bogus=" << o.bogusLengthAt
         << " bytes=" << o.targetBytes;
+    // Only when set, so the keys of default pictures stay as they were.
+    if (o.width != 720 || o.height != 576 || o.sarNum > 0)
+        key << " picture=" << o.width << 'x' << o.height << '/' << o.sarNum << ':' << o.sarDen;
+    if (o.resizeAt > 0)
+        key << " resize=" << o.resizeAt << ':' << o.resizeWidth << 'x' << o.resizeHeight;
     return key.str();
 }
 

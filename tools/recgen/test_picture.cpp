@@ -11,6 +11,9 @@ constexpr int kBoxSize = 96;
 
 // Position on a path that runs from 0 to span and back.
 int Bounce(int position, int span) {
+    if (span <= 0) {
+        return 0;
+    }
     const int period = 2 * span;
     const int p = position % period;
     return p <= span ? p : period - p;
