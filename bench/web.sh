@@ -28,7 +28,7 @@ native=$PWD/build-bundled/cli/veltrano-convert
 mkdir -p "$BENCH_DIR"
 for size in 64M 512M 2560M; do
     [[ -s $BENCH_DIR/$size.264 ]] ||
-        build/tools/recgen/veltrano-genrec --size "$size" "$BENCH_DIR/$size.264" >/dev/null
+        build/tools/recgen/veltrano-genrec --bytes "$size" "$BENCH_DIR/$size.264" >/dev/null
 done
 
 port=$((20000 + RANDOM % 20000))

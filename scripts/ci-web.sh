@@ -53,7 +53,7 @@ convert=$PWD/build-bundled/cli/veltrano-convert
 # The first key frame damaged: the MP4 starts at the second.
 "$genrec" --seconds 10 --bogus-length-at 0 "$work/late-key.264"
 "$genrec" --seconds 10 --no-audio "$work/silent.264"
-"$genrec" --size 256M "$work/long.264"
+"$genrec" --bytes 256M "$work/long.264"
 seq 1 50000 >"$work/nonrec.bin"
 (
     cd "$work"
