@@ -70,7 +70,13 @@ function startWorker() {
     worker.postMessage({ type: "module", module: workerParts.module });
     worker.onmessage = ({ data }) => {
         if (data.type === "progress") showProgress(current, data.bytesRead, data.size);
-        else if (data.type === "end") finish(current, data.converted, data.lines);
+        else if (data.type === "end") {
+            if (data.broken) {
+                worker.terminate();
+                startWorker();
+            }
+            finish(current, data.converted, data.lines);
+        }
         else if (data.type === "ready") $("status").textContent = "";
     };
 }

@@ -70,6 +70,14 @@ onmessage = async ({ data }) => {
         ready = start(data.module);
         return;
     }
-    const end = await convert(data);
-    postMessage({ type: "end", ...end });
+    try {
+        postMessage({ type: "end", ...(await convert(data)) });
+    } catch (error) {
+        // The converter itself gave up (out of memory, say): this worker is
+        // done for, and the page starts another.
+        const root = await navigator.storage.getDirectory();
+        await root.removeEntry(data.storageName).catch(() => {});
+        postMessage({ type: "end", converted: false, broken: true,
+                      lines: `veltrano-convert: ${data.file.name}: ${error.message || error}` });
+    }
 };
