@@ -26,7 +26,7 @@ build=${1:-build-web}
 # pkg-config reads that FFmpeg's .pc files and no others; emscripten's
 # toolchain looks for libraries only in its own folders, so the linker is
 # told where the libraries are.
-PKG_CONFIG_LIBDIR=$ffmpeg/lib/pkgconfig PKG_CONFIG_PATH= emcmake cmake -S . -B "$build" \
+PKG_CONFIG_LIBDIR=$ffmpeg/lib/pkgconfig PKG_CONFIG_PATH='' emcmake cmake -S . -B "$build" \
     -DCMAKE_BUILD_TYPE=Release -DVELTRANO_BUILD_TESTS=OFF -DVELTRANO_BUILD_GUI=OFF \
     -DCMAKE_EXE_LINKER_FLAGS="-L$ffmpeg/lib" >/dev/null
 nice -n 10 cmake --build "$build" -j"$(nproc)" --target veltrano-core
