@@ -42,19 +42,19 @@ std::string Playing(const ConversionStats& stats) {
 // No decoder can show frames before the first key frame: an MP4 starts at
 // it, with the sound that plays from there, or has no picture without one.
 std::string LeftOutLine(const ConversionStats& stats) {
-    if (stats.framesLeftOut == 0 && stats.undecodableKeyFrames == 0)
-        return "";
     // A key frame whose parameter sets are damaged starts nothing.
-    const std::string decodes = stats.undecodableKeyFrames > 0
-                                    ? " that decodes (" +
-                                          Counted(stats.undecodableKeyFrames, "key frame") +
-                                          " with damaged parameter sets)"
-                                    : std::string();
+    std::string text;
+    if (stats.undecodableKeyFrames > 0)
+        text = "\n  " + Counted(stats.undecodableKeyFrames, "key frame") +
+               " with damaged parameter sets dropped";
+    if (stats.framesLeftOut == 0)
+        return text;
     if (VideoFrames(stats) == 0)
-        return "\n  no key frame" + decodes + ": " + Counted(stats.framesLeftOut, "frame") +
-               " left out, the MP4 holds no picture";
-    return "\n  " + Counted(stats.framesLeftOut, "frame") + " before the first key frame" +
-           decodes + " left out, and " +
+        return text + "\n  no key frame" +
+               (stats.undecodableKeyFrames > 0 ? " that decodes: " : ": ") +
+               Counted(stats.framesLeftOut, "frame") + " left out, the MP4 holds no picture";
+    return text + "\n  " + Counted(stats.framesLeftOut, "frame") +
+           " before the first key frame left out, and " +
            FormatDuration(double(stats.soundSamplesLeftOut) / kAudioSampleRate) + " of sound";
 }
 
@@ -70,10 +70,10 @@ std::string PictureSize(const PictureFormat& picture) {
 std::string SizeChangeLines(const ConversionStats& stats) {
     std::string text;
     for (const SizeChange& change : stats.sizeChanges)
-        text += Printf("\n  the picture changes to %dx%d at frame %" PRId64 " (", change.width,
+        text += Printf("\n  the picture is %dx%d from frame %" PRId64 " (", change.width,
                        change.height, change.frame) +
                 FormatDuration(stats.frameRate > 0 ? double(change.frame) / stats.frameRate : 0.0) +
-                Printf("); the file declares %dx%d", stats.picture.width, stats.picture.height);
+                Printf(") on, %dx%d declared", stats.picture.width, stats.picture.height);
     return text;
 }
 

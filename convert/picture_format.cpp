@@ -95,11 +95,14 @@ Expected<PictureFormat> FindPictureFormat(SourceFile& file, std::int64_t size) {
     ChunkReader reader(file, limit);
     PictureWatch watch;
     Chunk chunk;
-    while (reader.BytesRead() < limit) {
+    for (;;) {
         Expected<ReadResult> read = reader.Next(chunk);
         if (!read)
             return read.TakeFailure();
-        if (*read == ReadResult::End)
+        // The window reads ahead of the chunks it gives: where they are
+        // tells how far the search has come.
+        if (*read == ReadResult::End || (*read == ReadResult::Chunk && chunk.fileOffset >= limit) ||
+            (*read == ReadResult::Searched && reader.BytesRead() >= limit))
             break;
         if (*read == ReadResult::Chunk && chunk.kind == KIND_KEY_VIDEO)
             if (auto format = watch.Read(chunk.payload, chunk.payloadBytes))

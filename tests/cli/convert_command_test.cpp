@@ -525,12 +525,17 @@ TEST(FormatSummary, DurationCountsEveryTimeSlotAndSaysWhenTheSourceChanged) {
     hour.audioPackets = 280'374;
     hour.damagedChunks = hour.refusedPackets = hour.framesLeftOut = 1;
     hour.outputBytes = 3'141'592'653;
+    hour.undecodableKeyFrames = 1;
+    hour.picture.width = 1280, hour.picture.height = 720;
+    hour.sizeChanges = {{45'000, 1920, 1080}};
     line = FormatSummary("cam1/2026-12-08.264", "2026-12-08.mp4", hour, 123.45);
     EXPECT_EQ(line, "cam1/2026-12-08.264 -> 2026-12-08.mp4: 1:00:00.0 at 25 fps, "
                     "3.1 GB in 123.45 s\n"
                     "  90000 video frames (9000 key), 280374 audio blocks, 1 damaged chunk "
                     "dropped\n  1 packet refused by the muxer\n"
-                    "  1 frame before the first key frame left out, and 0.0 s of sound");
+                    "  1 key frame with damaged parameter sets dropped\n"
+                    "  1 frame before the first key frame left out, and 0.0 s of sound\n"
+                    "  the picture is 1920x1080 from frame 45000 (30:00.0) on, 1280x720 declared");
     for (const std::string& part : Lines(line))
         EXPECT_LE(part.size(), 80u) << part;
 }

@@ -122,6 +122,7 @@ TEST(ProbeCommand, ReportsRecordsRateAndCountsOfAKnownRecording) {
     o.garbageEvery = 5;
     o.bogusLengthAt = 3;
     o.truncateLast = true;
+    o.width = 352, o.height = 288, o.sarNum = 12, o.sarDen = 11;
     // The last record in use decides; 0xC3 has both top bits set, so it means 1.
     o.records = {{{true, 0x19}, {false, 0xC3}, {true, 0x0C}, {false, 0x00}}};
     const recgen::Manifest m = clitest::MakeRecording(dir / "known.264", o);
@@ -141,6 +142,9 @@ TEST(ProbeCommand, ReportsRecordsRateAndCountsOfAKnownRecording) {
     }
     EXPECT_EQ(p.rate, 12);
     EXPECT_TRUE(p.fromHeader);
+    EXPECT_TRUE(std::regex_match(p.picture, std::regex("352x288, pixel aspect 12:11, H.264 "
+                                                       "[A-Za-z ]+ profile, level [1-5]\\.[0-9]")))
+        << p.picture;
     EXPECT_EQ(p.key, m.keyFrames);
     EXPECT_EQ(p.nonKey, m.videoFrames - m.keyFrames);
     EXPECT_EQ(p.audio, m.audioBlocks);

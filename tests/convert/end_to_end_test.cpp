@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <regex>
@@ -139,6 +140,80 @@ TEST_F(EndToEnd, AviHoldsBothStreamsWithTheirParametersAndEveryChunk) {
     EXPECT_EQ(decoded.width, 720);
     EXPECT_EQ(decoded.height, 576);
     EXPECT_EQ(decoded.audioSamples, 321 * manifest.audioBlocks);
+}
+
+// The unsigned field `at` bytes into the data of the first `box`: an AVI
+// chunk's (little-endian, its tag before its size) or an MP4 box's
+// (big-endian, its tag after its size); -1 when there is none. The MP4's
+// sample entry is looked for in its sample description, the brands in
+// front name it too.
+std::int64_t FieldAfter(const std::vector<std::uint8_t>& file, const char* box, std::size_t at,
+                        int bytes, bool bigEndian) {
+    const char* stsd = "stsd";
+    const auto from = std::string(box) == "avc1"
+                          ? std::search(file.begin(), file.end(), stsd, stsd + 4)
+                          : file.begin();
+    const auto tag = std::search(from, file.end(), box, box + 4);
+    const std::size_t data = bigEndian ? 4 : 8;
+    if (file.end() - tag < std::ptrdiff_t(data + at + bytes))
+        return -1;
+    std::int64_t value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value |= std::int64_t(tag[data + at + i]) << 8 * (bigEndian ? bytes - 1 - i : i);
+    return value;
+}
+
+// Recorders film at many sizes: every field that declares the picture says
+// what the stream holds, and its pixels' shape where the stream gives one.
+TEST_F(EndToEnd, BothOutputsDeclareThePictureTheStreamHolds) {
+    struct Case {
+        int width, height, sarNum = 0, sarDen = 0, resizeAt = 0;
+    };
+    const Case cases[] = {{1920, 1080}, {1280, 720},        {352, 288},          {704, 576},
+                          {720, 480},   {720, 576, 16, 11}, {352, 288, 0, 0, 13}};
+    for (const Case& c : cases) {
+        recgen::Options options;
+        options.frames = 20;
+        options.keyInterval = 5;
+        options.width = c.width, options.height = c.height;
+        options.sarNum = c.sarNum, options.sarDen = c.sarDen;
+        if (c.resizeAt > 0)
+            options.resizeAt = c.resizeAt, options.resizeWidth = 640, options.resizeHeight = 480;
+        Generate(options);
+        for (const char* dest : {"out.avi", "out.mp4"}) {
+            SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " " + dest);
+            const ConversionRun run = Convert(PathOf("in.264"), PathOf(dest), 25);
+            ASSERT_EQ(run.result, 0) << run.error;
+            ASSERT_EQ(run.stats.sizeChanges.size(), c.resizeAt > 0 ? 1u : 0u);
+            if (c.resizeAt > 0) {
+                EXPECT_EQ(run.stats.sizeChanges[0].frame, c.resizeAt);
+                EXPECT_EQ(run.stats.sizeChanges[0].width, 640);
+            }
+            const MediaStreamInfo v = ReadMedia(PathOf(dest)).streams[0];
+            EXPECT_EQ(v.width, c.width);
+            EXPECT_EQ(v.height, c.height);
+            EXPECT_EQ(v.sarNum * c.sarDen, c.sarNum * v.sarDen);
+            const std::vector<std::uint8_t> file = recgen::ReadFileBytes(PathOf(dest));
+            const bool avi = dest == std::string("out.avi");
+            const char* ratioBox = avi ? "vprp" : "pasp";
+            EXPECT_EQ(std::search(file.begin(), file.end(), ratioBox, ratioBox + 4) != file.end(),
+                      c.sarNum > 0);
+            if (avi) {
+                EXPECT_EQ(FieldAfter(file, "avih", 32, 4, false), c.width);
+                EXPECT_EQ(FieldAfter(file, "avih", 36, 4, false), c.height);
+                EXPECT_EQ(FieldAfter(file, "strh", 52, 2, false), c.width) << "rcFrame";
+                EXPECT_EQ(FieldAfter(file, "strh", 54, 2, false), c.height) << "rcFrame";
+            } else {
+                // The track's size is what QuickTime shows: the picture's,
+                // widened by the pixels' shape.
+                const double shown = c.sarNum > 0 ? double(c.width) * c.sarNum / c.sarDen : c.width;
+                EXPECT_EQ(FieldAfter(file, "tkhd", 76, 4, true), std::llround(shown * 65536));
+                EXPECT_EQ(FieldAfter(file, "tkhd", 80, 4, true), std::int64_t(c.height) << 16);
+                EXPECT_EQ(FieldAfter(file, "avc1", 24, 2, true), c.width);
+                EXPECT_EQ(FieldAfter(file, "avc1", 26, 2, true), c.height);
+            }
+        }
+    }
 }
 
 TEST_F(EndToEnd, FallbackRateTimesTheVideoWhenTheHeaderHasNone) {

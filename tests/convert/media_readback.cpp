@@ -43,6 +43,8 @@ MediaContents ReadMedia(const std::string& path) {
         info.codecId = par->codec_id;
         info.width = par->width;
         info.height = par->height;
+        info.sarNum = stream->sample_aspect_ratio.num;
+        info.sarDen = stream->sample_aspect_ratio.den;
         info.sampleRate = par->sample_rate;
         info.channels = par->ch_layout.nb_channels;
         info.blockAlign = par->block_align;

@@ -18,6 +18,7 @@ struct MediaStreamInfo {
     int codecType = -1; // AVMediaType
     int codecId = 0;    // AVCodecID
     int width = 0, height = 0;
+    int sarNum = 0, sarDen = 0; // the stream's pixel shape, as the container gives it
     int sampleRate = 0, channels = 0, blockAlign = 0, bitsPerCodedSample = 0;
     std::int64_t bitRate = 0;
     int timeBaseNum = 0, timeBaseDen = 0;
