@@ -64,10 +64,12 @@ void CheckDestinations(const CLI::App& app, const CommandOptions& o) {
     if ((app.count("--output") > 0 && o.outputFile.empty()) ||
         (app.count("--output-dir") > 0 && o.outputDir.empty()))
         throw CLI::ValidationError("an empty destination was given");
-    if (!o.outputFile.empty() && o.sources.size() > 1)
+    if (o.join && o.outputFile.empty())
+        throw CLI::ValidationError("--join writes one file: name it with --output");
+    if (!o.join && !o.outputFile.empty() && o.sources.size() > 1)
         throw CLI::ValidationError("--output names one destination but " +
                                    std::to_string(o.sources.size()) +
-                                   " sources were given; use --output-dir");
+                                   " sources were given; use --output-dir, or --join");
 }
 
 // A name that ends in .mp4 asks for MP4; --format (`asked`, empty when not
@@ -122,6 +124,8 @@ void DeclareOptions(CLI::App& app, CommandOptions& o, std::string& format) {
     // one at a time, so -j would be too.
     probe->excludes(output)->excludes(outputDir)->excludes(force)->excludes(formatOption);
     probe->excludes(jobs)->excludes(noClobber);
+    // A join is one job into one named file: no folder, nothing to run at once.
+    app.add_flag("--join", o.join)->excludes(probe)->excludes(outputDir)->excludes(jobs);
 }
 
 } // namespace

@@ -13,7 +13,7 @@ constexpr int kExitUsage = 2;   // the command line itself was wrong
 
 struct CommandOptions {
     std::vector<std::string> sources;
-    std::string outputFile; // -o: only with a single source
+    std::string outputFile; // -o: only with a single source, or with --join
     std::string outputDir;  // -d
     int fallbackRate = kDefaultFrameRate;
     // --format; without it MP4 when -o names an .mp4 file, AVI otherwise.
@@ -24,6 +24,7 @@ struct CommandOptions {
     bool quiet = false;
     bool probe = false;
     bool json = false; // --probe's report as one JSON document
+    bool join = false; // every source, in order, into the one outputFile
 };
 
 struct ParsedCommand {

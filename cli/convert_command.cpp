@@ -73,8 +73,12 @@ struct JobEnd {
     std::string line;
 };
 
+// A join's line counts its sources, as its summary does.
 std::string SkippedLine(const PlannedJob& job) {
-    return SafeText(job.source) + ": skipped: " + SafeText(job.dest) + " exists";
+    const std::string what = job.joined.empty()
+                                 ? SafeText(job.source)
+                                 : std::to_string(job.joined.size() + 1) + " recordings";
+    return what + ": skipped: " + SafeText(job.dest) + " exists";
 }
 
 // How a job ended that `failure` stopped, planned or running. A
@@ -92,11 +96,15 @@ JobEnd EndedBy(const PlannedJob& job, const Failure& failure, const CommandOptio
 JobEnd ConvertOne(const PlannedJob& planned, const CommandOptions& options, JobProgress progress,
                   std::ostream& err, bool fileBar, const Terminal& terminal) {
     CStreamConverter job(planned.source.c_str(), planned.dest.c_str(), options.fallbackRate);
+    for (const std::string& source : planned.joined)
+        job.AddSource(source);
     job.SetReplace(options.force);
     job.SetFormat(options.format);
+    // A join's bar runs over all its sources: it is named after what it makes.
+    const std::string& named = planned.joined.empty() ? planned.source : planned.dest;
     std::optional<ProgressBar> bar;
     if (fileBar)
-        bar.emplace(err, Utf8(FsPath(planned.source).filename()), WidthOf(terminal));
+        bar.emplace(err, Utf8(FsPath(named).filename()), WidthOf(terminal));
     progress.bar = bar ? &*bar : nullptr;
     job.SetCallback(&progress, OnProgress);
     const auto start = std::chrono::steady_clock::now();
@@ -124,14 +132,21 @@ JobEnd RunJob(const PlannedJob& job, const CommandOptions& options, JobProgress 
     }
 }
 
+std::int64_t SizeOf(const std::string& path) {
+    std::error_code ec;
+    const auto size = fs::file_size(FsPath(path), ec);
+    return ec ? 0 : std::int64_t(size);
+}
+
 // What the batch line counts as all there is to read: the sources that are
 // to be converted, at their sizes now.
 std::vector<std::int64_t> SourceSizes(const std::vector<PlannedJob>& jobs) {
     std::vector<std::int64_t> sizes;
     for (const PlannedJob& job : jobs) {
-        std::error_code ec;
-        const auto size = !job.refusal ? fs::file_size(FsPath(job.source), ec) : 0;
-        sizes.push_back(ec ? 0 : std::int64_t(size));
+        std::int64_t size = job.refusal ? 0 : SizeOf(job.source);
+        for (const std::string& joined : job.joined)
+            size += job.refusal ? 0 : SizeOf(joined);
+        sizes.push_back(size);
     }
     return sizes;
 }
@@ -172,7 +187,7 @@ int RunCommand(const CommandOptions& options, std::ostream& out, std::ostream& e
         *stopped = report.AnyCancelled() || unstarted > 0;
     // In a long batch the error lines are easy to miss, and a quiet one
     // would otherwise end without a word.
-    if (options.sources.size() > 1)
+    if (jobs.size() > 1)
         report.RunLine(report.Tally(unstarted));
     return report.Failed() > 0 ? kExitFailure : kExitSuccess;
 }

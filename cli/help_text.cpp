@@ -7,10 +7,12 @@
 std::string HelpText() {
     using std::to_string;
     return std::string("Usage: ") + kProgramName + " [OPTION]... SOURCE...\n" +
-           "Convert .264 recordings into AVI or MP4 files.\n"
+           "  or:  " + kProgramName + " --join -o FILE [OPTION]... SOURCE...\n" +
+           "Convert .264 recordings into AVI or MP4 files, or join them into one.\n"
            "\n"
            "Mandatory arguments to long options are mandatory for short options too.\n"
            "  -o, --output=FILE      write the result to FILE; only with a single SOURCE\n"
+           "                         or --join\n"
            "  -d, --output-dir=DIR   put each result in DIR (created if missing)\n"
            "      --fps=N            frame rate when a recording's header gives none:\n"
            "                         " +
@@ -19,6 +21,8 @@ std::string HelpText() {
            ")\n"
            "      --format=FORMAT    avi (the default), or mp4: the picture copied, the\n"
            "                         sound encoded in AAC\n"
+           "      --join             write the SOURCEs, in the order given, as one FILE;\n"
+           "                         they must share frame rate and picture size\n"
            "  -j, --jobs=N           convert up to N sources at once; 0: one per core\n"
            "                         (default 1)\n"
            "  -f, --force            replace existing destinations\n"
@@ -35,6 +39,9 @@ std::string HelpText() {
            "A destination that is a symbolic link is replaced; the file it points to is\n"
            "left as it was. With more than one SOURCE the run ends with a tally on\n"
            "standard error: how many were converted, skipped and failed.\n"
+           "\n"
+           "A join is one conversion: the picture and the sound run on across each\n"
+           "seam, the summary says where each SOURCE starts, and no tally follows.\n"
            "\n"
            "Exit status:\n"
            " 0  if no source failed (each was converted, skipped or probed),\n"

@@ -96,13 +96,15 @@ Failure RefusalOf(const PlannedJob& job, std::size_t i, const std::string& key,
                   const CommandOptions& options, const RunSoFar& run) {
     FileIdentity destIdentity;
     const bool destExists = PathIdentity(job.dest, &destIdentity);
-    // Its own source is left to the converter, which refuses it with or
-    // without --force and says why.
-    if (IsFile(run.sources[i], destExists, destIdentity))
-        return {};
+    // Its own sources (every one, in a join) are left to the converter,
+    // which refuses them with or without --force and says why.
+    const auto own = [&](std::size_t j) { return options.join || j == i; };
+    for (std::size_t j = 0; j < run.sources.size(); ++j)
+        if (own(j) && IsFile(run.sources[j], destExists, destIdentity))
+            return {};
     std::size_t other = run.sources.size();
     for (std::size_t j = 0; j < run.sources.size(); ++j)
-        if (j != i &&
+        if (!own(j) &&
             (IsFile(run.sources[j], destExists, destIdentity) || run.sources[j].key == key))
             other = j;
     if (other < run.sources.size()) {
@@ -146,7 +148,9 @@ std::vector<PlannedJob> PlanJobs(const CommandOptions& options) {
     std::vector<PlannedJob> jobs;
     for (std::size_t i = 0; i < options.sources.size(); ++i) {
         const std::string& source = options.sources[i];
-        PlannedJob job{source, DestinationFor(options, source), {}};
+        PlannedJob job{source, {}, DestinationFor(options, source), {}};
+        if (options.join) // one job reads them all
+            job.joined.assign(options.sources.begin() + 1, options.sources.end());
         const std::string key = ComparablePath(job.dest);
         job.refusal = RefusalOf(job, i, key, options, run);
         // A refused job still claims its destination: a later source must not
@@ -154,6 +158,8 @@ std::vector<PlannedJob> PlanJobs(const CommandOptions& options) {
         run.claimed.emplace(key, Claim{source, job.dest});
         run.claimedFolded.emplace(CaseFolded(key), Claim{source, job.dest});
         jobs.push_back(std::move(job));
+        if (options.join)
+            break;
     }
     return jobs;
 }

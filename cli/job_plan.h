@@ -10,6 +10,8 @@
 
 struct PlannedJob {
     std::string source;
+    // With --join: the sources read after `source` into the same dest.
+    std::vector<std::string> joined;
     std::string dest;
     // Why the job may not run, none when it may; a refused job leaves every
     // file as it was. Its file is the destination and its cause is safe to
@@ -29,4 +31,6 @@ std::string DefaultDestination(const std::string& source, OutputFormat format = 
 // one that an earlier job of the run writes, so one run never overwrites a
 // recording it reads nor its own result; with --force also one that differs
 // from an earlier job's only in letter case (one file on FAT and Windows).
+// With --join, one job reads every source into the --output file, which the
+// converter refuses when it is one of them.
 std::vector<PlannedJob> PlanJobs(const CommandOptions& options);

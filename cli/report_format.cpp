@@ -58,6 +58,27 @@ std::string LeftOutLine(const ConversionStats& stats) {
            FormatDuration(double(stats.soundSamplesLeftOut) / kAudioSampleRate) + " of sound";
 }
 
+// A join's first line counts its sources; the lines of its seams name them.
+std::string SourceText(const std::string& source, const ConversionStats& stats) {
+    if (stats.seams.size() < 2)
+        return SafeText(source);
+    return Printf("%zu recordings", stats.seams.size());
+}
+
+// A join's seams: where each source starts in the output, in time and in
+// frames (the video's time slots, counted from 0).
+std::string SeamLines(const ConversionStats& stats) {
+    if (stats.seams.size() < 2)
+        return "";
+    std::string text;
+    for (const JoinSeam& seam : stats.seams) {
+        const double seconds = stats.frameRate > 0 ? double(seam.videoSlot) / stats.frameRate : 0;
+        text += "\n  " + SafeText(seam.source) + " starts at " + FormatDuration(seconds) +
+                Printf(" (frame %" PRId64 ")", seam.videoSlot);
+    }
+    return text;
+}
+
 // "1280x720", and the pixels' shape when the stream gives one.
 std::string PictureSize(const PictureFormat& picture) {
     std::string text = Printf("%dx%d", picture.width, picture.height);
@@ -115,8 +136,8 @@ std::int64_t VideoFrames(const ConversionStats& stats) {
 
 std::string FormatSummary(const std::string& source, const std::string& dest,
                           const ConversionStats& stats, double secondsTaken) {
-    std::string text = SafeText(source) + " -> " + SafeText(dest) + ": " + Playing(stats) + ", " +
-                       FormatBytes(stats.outputBytes) + Printf(" in %.2f s", secondsTaken);
+    std::string text = SourceText(source, stats) + " -> " + SafeText(dest) + ": " + Playing(stats) +
+                       ", " + FormatBytes(stats.outputBytes) + Printf(" in %.2f s", secondsTaken);
     text += "\n  " + Counted(VideoFrames(stats), "video frame") +
             Printf(" (%" PRId64 " key), ", stats.keyVideoPackets) +
             Counted(stats.audioPackets, "audio block") + ", " +
@@ -133,7 +154,7 @@ std::string FormatSummary(const std::string& source, const std::string& dest,
     else if (stats.fileSize < stats.sizeAtStart)
         text += "\n  the source shrank by " + FormatBytes(stats.sizeAtStart - stats.fileSize) +
                 " while converted";
-    return text;
+    return text + SeamLines(stats);
 }
 
 std::string FormatProbe(const std::string& path, const ProbeResult& probe) {

@@ -24,7 +24,9 @@ std::int64_t VideoFrames(const ConversionStats& stats);
 // frames, audio blocks and damaged chunks; then a line for each thing that
 // went otherwise than usual (packets the muxer refused, frames an MP4 left
 // out or had no key frame to start from, a source that grew or shrank
-// meanwhile). Names are made safe to print.
+// meanwhile); then, for a join, where each source starts. Names are made
+// safe to print; a join's first line counts its sources ("3 recordings ->
+// DEST") instead of naming one.
 std::string FormatSummary(const std::string& source, const std::string& dest,
                           const ConversionStats& stats, double secondsTaken);
 

@@ -1,8 +1,9 @@
-// The conversion job: one recording in, one AVI or MP4 out, in one
-// synchronous call on the pipeline.
+// The conversion job: one recording in, or several joined one after the
+// other, one AVI or MP4 out, in one synchronous call on the pipeline.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "convert/conversion_stats.h"
 #include "convert/expected.h"
@@ -10,7 +11,9 @@
 #include "convert/pipeline.h"
 
 struct ConversionRequest {
-    std::string source;
+    // Read in this order into the one destination; a single conversion is
+    // a join of one. All must share the frame rate and the picture size.
+    std::vector<std::string> sources;
     std::string dest;
     int fallbackRate = 25; // when the recording's header gives none
     OutputFormat format = OutputFormat::Avi;
@@ -20,10 +23,13 @@ struct ConversionRequest {
     bool replace = true;
 };
 
-// Converts the request's recording. `carryOn` hears the progress, short of
-// completion until the file is complete and in place, then once with the
-// bytes read equal to the size; false before then stops the job (Cancelled).
-// On failure nothing is left behind and an existing destination is
-// untouched; a source that is not a recording fails as NotARecording.
+// Converts the request's recordings. `carryOn` hears the progress over all
+// of them, short of completion until the file is complete and in place,
+// then once with the bytes read equal to the size; false before then stops
+// the job (Cancelled). Sources that differ in frame rate or picture size, or
+// a destination that is one of them, are refused before anything is
+// written. On failure nothing is left behind and an existing destination is
+// untouched; a source that is not a recording fails as NotARecording, and a
+// join fails whole when any one of its sources fails.
 Expected<ConversionStats> ConvertRecording(const ConversionRequest& request,
                                            const CarryOn& carryOn);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "convert/output/media_output.h"
@@ -13,6 +14,12 @@ struct SizeChange {
     std::int64_t frame = 0;
     int width = 0;
     int height = 0;
+};
+
+// Where one source of a conversion starts in the output.
+struct JoinSeam {
+    std::string source;
+    std::int64_t videoSlot = 0; // the output's time slot of its first frame
 };
 
 struct ConversionStats {
@@ -39,4 +46,6 @@ struct ConversionStats {
     // look-ahead, or the defaults; and where it changed size after it.
     PictureFormat picture;
     std::vector<SizeChange> sizeChanges;
+    // Every source in order, where it starts; more than one in a join.
+    std::vector<JoinSeam> seams;
 };

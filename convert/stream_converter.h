@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "convert/conversion_stats.h"
 #include "convert/failure.h"
@@ -21,6 +22,9 @@ public:
     CStreamConverter(const char* sourcePath, const char* destPath, int fallbackRate);
 
     int SetCallback(void* context, ProgressCallback callback);
+    // Reads `path` after the sources before it into the same destination:
+    // a join. The sources must share the frame rate and the picture size.
+    void AddSource(const std::string& path) { m_sources.push_back(path); }
     // Whether an existing destination is replaced (the default, for callers
     // that asked the user first). Without, a destination that exists when
     // the AVI is ready, even one that appeared during the run, is left
@@ -35,14 +39,15 @@ public:
     // a recording fails as NotARecording.
     int Run();
 
-    const std::string& SourcePath() const { return m_source; }
+    // The first source.
+    const std::string& SourcePath() const { return m_sources.front(); }
     const std::string& DestPath() const { return m_dest; }
     const ConversionStats& Stats() const { return m_stats; }
     // No failure after a successful Run.
     const Failure& GetFailure() const { return m_failure; }
 
 private:
-    std::string m_source;
+    std::vector<std::string> m_sources;
     std::string m_dest;
     ProgressCallback m_callback = nullptr;
     void* m_context = nullptr;

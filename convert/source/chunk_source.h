@@ -27,8 +27,9 @@ public:
     std::int64_t BytesRead() const;
     std::int64_t Size() const;
     std::int64_t DamagedChunks() const;
-    // The file being read, or the last one read.
+    // The file being read, or the last one read, and its place in the order.
     const Recording& Current() const { return *m_recordings[m_current]; }
+    std::size_t CurrentIndex() const { return m_current; }
     // Closes the files; nothing is read after.
     void Close();
 

@@ -199,6 +199,9 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{{"-j", "1.5", "a.264"}, "'1.5'"},     // not whole
                     UsageCase{{"--probe", "-j", "2", "a.264"}, "--probe"},
                     UsageCase{{"--bogus", "a.264"}, "--bogus"}, UsageCase{{"-x", "a.264"}, "-x"},
-                    UsageCase{{"a.264", ""}, "empty SOURCE"}));
+                    UsageCase{{"a.264", ""}, "empty SOURCE"},
+                    UsageCase{{"--join", "a.264", "b.264"}, "--join writes one file"},
+                    UsageCase{{"--join", "-j", "2", "-o", "x.avi", "a.264"}, "--join"},
+                    UsageCase{{"--join", "-d", "out", "a.264"}, "--join"}));
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "cli/report_format.h"
 #include "convert/stream_converter.h"
 #include "tests/cli/cli_test_support.h"
+#include "tests/convert/media_readback.h"
 
 namespace fs = std::filesystem;
 using clitest::ReadText;
@@ -431,6 +432,74 @@ TEST_P(ConvertBatch, SummaryCountsWhatTheRecordingHolds) {
                          "left out, the MP4 holds no picture\n"),
               std::string::npos)
         << k.out;
+}
+
+bool SamePackets(const MediaContents& a, const MediaContents& b) {
+    return a.packets.size() == b.packets.size() &&
+           std::equal(a.packets.begin(), a.packets.end(), b.packets.begin(),
+                      [](const MediaPacket& x, const MediaPacket& y) {
+                          return x.stream == y.stream && x.key == y.key && x.dts == y.dts &&
+                                 x.data == y.data;
+                      });
+}
+
+// Not in the batch: -j does not apply to a join, which is one job.
+TEST_F(ConvertCommand, JoinWritesTheSourcesAsTheirConcatenationWouldConvert) {
+    recgen::Options middle;
+    middle.frames = 30;
+    middle.keyInterval = 10;
+    middle.garbageEvery = 5;
+    middle.seed = 4;
+    const recgen::Manifest b = clitest::MakeRecording(work / "b.264", middle);
+    Copy("small.264", "a.264");
+    Copy("norate.264", "c.264"); // the fallback rate is the others' header rate
+    clitest::WriteText(work / "all.264", ReadText(work / "a.264") + ReadText(work / "b.264") +
+                                             ReadText(work / "c.264"));
+    for (const std::string ext : {".avi", ".mp4"}) {
+        SCOPED_TRACE(ext);
+        RunResult r =
+            RunConvert({"--join", "-o", "day" + ext, "a.264", "b.264", "c.264"}, work.Path());
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err, "") << "one job: no tally";
+        const std::vector<std::string> lines = Lines(r.out);
+        ASSERT_EQ(lines.size(), 5u) << r.out;
+        EXPECT_EQ(lines[0].rfind("3 recordings -> day" + ext + ": 2.8 s at 25 fps (fallback)", 0),
+                  0u);
+        EXPECT_EQ(lines[1],
+                  "  70 video frames (" +
+                      std::to_string(s_small.keyFrames + b.keyFrames + s_noRate.keyFrames) +
+                      " key), " +
+                      std::to_string(s_small.audioBlocks + b.audioBlocks + s_noRate.audioBlocks) +
+                      " audio blocks, 0 damaged chunks dropped");
+        EXPECT_EQ(lines[2], "  a.264 starts at 0.0 s (frame 0)");
+        EXPECT_EQ(lines[3], "  b.264 starts at 0.4 s (frame 10)");
+        EXPECT_EQ(lines[4], "  c.264 starts at 1.6 s (frame 40)");
+        ASSERT_EQ(RunConvert({"-o", "all" + ext, "all.264"}, work.Path()).exitCode, 0);
+        EXPECT_TRUE(SamePackets(ReadMedia(work / ("day" + ext)), ReadMedia(work / ("all" + ext))));
+    }
+    RunResult r = RunConvert({"--join", "-n", "-o", "day.avi", "a.264", "b.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "veltrano-convert: 2 recordings: skipped: day.avi exists\n");
+    recgen::Options cif;
+    cif.frames = 5;
+    cif.width = 352;
+    cif.height = 288;
+    clitest::MakeRecording(work / "cif.264", cif);
+    // Refused before anything is written, naming the file that differs.
+    const std::vector<std::string> before = FolderListing(work.Path());
+    r = RunConvert({"--join", "--fps", "10", "-o", "x.avi", "a.264", "c.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "veltrano-convert: c.264: plays at 10 fps (the fallback rate), but a.264 at "
+                     "25 fps (from its header); joined recordings need one frame rate\n");
+    r = RunConvert({"--join", "-o", "x.mp4", "a.264", "b.264", "cif.264"}, work.Path());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "veltrano-convert: cif.264: shows pictures of 352x288, but a.264 of 720x576; "
+                     "joined recordings need one picture size\n");
+    r = RunConvert({"--join", "-f", "-o", "./c.264", "a.264", "c.264"}, work.Path());
+    EXPECT_EQ(r.err, "veltrano-convert: ./c.264: is one of the recordings joined; choose another "
+                     "destination\n");
+    EXPECT_EQ(FolderListing(work.Path()), before);
+    EXPECT_EQ(ReadText(work / "c.264"), ReadText(*s_dir / "norate.264"));
 }
 
 TEST_F(ConvertCommand, ProgressIsDrawnOnATerminalAndClearedBeforeTheSummary) {
