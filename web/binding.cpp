@@ -32,7 +32,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE void veltrano_convert(const char* source, const char* dest, int fallbackRate,
                                            int mp4) {
     ConversionRequest request;
-    request.source = source;
+    request.sources = {source};
     request.dest = dest;
     request.fallbackRate = fallbackRate;
     request.format = mp4 != 0 ? OutputFormat::Mp4 : OutputFormat::Avi;
@@ -47,7 +47,7 @@ EMSCRIPTEN_KEEPALIVE void veltrano_convert(const char* source, const char* dest,
         ReportEnd(0, (std::string(kProgramName) + ": " + SafeMessage(stats.GetFailure())).c_str());
         return;
     }
-    ReportEnd(1, FormatSummary(request.source, request.dest, *stats, taken.count()).c_str());
+    ReportEnd(1, FormatSummary(source, request.dest, *stats, taken.count()).c_str());
 }
 
 // "1.0.0.1 (FFmpeg 5.1.9)": what the page shows beside its name.
