@@ -6,6 +6,7 @@
 #
 #   bash scripts/build-ffmpeg.sh win64   # for x86_64-w64-mingw32
 #   bash scripts/build-ffmpeg.sh host    # for this machine
+#   bash scripts/build-ffmpeg.sh web     # for WebAssembly (emscripten, no threads)
 #   bash scripts/build-ffmpeg.sh source  # the source both are built from
 #
 # The result goes into a cache folder outside every build tree,
@@ -27,9 +28,9 @@ exec 3>&1 1>&2
 
 target=${1:-}
 case "$target" in
-win64 | host | source) ;;
+win64 | host | web | source) ;;
 *)
-    echo "usage: $0 win64|host|source" >&2
+    echo "usage: $0 win64|host|web|source" >&2
     exit 2
     ;;
 esac
@@ -173,6 +174,11 @@ fi
 common_packages=(dpkg-dev make pkg-config xz-utils)
 if [[ $target == win64 ]]; then
     apt_install_missing "${common_packages[@]}" gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+elif [[ $target == web ]]; then
+    apt_install_missing "${common_packages[@]}" emscripten
+    # Debian's emcc runs its JS tools with a Node.js that may not search
+    # Debian's own module folder.
+    export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 else
     apt_install_missing "${common_packages[@]}" gcc
 fi
@@ -212,6 +218,7 @@ options=(
     --disable-debug
     --pkg-config-flags=--static
 )
+wrap=()
 if [[ $target == win64 ]]; then
     # Windows' own threads, so nothing but system DLLs is needed at run time.
     options+=(
@@ -220,13 +227,22 @@ if [[ $target == win64 ]]; then
         --cc=x86_64-w64-mingw32-gcc-posix --cxx=x86_64-w64-mingw32-g++-posix
         --enable-w32threads
     )
+elif [[ $target == web ]]; then
+    # WebAssembly has no assembly of FFmpeg's and, in a page without
+    # cross-origin isolation, no threads.
+    options+=(
+        --enable-cross-compile --target-os=none --arch=x86_32
+        --disable-asm --disable-inline-asm --disable-stripping --disable-pthreads
+        --cc=emcc --cxx=em++ --ar=emar --ranlib=emranlib --nm=llvm-nm
+    )
+    wrap=(emconfigure)
 else
     # Position independent, since Debian's compiler links PIE executables.
     options+=(--enable-pic --enable-pthreads)
 fi
 
 cd "$work/src"
-./configure "${options[@]}" >"$work/configure.log" || {
+"${wrap[@]}" ./configure "${options[@]}" >"$work/configure.log" || {
     tail -n 30 ffbuild/config.log
     exit 1
 }

@@ -23,8 +23,9 @@ licence_files() {
     windows) ext=.txt ;;
     *) echo "licence-files: linux or windows, not '$os'" >&2; return 2 ;;
     esac
+    # (In a WebAssembly archive a length byte may stand before the text.)
     strings=$(strings -a "$prefix/lib/libavutil.a") || return 1
-    licence=$(sed -n 's/^libavutil license: //p' <<<"$strings" | head -n 1)
+    licence=$(sed -n 's/^.\{0,1\}libavutil license: //p' <<<"$strings" | head -n 1)
     configure=$(grep -m 1 -e '^--prefix=' <<<"$strings")
     if [[ $licence != "LGPL version 2.1 or later" ]]; then
         echo "licence-files: $prefix/lib/libavutil.a says its licence is '$licence'," \

@@ -522,6 +522,15 @@ TEST_F(ConvertCommand, ProgressIsDrawnOnATerminalAndClearedBeforeTheSummary) {
         EXPECT_EQ(Summaries(out.str()).size(), 1u);
     }
     options.jobs = 1;
+    // A job that fails clears its bar too: the error starts a line of its own.
+    options.sources = {(work.Path() / "junk.264").string()};
+    clitest::WriteText(options.sources[0], std::string(300'000, '\x80'));
+    err.str("");
+    EXPECT_EQ(RunCommand(options, out, err, Terminal{true, 60, {}}), 1);
+    EXPECT_NE(err.str().find("\r" + std::string(59, ' ') + "\rveltrano-convert: "),
+              std::string::npos)
+        << err.str();
+    options.sources = {Copy("damaged.264", "clip2.264")};
 
     options.quiet = true;
     options.force = true;
