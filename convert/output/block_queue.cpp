@@ -28,11 +28,12 @@ BlockQueue::~BlockQueue() = default;
 void BlockQueue::Open(std::string destination, std::size_t spareBytes) {
     m_destination = std::move(destination);
     m_spareBytes = spareBytes;
+    m_mayUseDisk = SpareFilesAllowed();
 }
 
 Failure BlockQueue::Push(Block block) {
     const bool onDisk = m_readAt < m_writeAt;
-    if (!onDisk && m_tail.empty() && m_head.size() < kHeadBlocks)
+    if (!m_mayUseDisk || (!onDisk && m_tail.empty() && m_head.size() < kHeadBlocks))
         m_head.push_back(std::move(block));
     else
         m_tail.push_back(std::move(block));

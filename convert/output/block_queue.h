@@ -3,7 +3,8 @@
 // starts is not known yet), however long that lasts: a day of sound alone
 // included. So only the first blocks and the last few stay in memory; those
 // between wait on disk, in a temporary file beside the destination that is
-// removed as the output's own is, and come back a batch at a time.
+// removed as the output's own is, and come back a batch at a time. Where
+// the platform allows no such file (a browser), all stay in memory.
 #pragma once
 
 #include <cstdint>
@@ -42,8 +43,9 @@ private:
 
     std::string m_destination;
     std::size_t m_spareBytes = 0;
-    std::deque<Block> m_head; // the first blocks
-    std::deque<Block> m_tail; // the last ones, on their way to the file
+    bool m_mayUseDisk = false; // where not, every block stays in memory
+    std::deque<Block> m_head;  // the first blocks
+    std::deque<Block> m_tail;  // the last ones, on their way to the file
     std::unique_ptr<TemporaryOutput> m_file;
     std::int64_t m_readAt = 0;  // the first batch not yet read back
     std::int64_t m_writeAt = 0; // the end of the batches written

@@ -103,6 +103,11 @@ private:
     bool m_committed = false;
 };
 
+// Whether a job may keep a second temporary file beside its output, for
+// work that would otherwise wait in memory (the MP4's sound before its
+// picture starts); a browser gives a job its one file only.
+bool SpareFilesAllowed();
+
 // The identity of the file `path` names, following links as the job's own
 // check of its destination does; false when it names none (missing, or out
 // of reach).

@@ -389,3 +389,7 @@ bool PathIdentity(const std::string& path, FileIdentity* identity) {
     *identity = IdentityOf(info);
     return true;
 }
+
+bool SpareFilesAllowed() {
+    return true;
+}

@@ -232,3 +232,7 @@ std::int64_t TemporaryOutput::Size() const {
 bool PathIdentity(const std::string&, FileIdentity*) {
     return false;
 }
+
+bool SpareFilesAllowed() {
+    return false;
+}

@@ -400,3 +400,7 @@ bool PathIdentity(const std::string& path, FileIdentity* identity) {
         *identity = IdentityOf(info);
     return known;
 }
+
+bool SpareFilesAllowed() {
+    return true;
+}
