@@ -450,6 +450,9 @@ TEST_F(EndToEnd, Mp4HoldsEveryFrameUnchangedAndTheSoundInStep) {
         }
         EXPECT_EQ(run.stats.framesLeftOut, leftOut);
         EXPECT_EQ(run.stats.undecodableKeyFrames, undecodable);
+        if (c.damagedSets) {
+            EXPECT_EQ(run.stats.damagedChunks, 1) << "the key frame dropped is damage";
+        }
         EXPECT_EQ(leftOut > 0, c.startAtChunk > 0 || c.damagedSets);
         EXPECT_EQ(run.stats.soundSamplesLeftOut, start * 8000 / rate);
 
