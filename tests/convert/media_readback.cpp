@@ -71,10 +71,11 @@ MediaContents ReadMedia(const std::string& path) {
 }
 
 const char* WhyNoDecoders() {
-    if (avcodec_find_decoder(AV_CODEC_ID_H264) && avcodec_find_decoder(AV_CODEC_ID_ADPCM_IMA_WAV))
+    if (avcodec_find_decoder(AV_CODEC_ID_H264) && avcodec_find_decoder(AV_CODEC_ID_ADPCM_IMA_WAV) &&
+        avcodec_find_decoder(AV_CODEC_ID_AAC))
         return nullptr;
-    return "this FFmpeg has no H.264 or IMA ADPCM decoder (the Windows and bundled builds have "
-           "the AVI muxer and demuxer only)";
+    return "this FFmpeg lacks an H.264, IMA ADPCM or AAC decoder (the Windows and bundled builds "
+           "decode no AAC)";
 }
 
 DecodeCounts DecodeMedia(const std::string& path) {

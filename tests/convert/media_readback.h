@@ -44,8 +44,9 @@ struct DecodeCounts {
     int width = 0, height = 0;
 };
 
-// Null when libavcodec has decoders for both streams; otherwise why not (the
-// FFmpeg of the Windows and bundled builds has none).
+// Null when libavcodec has decoders for the streams of both outputs;
+// otherwise why not (the FFmpeg of the Windows and bundled builds has no
+// AAC decoder).
 const char* WhyNoDecoders();
 // Decodes every packet of both streams with libavcodec.
 DecodeCounts DecodeMedia(const std::string& path);
