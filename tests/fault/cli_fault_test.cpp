@@ -595,7 +595,11 @@ TEST_F(CommandFaults, SoundAloneTakesLittleMoreMemoryThanItsAvi) {
         ASSERT_EQ(run.exitCode, 0) << run.err;
         peakKiB[mp4] = std::stol(run.out);
     }
-    EXPECT_LT(peakKiB[1], peakKiB[0] + 8 * 1024) << "AVI " << peakKiB[0] << " KiB";
+    // AddressSanitizer keeps what is freed in quarantine: its peak would
+    // measure the sanitizer, not the conversion.
+    if (!fault::UnderAddressSanitizer()) {
+        EXPECT_LT(peakKiB[1], peakKiB[0] + 8 * 1024) << "AVI " << peakKiB[0] << " KiB";
+    }
     const MediaContents mp4 = ReadMedia(PathOf("s.mp4"));
     ASSERT_EQ(mp4.streams.size(), 1u);
     const MediaStreamInfo& a = mp4.streams[0];

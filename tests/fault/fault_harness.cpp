@@ -297,4 +297,12 @@ ChildResult RunConvert(const std::vector<std::string>& args, const fs::path& wor
     return RunInChild(conditions, [&] { return ShellStatus(StartConvert(args, workDir)); });
 }
 
+bool UnderAddressSanitizer() {
+#ifdef __SANITIZE_ADDRESS__
+    return true;
+#else
+    return false;
+#endif
+}
+
 } // namespace fault

@@ -69,6 +69,9 @@ int ShellStatus(pid_t pid);
 // in KiB, read while it runs (the system's own count would include what it
 // had before its exec: a copy of this process).
 int ShellStatusAndPeak(pid_t pid, long* peakKiB);
+// Whether the programs run under AddressSanitizer, whose allocator holds on
+// to freed memory.
+bool UnderAddressSanitizer();
 // The same, waiting at most `seconds` before killing it: -1 then.
 int ShellStatusWithin(pid_t pid, int seconds);
 // Waits up to 20 s for `path` to exist while `pid` runs.
