@@ -154,29 +154,6 @@ bool SetDeleteOnClose(HANDLE file, bool deleteOnClose) {
     return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
 }
 
-// Puts `from` in the place of the existing regular file `to` as Windows
-// replaces a file for its user: ReplaceFileW gives the new file the old
-// one's security descriptor (its access control list), creation time,
-// short name and named streams, which a move over it would lose. The old
-// file moves to a hidden name first and is deleted once the new one is in
-// place; should the new one fail to take its place, the old one is put
-// back. The system's error, or 0.
-DWORD ReplaceKeepingSecurity(const std::wstring& from, const std::wstring& to) {
-    const std::wstring backup = SystemPath(HiddenName(FolderOf(to)));
-    if (ReplaceFileW(to.c_str(), from.c_str(), backup.c_str(), 0, nullptr, nullptr)) {
-        DeleteFileW(backup.c_str());
-        return 0;
-    }
-    const DWORD error = GetLastError();
-    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-        MoveFileExW(backup.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
-    // Gone meanwhile: nothing to keep, and the move below takes its place.
-    if (error == ERROR_FILE_NOT_FOUND &&
-        MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH | MOVEFILE_REPLACE_EXISTING))
-        return 0;
-    return error;
-}
-
 } // namespace
 
 void SourceFile::Close() {
@@ -343,9 +320,8 @@ Failure TemporaryOutput::Commit(bool replace) {
     // file is an ordinary one.
     DWORD attributes = FILE_ATTRIBUTE_NORMAL;
     const DWORD old = GetFileAttributesW(to.c_str());
-    const bool overFile = replace && old != INVALID_FILE_ATTRIBUTES &&
-                          (old & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
-    if (overFile)
+    if (replace && old != INVALID_FILE_ATTRIBUTES &&
+        (old & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0)
         attributes = old & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                             FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     if (attributes == 0)
@@ -371,14 +347,9 @@ Failure TemporaryOutput::Commit(bool replace) {
     // The move needs the file free of handles that forbid deletion.
     CloseHandle(AsHandle(m_handle));
     m_handle = kNoHandle;
-    // A symbolic link is replaced itself, by a move, as on Linux.
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (overFile) {
-        if (const DWORD error = ReplaceKeepingSecurity(from, to); error != 0)
-            return undo(error);
-    } else if (!MoveFileExW(from.c_str(), to.c_str(), flags)) {
+    if (!MoveFileExW(from.c_str(), to.c_str(), flags))
         return undo(GetLastError());
-    }
     m_committed = true;
     if (attributes & FILE_ATTRIBUTE_READONLY)
         SetFileAttributesW(to.c_str(), attributes);
