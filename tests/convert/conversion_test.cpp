@@ -47,6 +47,9 @@ TEST_F(ConversionTest, EveryChunkOfAShortSourceBecomesOnePacketInOrder) {
     EXPECT_EQ(avi.streams[0].codecId, AV_CODEC_ID_H264);
     EXPECT_EQ(avi.streams[0].timeBaseNum, 1);
     EXPECT_EQ(avi.streams[0].timeBaseDen, 10);
+    // No key frame here decodes: the recorders' usual picture is declared.
+    EXPECT_EQ(avi.streams[0].width, 720);
+    EXPECT_EQ(avi.streams[0].height, 576);
     EXPECT_EQ(avi.streams[1].codecId, AV_CODEC_ID_ADPCM_IMA_WAV);
 
     const auto order = ReadMoviChunks(PathOf("out.avi"));

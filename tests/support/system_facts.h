@@ -27,7 +27,8 @@ bool RunWithFileSizeLimit(std::int64_t bytes, const std::function<bool()>& body)
 const char* WhyNoGStreamer();
 
 // Gives the file what a user may set on it (mode 0600; the hidden
-// attribute), and tells whether it has exactly that.
+// attribute and an access control list of its own), and tells whether it
+// has exactly that.
 void MarkAsUsers(const std::filesystem::path& file);
 bool MarkedAsUsers(const std::filesystem::path& file);
 // Whether the file has what any new file of the user gets (0666 under the

@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include <random>
+#include <vector>
 
 #include "convert/platform/win32/system_text.h"
 
@@ -154,6 +156,46 @@ bool SetDeleteOnClose(HANDLE file, bool deleteOnClose) {
     return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
 }
 
+// Whether a security call failed only because this process may not read or
+// set the list, or the file system keeps none: the file then keeps what it
+// has, as an owner without those rights would see Windows do.
+bool OutOfReach(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_PRIVILEGE_NOT_HELD ||
+           error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
+}
+
+// Gives the open file `to` the access control list of the file at `from`,
+// as Windows' own replacement (ReplaceFile) does: who may read and change
+// the file stays as its user set it. Copied before the move, so the move
+// stays the one step that puts the new file in place. 0, or the error.
+DWORD CopyAccessList(const std::wstring& from, HANDLE to) {
+    constexpr SECURITY_INFORMATION kList = DACL_SECURITY_INFORMATION;
+    DWORD needed = 0;
+    if (!GetFileSecurityW(from.c_str(), kList, nullptr, 0, &needed) &&
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return OutOfReach(GetLastError()) ? 0 : GetLastError();
+    std::vector<unsigned char> descriptor(needed);
+    if (!GetFileSecurityW(from.c_str(), kList, descriptor.data(), needed, &needed))
+        return OutOfReach(GetLastError()) ? 0 : GetLastError();
+    if (!SetKernelObjectSecurity(to, kList, descriptor.data()))
+        return OutOfReach(GetLastError()) ? 0 : GetLastError();
+    return 0;
+}
+
+// Gives the open file the name `to`, replacing a file there if `replace`.
+bool RenameOpenFile(HANDLE file, const std::wstring& to, bool replace) {
+    const std::size_t nameBytes = to.size() * sizeof(wchar_t);
+    // FILE_RENAME_INFO ends in a one-character name: room for the rest and a NUL.
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = replace;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(rename->FileName, to.c_str(), nameBytes);
+    return SetFileInformationByHandle(file, FileRenameInfo, rename,
+                                      static_cast<DWORD>(buffer.size()));
+}
+
 } // namespace
 
 void SourceFile::Close() {
@@ -278,7 +320,7 @@ Failure TemporaryOutput::Create() {
     for (;;) {
         const std::wstring path = HiddenName(folder);
         const HANDLE file =
-            CreateFileW(SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+            CreateFileW(SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE | WRITE_DAC,
                         FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             m_handle = reinterpret_cast<std::intptr_t>(file);
@@ -320,8 +362,9 @@ Failure TemporaryOutput::Commit(bool replace) {
     // file is an ordinary one.
     DWORD attributes = FILE_ATTRIBUTE_NORMAL;
     const DWORD old = GetFileAttributesW(to.c_str());
-    if (replace && old != INVALID_FILE_ATTRIBUTES &&
-        (old & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0)
+    const bool overFile = replace && old != INVALID_FILE_ATTRIBUTES &&
+                          (old & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+    if (overFile)
         attributes = old & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                             FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     if (attributes == 0)
@@ -344,12 +387,18 @@ Failure TemporaryOutput::Commit(bool replace) {
     // file could not be moved over the old one; that attribute comes after.
     if (!SetFileAttributesW(from.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
         return undo(GetLastError());
-    // The move needs the file free of handles that forbid deletion.
+    // Last before the move: the list may take from this process the right to
+    // change the file's attributes, never the handle's rights already granted.
+    if (overFile)
+        if (const DWORD error = CopyAccessList(to, AsHandle(m_handle)); error != 0)
+            return undo(error);
+    // Moved through its own handle: closed first, the file would stand
+    // unheld under a hidden name, and another job's sweep, which listed it
+    // while it was hidden, could open it for deletion before the move.
+    if (!RenameOpenFile(AsHandle(m_handle), to, replace))
+        return undo(GetLastError());
     CloseHandle(AsHandle(m_handle));
     m_handle = kNoHandle;
-    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (!MoveFileExW(from.c_str(), to.c_str(), flags))
-        return undo(GetLastError());
     m_committed = true;
     if (attributes & FILE_ATTRIBUTE_READONLY)
         SetFileAttributesW(to.c_str(), attributes);
