@@ -7,6 +7,7 @@
 # page in BUILD/site/ for scripts/serve-web.sh.
 #
 #   bash scripts/build-web.sh [BUILD]     # default build-web
+#   VELTRANO_WEB_FFMPEG=PREFIX bash scripts/build-web.sh   # with another FFmpeg build
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,7 +22,8 @@ apt_install_missing emscripten cmake pkg-config zip binutils xz-utils libcli11-d
 # Debian's own module folder.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
-ffmpeg=$(bash scripts/build-ffmpeg.sh web)
+# Another FFmpeg built with the same configure line may stand in for ours.
+ffmpeg=${VELTRANO_WEB_FFMPEG:-$(bash scripts/build-ffmpeg.sh web)}
 build=${1:-build-web}
 # pkg-config reads that FFmpeg's .pc files and no others; emscripten's
 # toolchain looks for libraries only in its own folders, so the linker is
@@ -39,7 +41,7 @@ for file in index.html page.js worker.js style.css sw.js manifest.webmanifest ve
     veltrano-128.png veltrano-256.png veltrano-core.js veltrano-core.wasm; do
     cp "$build/web/$file" "$site/"
 done
-licence_files "$site" "$ffmpeg" linux
+licence_files "$site" "$ffmpeg" web
 cp -r "$site" "$build/pack/$name"
 zip=$PWD/dist/$name.zip
 rm -f "$zip"

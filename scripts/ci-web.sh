@@ -16,7 +16,7 @@ lap() { echo "== ci-web: $1 in $((SECONDS - started)) s"; started=$SECONDS; }
 bash scripts/install-deps.sh
 # shellcheck source=scripts/apt-packages.sh
 source scripts/apt-packages.sh
-apt_install_missing chromium firefox-esr python3 unzip
+apt_install_missing chromium firefox-esr python3 unzip help2man
 # Debian's npm comes with its nodejs; a Node.js from elsewhere brings its own.
 command -v npm >/dev/null || apt_install_missing npm
 (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
@@ -68,18 +68,22 @@ seq 1 50000 >"$work/nonrec.bin"
 )
 lap "recordings"
 
-port=$((20000 + RANDOM % 20000))
-bash scripts/serve-web.sh build-web/site "$port" >"$work/server.log" 2>&1 &
-server=$!
-trap 'kill "$server" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-    python3 -c "import urllib.request as u; u.urlopen('http://127.0.0.1:$port/')" 2>/dev/null &&
-        break
-    sleep 0.2
-done
+# A server of its own for each browser: the test stops it to see the page
+# open and convert with the network gone.
 status=0
 for browser in chromium firefox; do
-    node tests/web/web_test.mjs "$browser" "http://127.0.0.1:$port/" "$work" || status=1
+    port=$((20000 + RANDOM % 20000))
+    bash scripts/serve-web.sh build-web/site "$port" >>"$work/server.log" 2>&1 &
+    server=$!
+    trap 'kill "$server" 2>/dev/null || true' EXIT
+    for _ in $(seq 50); do
+        python3 -c "import urllib.request as u; u.urlopen('http://127.0.0.1:$port/')" \
+            2>/dev/null && break
+        sleep 0.2
+    done
+    node tests/web/web_test.mjs "$browser" "http://127.0.0.1:$port/" "$work" "$server" || status=1
+    kill "$server" 2>/dev/null || true
+    wait "$server" 2>/dev/null || true
     lap "$browser"
 done
 exit "$status"

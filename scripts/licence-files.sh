@@ -4,7 +4,7 @@
 # archive that goes beside it. See THIRD-PARTY.md.
 #
 #   . scripts/licence-files.sh
-#   licence_files STAGE PREFIX linux|windows   # into STAGE/
+#   licence_files STAGE PREFIX linux|windows|web   # into STAGE/
 #   (windows: .txt names and CR LF line ends, and the mingw-w64 runtime's notices)
 #   licence_source ARCHIVE             # writes ARCHIVE.ffmpeg-source.tar.xz beside it
 #
@@ -15,13 +15,22 @@
 # non-free part, is refused: such an FFmpeg must not go out under these terms.
 
 licence_files() {
-    local stage=${1:?usage: licence_files STAGE PREFIX linux|windows} prefix=${2:?} os=${3:?}
+    local stage=${1:?usage: licence_files STAGE PREFIX linux|windows|web} prefix=${2:?} os=${3:?}
     local here ext="" strings licence configure version archive debian
+    local holder="The programs here contain" linked="linked in statically"
+    local rebuild="build Veltrano from its source (https://veltrano.org/, MIT licence)
+with -DVELTRANO_FFMPEG_PREFIX=<that prefix>; the README tells how."
     here=$(dirname "${BASH_SOURCE[0]}")/..
     case $os in
     linux) ;;
     windows) ext=.txt ;;
-    *) echo "licence-files: linux or windows, not '$os'" >&2; return 2 ;;
+    web)
+        holder="The page's WebAssembly (veltrano-core.wasm) contains"
+        linked="compiled in"
+        rebuild="build the page from Veltrano's source (https://veltrano.org/, MIT licence)
+with VELTRANO_WEB_FFMPEG=<that prefix> bash scripts/build-web.sh; the README tells how."
+        ;;
+    *) echo "licence-files: linux, windows or web, not '$os'" >&2; return 2 ;;
     esac
     # (In a WebAssembly archive a length byte may stand before the text.)
     strings=$(strings -a "$prefix/lib/libavutil.a") || return 1
@@ -49,8 +58,8 @@ licence_files() {
     tar -xJOf "$archive" "ffmpeg-$debian/COPYING.LGPLv2.1" \
         >"$stage/licences/FFmpeg-COPYING.LGPLv2.1$ext" || return 1
     cat >"$stage/licences/FFmpeg-build.txt" <<TEXT || return 1
-The programs here contain FFmpeg's libavformat, libavcodec and libavutil,
-linked in statically, under the GNU Lesser General Public License 2.1 or
+$holder FFmpeg's libavformat, libavcodec and libavutil,
+$linked, under the GNU Lesser General Public License 2.1 or
 later (FFmpeg-COPYING.LGPLv2.1$ext beside this file).
 
 FFmpeg ${debian%%-*} (libavutil $version), built from Debian's ffmpeg source
@@ -62,8 +71,7 @@ Configured with (avutil_configuration()):
 $configure
 
 To use another FFmpeg, build it with the same configure line (any prefix),
-then build Veltrano from its source (https://veltrano.org/, MIT licence)
-with -DVELTRANO_FFMPEG_PREFIX=<that prefix>; the README tells how.
+then $rebuild
 TEXT
     if [[ $os == windows ]]; then
         cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licences/mingw-w64.txt" ||

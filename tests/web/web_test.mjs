@@ -4,16 +4,17 @@
 // for byte; an error line the command line's; after load no request may
 // leave the page. Run by scripts/ci-web.sh:
 //
-//   node web_test.mjs chromium|firefox URL WORK
+//   node web_test.mjs chromium|firefox URL WORK SERVER_PID
 //
 // WORK holds the recordings and the native converter's results: minute.264,
 // damaged.264, late-key.264 and silent.264 with their .avi and .mp4,
-// long.264, nonrec.bin and its error line in nonrec.err.
+// long.264, nonrec.bin and its error line in nonrec.err. SERVER_PID is the
+// page's server, stopped at the end to try the page offline.
 import { createHash } from "node:crypto";
 import { readFileSync } from "node:fs";
 import puppeteer from "puppeteer-core";
 
-const [browserName, url, work] = process.argv.slice(2);
+const [browserName, url, work, server] = process.argv.slice(2);
 const browsers = {
     chromium: { browser: "chrome", executablePath: "/usr/bin/chromium",
                 args: ["--no-sandbox", "--disable-gpu"] },
@@ -96,12 +97,15 @@ try {
     const expected = readFileSync(`${work}/nonrec.err`, "utf8").trim();
     check(refused.digest === null && refused.lines === expected, `error line: ${refused.lines}`);
     check(requests.length === 0, `no request after load (${requests.join(" ") || "none"})`);
-    if (browserName === "chromium") { // Firefox's driver has no offline switch
-        await page.setOfflineMode(true);
-        await page.reload({ waitUntil: "load" });
-        const { digest } = await convert(page, "minute.264", "avi");
-        check(digest === sha256("minute.avi"), "offline, the page still loads and converts");
-    }
+    // Offline: the server is gone, and the service worker serves the page.
+    process.kill(Number(server));
+    await new Promise((later) => setTimeout(later, 500));
+    await page.reload({ waitUntil: "load" });
+    await page.waitForSelector("body[data-ready]", { timeout: 60000 });
+    const { digest } = await convert(page, "minute.264", "avi");
+    check(digest === sha256("minute.avi"), "offline, the page still loads and converts");
+    const licence = await page.evaluate(async () => (await fetch("LICENSE")).text());
+    check(/MIT/.test(licence), "offline, the licence the footer links to still opens");
 } finally {
     await browser.close();
 }
