@@ -305,6 +305,34 @@ TEST_F(JobFaults, AGrowingSourceIsConvertedToItsRealEnd) {
     EXPECT_EQ(appender.reports.back(), std::make_pair(total, total));
 }
 
+// A source cut short while it is read (a card rewritten, a copy restarted)
+// ends where it now ends: what was read is converted, nothing beyond is made up.
+TEST_F(JobFaults, ASourceThatShrinksEndsWhereItNowEnds) {
+    CraftedRecording rec;
+    rec.Rate(0, 0x19);
+    for (int i = 0; i < 80; ++i)
+        rec.Video(i % 10 == 0, VideoPayload(200000, static_cast<std::uint8_t>(i)));
+    rec.WriteTo(PathOf("in.264"));
+    const std::int64_t cut = 512 + 40 * (rec.Bytes().size() - 512) / 80; // after 40 frames
+    struct Cutter {
+        std::string path;
+        std::int64_t cut;
+        static int OnProgress(void* context, std::int64_t, std::int64_t) {
+            const auto* self = static_cast<Cutter*>(context);
+            if (fs::file_size(self->path) > static_cast<std::uintmax_t>(self->cut))
+                fs::resize_file(self->path, static_cast<std::uintmax_t>(self->cut));
+            return 0;
+        }
+    } cutter{PathOf("in.264"), cut};
+    CStreamConverter job(PathOf("in.264").c_str(), PathOf("out.avi").c_str(), 25);
+    job.SetCallback(&cutter, &Cutter::OnProgress);
+    ASSERT_EQ(RunConverter(&job), 0) << job.GetFailure().Message();
+    EXPECT_EQ(job.Stats().fileSize, cut);
+    EXPECT_EQ(job.Stats().videoPackets, 40);
+    EXPECT_EQ(job.Stats().damagedChunks, 0);
+    EXPECT_EQ(ReadMedia(PathOf("out.avi")).packets.size(), 40u);
+}
+
 // A run of damaged video chunks longer than any the muxer fills by itself
 // keeps the picture in step, and what follows it is written.
 TEST_F(JobFaults, ALongRunOfDamageKeepsEveryFrameInItsSlot) {
