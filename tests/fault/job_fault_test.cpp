@@ -76,6 +76,15 @@ CraftedRecording SmallRecording() {
     return rec;
 }
 
+// `frames` video frames of `bytes` each, a key frame every tenth.
+CraftedRecording LongRecording(int frames, int bytes) {
+    CraftedRecording rec;
+    rec.Rate(0, 0x19);
+    for (int i = 0; i < frames; ++i)
+        rec.Video(i % 10 == 0, VideoPayload(bytes, static_cast<std::uint8_t>(i)));
+    return rec;
+}
+
 } // namespace
 
 class JobFaults : public ConversionTest {
@@ -98,11 +107,7 @@ TEST_F(JobFaults, UnreadableSourceFailsNamingItAndChangesNothing) {
 TEST_F(JobFaults, ReadFailureHalfWayRemovesThePartialOutputAndKeepsTheOldOne) {
     // Well past stdio's 1 MiB buffer and the reader's window, so reads from
     // the disk go on after the first report.
-    CraftedRecording rec;
-    rec.Rate(0, 0x19);
-    for (int i = 0; i < 40; ++i)
-        rec.Video(i % 10 == 0, VideoPayload(100000, static_cast<std::uint8_t>(i)));
-    rec.WriteTo(PathOf("in.264"));
+    LongRecording(40, 100000).WriteTo(PathOf("in.264"));
     WriteOldDestination();
     const fault::FolderSnapshot before = fault::Snapshot(m_dir);
 
@@ -308,10 +313,7 @@ TEST_F(JobFaults, AGrowingSourceIsConvertedToItsRealEnd) {
 // A source cut short while it is read (a card rewritten, a copy restarted)
 // ends where it now ends: what was read is converted, nothing beyond is made up.
 TEST_F(JobFaults, ASourceThatShrinksEndsWhereItNowEnds) {
-    CraftedRecording rec;
-    rec.Rate(0, 0x19);
-    for (int i = 0; i < 80; ++i)
-        rec.Video(i % 10 == 0, VideoPayload(200000, static_cast<std::uint8_t>(i)));
+    const CraftedRecording rec = LongRecording(80, 200000);
     rec.WriteTo(PathOf("in.264"));
     const std::int64_t cut = 512 + 40 * (rec.Bytes().size() - 512) / 80; // after 40 frames
     struct Cutter {

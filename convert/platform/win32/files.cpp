@@ -170,15 +170,18 @@ bool OutOfReach(DWORD error) {
 // stays the one step that puts the new file in place. 0, or the error.
 DWORD CopyAccessList(const std::wstring& from, HANDLE to) {
     constexpr SECURITY_INFORMATION kList = DACL_SECURITY_INFORMATION;
+    const auto failed = [] {
+        const DWORD error = GetLastError();
+        return OutOfReach(error) ? 0 : error;
+    };
     DWORD needed = 0;
     if (!GetFileSecurityW(from.c_str(), kList, nullptr, 0, &needed) &&
         GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return OutOfReach(GetLastError()) ? 0 : GetLastError();
+        return failed();
     std::vector<unsigned char> descriptor(needed);
-    if (!GetFileSecurityW(from.c_str(), kList, descriptor.data(), needed, &needed))
-        return OutOfReach(GetLastError()) ? 0 : GetLastError();
-    if (!SetKernelObjectSecurity(to, kList, descriptor.data()))
-        return OutOfReach(GetLastError()) ? 0 : GetLastError();
+    if (!GetFileSecurityW(from.c_str(), kList, descriptor.data(), needed, &needed) ||
+        !SetKernelObjectSecurity(to, kList, descriptor.data()))
+        return failed();
     return 0;
 }
 
